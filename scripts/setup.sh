@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs every dependency (Debian 12), then configures and builds everything
+# in Release into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+mapfile -t packages < <(grep -v '^\s*#' scripts/packages.txt | grep -v '^\s*$')
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$jobs"
