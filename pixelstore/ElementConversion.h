@@ -1,0 +1,21 @@
+#pragma once
+
+namespace Nuvra {
+namespace DataStorage {
+
+// Element type codes: -1 unsigned 8-bit, -2 unsigned 16-bit, -3 float,
+// -4 double, n > 0 an opaque element of n bytes.
+//
+// Converts count contiguous elements. Integers are normalised (255 and 65535
+// are 1.0); float to integer rounds to nearest, ties to even, saturates and
+// maps NaN to 0. Opaque elements are only copied to the same opaque type.
+// Returns false, logs on "lib.ds" and writes nothing for any other pair.
+bool convertMemory(void* dst, const void* src, int dstType, int srcType, int count);
+
+// Converts width x height elements; the element at (x, y) lies at
+// y * rowStride + x * pixelStride bytes from the start, on each side.
+bool convertMemory2D(void* dst, const void* src, int dstType, int srcType, int width, int height, int dstPixelStride,
+                     int srcPixelStride, int dstRowStride, int srcRowStride);
+
+} // namespace DataStorage
+} // namespace Nuvra

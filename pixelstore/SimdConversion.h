@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+
+namespace Nuvra {
+namespace DataStorage {
+namespace Simd {
+
+struct InstructionTraits {
+    // Vector level the processor offers: 1 with FPU, CMOV, MMX, FXSR, SSE and
+    // SSE2, else 0. Asked once per process.
+    static int Current();
+};
+
+// Level the element conversions actually use: Current(), or 0 when the plain
+// path is forced by MORVELIN_FORCE_PLAIN=1 in the environment or by
+// forcePlain(true). Lets both paths be exercised on one machine.
+int activeLevel();
+
+// Test hook: true forces the plain path, false restores the default (the
+// environment decides again).
+void forcePlain(bool on);
+
+// Vector conversion of the first floor(count / 16) * 16 elements; returns how
+// many it converted. Pairs without a vector form convert nothing.
+template <int Level, typename Tag, typename Dst, typename Src>
+struct transform {
+    static int Eval(int, Dst*, const Src*) { return 0; }
+};
+
+// The six forms between 8-bit, 16-bit and float elements. Float sources
+// saturate to the integer range and NaN becomes 0, exactly as the plain rule.
+template <>
+struct transform<1, void, std::uint8_t, std::uint16_t> {
+    static int Eval(int count, std::uint8_t* dst, const std::uint16_t* src);
+};
+template <>
+struct transform<1, void, std::uint8_t, float> {
+    static int Eval(int count, std::uint8_t* dst, const float* src);
+};
+template <>
+struct transform<1, void, std::uint16_t, std::uint8_t> {
+    static int Eval(int count, std::uint16_t* dst, const std::uint8_t* src);
+};
+template <>
+struct transform<1, void, std::uint16_t, float> {
+    static int Eval(int count, std::uint16_t* dst, const float* src);
+};
+template <>
+struct transform<1, void, float, std::uint8_t> {
+    static int Eval(int count, float* dst, const std::uint8_t* src);
+};
+template <>
+struct transform<1, void, float, std::uint16_t> {
+    static int Eval(int count, float* dst, const std::uint16_t* src);
+};
+
+} // namespace Simd
+} // namespace DataStorage
+} // namespace Nuvra
