@@ -1,5 +1,6 @@
 #include "pixelstore/ElementConversion.h"
 
+#include "pixelstore/ChannelType.h"
 #include "pixelstore/ConversionScales.h"
 #include "pixelstore/Kernel.h"
 #include "pixelstore/SimdConversion.h"
@@ -18,17 +19,9 @@ namespace {
 using u8 = std::uint8_t;
 using u16 = std::uint16_t;
 
-constexpr int kTypeU8 = -1;
-constexpr int kTypeDouble = -4;
-
-bool isNumeric(int type)
+std::size_t elementBytes(ChannelType type)
 {
-    return type <= -1 && type >= kTypeDouble;
-}
-
-std::size_t elementBytes(int type)
-{
-    return type > 0 ? std::size_t(type) : std::size_t(1) << (~type & 31);
+    return std::size_t(elementSize(type));
 }
 
 // Caller buffers and strided layouts need not be aligned to the element size.
@@ -195,7 +188,9 @@ const PairOps& pairOps(int dstType, int srcType)
 
 bool checkPair(int dstType, int srcType)
 {
-    if (dstType == srcType ? (dstType > 0 || isNumeric(dstType)) : (isNumeric(dstType) && isNumeric(srcType)))
+    // Opaque elements only copy to their own type, and only sizes a channel can have.
+    if (dstType == srcType ? (isNumericType(dstType) || (dstType > 0 && isValidChannelType(dstType)))
+                           : (isNumericType(dstType) && isNumericType(srcType)))
         return true;
     qCCritical(libds(), "can't convert memory for src type: %d, dst type: %d\n", srcType, dstType);
     return false;

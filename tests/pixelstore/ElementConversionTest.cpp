@@ -1,3 +1,4 @@
+#include "pixelstore/ChannelType.h"
 #include "pixelstore/ElementConversion.h"
 #include "pixelstore/SimdConversion.h"
 
@@ -21,10 +22,10 @@ using namespace Nuvra::DataStorage;
 
 namespace {
 
-constexpr int kU8 = -1;
-constexpr int kU16 = -2;
-constexpr int kFloat = -3;
-constexpr int kDouble = -4;
+constexpr int kU8 = kTypeU8;
+constexpr int kU16 = kTypeU16;
+constexpr int kFloat = kTypeFloat;
+constexpr int kDouble = kTypeDouble;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
@@ -400,7 +401,7 @@ TEST_F(UnsupportedPairs, FailLogAndWriteNothing)
         int dst, src;
     } const cases[] = {
         {4, 12}, {12, 4}, {kFloat, 4}, {4, kFloat}, {kU8, 1},  {1, kU8},    {0, kU8}, {kU8, 0},
-        {0, 0},  {-5, -5}, {-5, kU8},  {kU8, -5},   {3, 5},    {kDouble, 8}, {-100, -1},
+        {0, 0},  {-5, -5}, {-5, kU8},  {kU8, -5},   {3, 5},    {kDouble, 8}, {-100, -1}, {256, 256},
     };
     const std::vector<uint8_t> src(256, 0x3C);
     for (const Case& c : cases) {
