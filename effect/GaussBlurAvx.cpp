@@ -1,0 +1,32 @@
+// Built with AVX enabled; reached only after the processor was asked.
+// Keep this file free of anything but the AVX form of the recurrence.
+
+#include "effect/RecursiveGaussPass.h"
+
+#include <immintrin.h>
+
+namespace Nuvra {
+namespace DataStorage {
+namespace ns_FastBlur {
+
+namespace detail {
+struct AvxVec {
+    using T = __m256d;
+    static constexpr int kWidth = 4;
+    static T set1(double v) { return _mm256_set1_pd(v); }
+    static T load(const double* p) { return _mm256_loadu_pd(p); }
+    static void store(double* p, T v) { _mm256_storeu_pd(p, v); }
+    static T add(T a, T b) { return _mm256_add_pd(a, b); }
+    static T mul(T a, T b) { return _mm256_mul_pd(a, b); }
+};
+} // namespace detail
+
+void recursiveGaussLanesAVX(double* line, int M, const RecursiveGaussCoefficients& c)
+{
+    detail::recursivePass<detail::AvxVec>(line, M, 1, c);
+    detail::recursivePass<detail::AvxVec>(line, M, -1, c);
+}
+
+} // namespace ns_FastBlur
+} // namespace DataStorage
+} // namespace Nuvra
