@@ -1,6 +1,6 @@
 #include "pixelstore/DataChannel.h"
 
-#include "pixelstore/ConversionFallback.h"
+#include "pixelstore/ElementConversion.h"
 #include "pixelstore/FillBySample.h"
 #include "pixelstore/Kernel.h"
 #include "pixelstore/MonotoneCache.h"
