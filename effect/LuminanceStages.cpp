@@ -1,0 +1,55 @@
+#include "effect/LuminanceStages.h"
+
+#include "effect/MorvelinParams.h"
+#include "effect/StageSteps.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace Nuvra {
+namespace Effect {
+
+LuminanceLengths luminanceLengths(const Morvelin_paramsCalc& params, float k)
+{
+    LuminanceLengths l;
+    l.sigma1 = params.sigmaBlur * k / 100.0f;
+    l.sigmaG = params.gradients * k / 100.0f;
+    l.length = params.line_intg * k / 100.0f;
+    return l;
+}
+
+bool runLuminanceStages(int w, int h, std::vector<float>& lum, std::vector<float>& out,
+                        const Morvelin_paramsCalc& params, float k, double weightSum,
+                        DataStorage::ProgressData* progress)
+{
+    const LuminanceLengths len = luminanceLengths(params, k);
+    const std::size_t n = std::size_t(w) * std::size_t(h);
+    out.assign(n, 0.0f);
+
+    setStageWeight(progress, 5.0, weightSum);
+    {
+        ProgressStage stage(progress, 8);
+        if (!sharpenLuminance(w, h, lum.data(), len.sigma1, params.unsharp, progress))
+            return false;
+    }
+
+    std::vector<float> vx(n);
+    std::vector<float> vy(n);
+    if (isCancelled(progress))
+        return false;
+    setStageWeight(progress, 5.0, weightSum);
+    {
+        ProgressStage stage(progress, 10);
+        if (!orientationField(w, h, lum.data(), len.sigmaG, vx.data(), vy.data(), progress))
+            return false;
+    }
+
+    if (isCancelled(progress))
+        return false;
+    setStageWeight(progress, 200.0, weightSum);
+    ProgressStage stage(progress, h);
+    return lineIntegral(w, h, lum.data(), vx.data(), vy.data(), len.length, out.data(), progress);
+}
+
+} // namespace Effect
+} // namespace Nuvra
