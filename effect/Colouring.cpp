@@ -285,18 +285,21 @@ void paintLoop(Paint paint, const ColouringContext& ctx, const float* lum, const
 
 } // namespace
 
-void colourSpan(ColourBody body, const ColouringContext& ctx, float* lum, const float* noise, std::uint8_t* r,
-                std::uint8_t* g, std::uint8_t* b, int count)
+void toneSpan(const ColouringContext& ctx, float* lum, const float* noise, int count)
+{
+    for (int i = 0; i < count; ++i)
+        lum[i] = toneLuminance(ctx, lum[i], noise[i]);
+}
+
+void paintSpan(ColourBody body, const ColouringContext& ctx, const float* lum, const float* noise, std::uint8_t* r,
+               std::uint8_t* g, std::uint8_t* b, int count)
 {
     switch (body) {
-    case ColourBody::ToneLuminance:
-        for (int i = 0; i < count; ++i)
-            lum[i] = toneLuminance(ctx, lum[i], noise[i]);
-        break;
     case ColourBody::FiveColors3D: paintLoop(paintFiveColors3D, ctx, lum, noise, r, g, b, count); break;
     case ColourBody::FiveColors: paintLoop(paintFiveColors, ctx, lum, noise, r, g, b, count); break;
     case ColourBody::TwoColors3D: paintLoop(paintTwoColors3D, ctx, lum, noise, r, g, b, count); break;
     case ColourBody::TwoColors: paintLoop(paintTwoColors, ctx, lum, noise, r, g, b, count); break;
+    case ColourBody::ToneLuminance:
     case ColourBody::None: break;
     }
 }

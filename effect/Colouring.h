@@ -75,10 +75,12 @@ void paintFiveColors(const ColouringContext& ctx, float y, float n, std::uint8_t
 void paintTwoColors3D(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
 void paintTwoColors(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
 
-// Runs a body over `count` elements: L and N in, L in place (ToneLuminance)
-// or the three 8-bit channels out.
-void colourSpan(ColourBody body, const ColouringContext& ctx, float* lum, const float* noise,
-                std::uint8_t* r, std::uint8_t* g, std::uint8_t* b, int count);
+// The tone body over `count` elements, L in place.
+void toneSpan(const ColouringContext& ctx, float* lum, const float* noise, int count);
+// A palette body over `count` elements into the three 8-bit channels; the
+// tone body and None write nothing.
+void paintSpan(ColourBody body, const ColouringContext& ctx, const float* lum, const float* noise,
+               std::uint8_t* r, std::uint8_t* g, std::uint8_t* b, int count);
 
 } // namespace Effect
 } // namespace Nuvra
