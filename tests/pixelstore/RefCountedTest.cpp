@@ -67,7 +67,7 @@ TEST(RefCounted, HandleSemantics)
 
 TEST(RefCounted, ConcurrentReleasesDestroyExactlyOnce)
 {
-    constexpr int kRounds = 2000;
+    constexpr int kRounds = 500;
     constexpr int kThreads = 4;
     std::atomic<int> destroyed{0};
     for (int round = 0; round < kRounds; ++round) {
@@ -80,8 +80,8 @@ TEST(RefCounted, ConcurrentReleasesDestroyExactlyOnce)
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&, t] {
                 ready.fetch_add(1);
-                while (ready.load() < kThreads) {
-                }
+                while (ready.load() < kThreads)
+                    std::this_thread::yield();
                 // Each thread copies and drops, then releases its own handle.
                 SmartPtr<Counted> extra = handles[t];
                 extra.reset();
