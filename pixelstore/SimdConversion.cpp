@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && defined(__GNUC__)
 #include <cpuid.h>
-#include <emmintrin.h>
-#define MORVELIN_HAVE_SSE2 1
+#include <immintrin.h>
+#define MORVELIN_SIMD_X86 1
 #endif
 
 namespace Nuvra {
@@ -20,8 +20,8 @@ namespace {
 
 int detectLevel()
 {
-#if defined(MORVELIN_HAVE_SSE2)
-    // FPU, CMOV, MMX, FXSR, SSE, SSE2. The kernels below use nothing newer.
+#if defined(MORVELIN_SIMD_X86)
+    // FPU, CMOV, MMX, FXSR, SSE, SSE2. The baseline kernels use nothing newer.
     constexpr unsigned kRequired = 0x07808001u;
     if (__get_cpuid_max(0, nullptr) < 1)
         return 0;
@@ -34,14 +34,24 @@ int detectLevel()
 #endif
 }
 
+bool detectAvx2()
+{
+#if defined(MORVELIN_SIMD_X86)
+    // Also checks that the operating system saves the wide registers.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
 bool environmentForcesPlain()
 {
     const char* v = std::getenv("MORVELIN_FORCE_PLAIN");
     return v && std::strcmp(v, "1") == 0;
 }
 
-// -1: the environment decides; 0 or 1: set by forcePlain().
-std::atomic<int> g_forced{-1};
+std::atomic<Kernels> g_limit{Kernels::Any};
 
 } // namespace
 
@@ -51,87 +61,57 @@ int InstructionTraits::Current()
     return level;
 }
 
+void limitKernels(Kernels limit)
+{
+    g_limit.store(limit, std::memory_order_relaxed);
+}
+
 int activeLevel()
 {
     static const bool envPlain = environmentForcesPlain();
-    const int forced = g_forced.load(std::memory_order_relaxed);
-    if (forced == 1 || (forced < 0 && envPlain))
+    if (envPlain || g_limit.load(std::memory_order_relaxed) == Kernels::Plain)
         return 0;
     return InstructionTraits::Current();
 }
 
-void forcePlain(bool on)
-{
-    g_forced.store(on ? 1 : -1, std::memory_order_relaxed);
-}
-
-#if defined(MORVELIN_HAVE_SSE2)
+#if defined(MORVELIN_SIMD_X86)
 
 namespace {
 
-// Streaming stores keep large converted blocks from evicting the cache; they
-// need 16-byte aligned destinations, so they are used only when both sides are.
-struct StoreStream {
-    static void put(void* p, __m128i v) { _mm_stream_si128(static_cast<__m128i*>(p), v); }
-    static void put(float* p, __m128 v) { _mm_stream_ps(p, v); }
-};
-struct StoreUnaligned {
-    static void put(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
-    static void put(float* p, __m128 v) { _mm_storeu_ps(p, v); }
-};
+// The wide kernels are an internal refinement of level 1: same rounds of 16,
+// same operations lane for lane, so the results match the SSE2 kernels bit
+// for bit. Ordinary stores throughout: the converted data is read again soon
+// (tiles are small), and streaming stores measured slower even on whole planes.
+bool useWide()
+{
+    static const bool avx2 = detectAvx2();
+    return avx2 && g_limit.load(std::memory_order_relaxed) == Kernels::Any;
+}
 
-__m128i load(const void* p)
+// ---- SSE2 ----------------------------------------------------------------
+
+__m128i load128(const void* p)
 {
     return _mm_loadu_si128(static_cast<const __m128i*>(p));
 }
 
+void store128(void* p, __m128i v)
+{
+    _mm_storeu_si128(static_cast<__m128i*>(p), v);
+}
+
 // Scales and clamps four floats to [0, hi] and rounds them (ties to even).
 // MAXPS returns its second operand when the first is NaN, so NaN becomes 0.
-__m128i scaleClampRound(__m128 v, __m128 scale, __m128 hi)
+__m128i scaleClampRound(__m128 v, __m128 scale)
 {
     v = _mm_mul_ps(v, scale);
     v = _mm_max_ps(v, _mm_setzero_ps());
-    v = _mm_min_ps(v, hi);
+    v = _mm_min_ps(v, scale);
     return _mm_cvtps_epi32(v);
 }
 
-template <class Store>
-void roundU8FromU16(std::uint8_t* dst, const std::uint16_t* src)
-{
-    // (x + 127) / 257 == ((x +sat 127) * 65281) >> 24 for every 16-bit x.
-    const __m128i bias = _mm_set1_epi16(127);
-    const __m128i mul = _mm_set1_epi16(static_cast<short>(65281));
-    __m128i a = _mm_adds_epu16(load(src), bias);
-    __m128i b = _mm_adds_epu16(load(src + 8), bias);
-    a = _mm_srli_epi16(_mm_mulhi_epu16(a, mul), 8);
-    b = _mm_srli_epi16(_mm_mulhi_epu16(b, mul), 8);
-    Store::put(dst, _mm_packus_epi16(a, b));
-}
-
-template <class Store>
-void roundU8FromFloat(std::uint8_t* dst, const float* src)
-{
-    const __m128 scale = _mm_set1_ps(kU8Max);
-    const __m128 hi = _mm_set1_ps(kU8Max);
-    const __m128i i0 = scaleClampRound(_mm_loadu_ps(src), scale, hi);
-    const __m128i i1 = scaleClampRound(_mm_loadu_ps(src + 4), scale, hi);
-    const __m128i i2 = scaleClampRound(_mm_loadu_ps(src + 8), scale, hi);
-    const __m128i i3 = scaleClampRound(_mm_loadu_ps(src + 12), scale, hi);
-    // Values are already in 0..255, so both packs are exact.
-    Store::put(dst, _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3)));
-}
-
-template <class Store>
-void roundU16FromU8(std::uint16_t* dst, const std::uint8_t* src)
-{
-    // Interleaving a byte with itself gives x * 257.
-    const __m128i x = load(src);
-    Store::put(dst, _mm_unpacklo_epi8(x, x));
-    Store::put(dst + 8, _mm_unpackhi_epi8(x, x));
-}
-
-// Packs eight values in 0..65535 held as 32-bit integers into unsigned 16 bits
-// with SSE2 only: shift into the signed range, pack, shift back.
+// Eight values in 0..65535 held as 32-bit integers to unsigned 16 bits with
+// SSE2 only: shift into the signed range, pack, shift back.
 __m128i packU16(__m128i a, __m128i b)
 {
     const __m128i off32 = _mm_set1_epi32(32768);
@@ -139,62 +119,180 @@ __m128i packU16(__m128i a, __m128i b)
     return _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(a, off32), _mm_sub_epi32(b, off32)), off16);
 }
 
-template <class Store>
-void roundU16FromFloat(std::uint16_t* dst, const float* src)
+void sse2U8FromU16(int n, std::uint8_t* dst, const std::uint16_t* src)
 {
-    const __m128 scale = _mm_set1_ps(kU16Max);
-    const __m128 hi = _mm_set1_ps(kU16Max);
-    const __m128i i0 = scaleClampRound(_mm_loadu_ps(src), scale, hi);
-    const __m128i i1 = scaleClampRound(_mm_loadu_ps(src + 4), scale, hi);
-    const __m128i i2 = scaleClampRound(_mm_loadu_ps(src + 8), scale, hi);
-    const __m128i i3 = scaleClampRound(_mm_loadu_ps(src + 12), scale, hi);
-    Store::put(dst, packU16(i0, i1));
-    Store::put(dst + 8, packU16(i2, i3));
+    // (x + 127) / 257 == ((x +sat 127) * 65281) >> 24 for every 16-bit x.
+    const __m128i bias = _mm_set1_epi16(127);
+    const __m128i mul = _mm_set1_epi16(static_cast<short>(65281));
+    for (int i = 0; i < n; i += 16) {
+        const __m128i a = _mm_srli_epi16(_mm_mulhi_epu16(_mm_adds_epu16(load128(src + i), bias), mul), 8);
+        const __m128i b = _mm_srli_epi16(_mm_mulhi_epu16(_mm_adds_epu16(load128(src + i + 8), bias), mul), 8);
+        store128(dst + i, _mm_packus_epi16(a, b));
+    }
 }
 
-template <class Store>
-void roundFloatFromU8(float* dst, const std::uint8_t* src)
+void sse2U8FromFloat(int n, std::uint8_t* dst, const float* src)
+{
+    const __m128 scale = _mm_set1_ps(kU8Max);
+    for (int i = 0; i < n; i += 16) {
+        const __m128i i0 = scaleClampRound(_mm_loadu_ps(src + i), scale);
+        const __m128i i1 = scaleClampRound(_mm_loadu_ps(src + i + 4), scale);
+        const __m128i i2 = scaleClampRound(_mm_loadu_ps(src + i + 8), scale);
+        const __m128i i3 = scaleClampRound(_mm_loadu_ps(src + i + 12), scale);
+        // Values are already in 0..255, so both packs are exact.
+        store128(dst + i, _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3)));
+    }
+}
+
+void sse2U16FromU8(int n, std::uint16_t* dst, const std::uint8_t* src)
+{
+    for (int i = 0; i < n; i += 16) {
+        // Interleaving a byte with itself gives x * 257.
+        const __m128i x = load128(src + i);
+        store128(dst + i, _mm_unpacklo_epi8(x, x));
+        store128(dst + i + 8, _mm_unpackhi_epi8(x, x));
+    }
+}
+
+void sse2U16FromFloat(int n, std::uint16_t* dst, const float* src)
+{
+    const __m128 scale = _mm_set1_ps(kU16Max);
+    for (int i = 0; i < n; i += 16) {
+        const __m128i i0 = scaleClampRound(_mm_loadu_ps(src + i), scale);
+        const __m128i i1 = scaleClampRound(_mm_loadu_ps(src + i + 4), scale);
+        const __m128i i2 = scaleClampRound(_mm_loadu_ps(src + i + 8), scale);
+        const __m128i i3 = scaleClampRound(_mm_loadu_ps(src + i + 12), scale);
+        store128(dst + i, packU16(i0, i1));
+        store128(dst + i + 8, packU16(i2, i3));
+    }
+}
+
+void sse2FloatFromU8(int n, float* dst, const std::uint8_t* src)
 {
     const __m128 scale = _mm_set1_ps(kU8ToFloat);
     const __m128i zero = _mm_setzero_si128();
-    const __m128i x = load(src);
-    const __m128i lo = _mm_unpacklo_epi8(x, zero);
-    const __m128i hi = _mm_unpackhi_epi8(x, zero);
-    Store::put(dst, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(lo, zero)), scale));
-    Store::put(dst + 4, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(lo, zero)), scale));
-    Store::put(dst + 8, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(hi, zero)), scale));
-    Store::put(dst + 12, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(hi, zero)), scale));
+    for (int i = 0; i < n; i += 16) {
+        const __m128i x = load128(src + i);
+        const __m128i lo = _mm_unpacklo_epi8(x, zero);
+        const __m128i hi = _mm_unpackhi_epi8(x, zero);
+        _mm_storeu_ps(dst + i, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(lo, zero)), scale));
+        _mm_storeu_ps(dst + i + 4, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(lo, zero)), scale));
+        _mm_storeu_ps(dst + i + 8, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(hi, zero)), scale));
+        _mm_storeu_ps(dst + i + 12, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(hi, zero)), scale));
+    }
 }
 
-template <class Store>
-void roundFloatFromU16(float* dst, const std::uint16_t* src)
+void sse2FloatFromU16(int n, float* dst, const std::uint16_t* src)
 {
     const __m128 scale = _mm_set1_ps(kU16ToFloat);
     const __m128i zero = _mm_setzero_si128();
-    const __m128i a = load(src);
-    const __m128i b = load(src + 8);
-    Store::put(dst, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(a, zero)), scale));
-    Store::put(dst + 4, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(a, zero)), scale));
-    Store::put(dst + 8, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(b, zero)), scale));
-    Store::put(dst + 12, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(b, zero)), scale));
+    for (int i = 0; i < n; i += 16) {
+        const __m128i a = load128(src + i);
+        const __m128i b = load128(src + i + 8);
+        _mm_storeu_ps(dst + i, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(a, zero)), scale));
+        _mm_storeu_ps(dst + i + 4, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(a, zero)), scale));
+        _mm_storeu_ps(dst + i + 8, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(b, zero)), scale));
+        _mm_storeu_ps(dst + i + 12, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(b, zero)), scale));
+    }
 }
 
-template <class Dst, class Src, void (*Stream)(Dst*, const Src*), void (*Plain)(Dst*, const Src*)>
-int drive(int count, Dst* dst, const Src* src)
+// ---- AVX2 ----------------------------------------------------------------
+
+#define MORVELIN_AVX2 __attribute__((target("avx2")))
+
+MORVELIN_AVX2 __m256i avxScaleClampRound(__m256 v, __m256 scale)
+{
+    v = _mm256_mul_ps(v, scale);
+    v = _mm256_max_ps(v, _mm256_setzero_ps()); // NaN becomes 0, as with MAXPS
+    v = _mm256_min_ps(v, scale);
+    return _mm256_cvtps_epi32(v);
+}
+
+// Packs two vectors of eight 32-bit values to sixteen 16-bit values in order
+// (the in-lane pack interleaves the halves; the permute restores the order).
+MORVELIN_AVX2 __m256i avxPacks32(__m256i a, __m256i b)
+{
+    return _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8);
+}
+
+MORVELIN_AVX2 void avxU8FromU16(int n, std::uint8_t* dst, const std::uint16_t* src)
+{
+    const __m256i bias = _mm256_set1_epi16(127);
+    const __m256i mul = _mm256_set1_epi16(static_cast<short>(65281));
+    for (int i = 0; i < n; i += 16) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        const __m256i q = _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_adds_epu16(x, bias), mul), 8);
+        store128(dst + i, _mm_packus_epi16(_mm256_castsi256_si128(q), _mm256_extracti128_si256(q, 1)));
+    }
+}
+
+MORVELIN_AVX2 void avxU8FromFloat(int n, std::uint8_t* dst, const float* src)
+{
+    const __m256 scale = _mm256_set1_ps(kU8Max);
+    for (int i = 0; i < n; i += 16) {
+        const __m256i a = avxScaleClampRound(_mm256_loadu_ps(src + i), scale);
+        const __m256i b = avxScaleClampRound(_mm256_loadu_ps(src + i + 8), scale);
+        const __m256i w = avxPacks32(a, b);
+        store128(dst + i, _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1)));
+    }
+}
+
+MORVELIN_AVX2 void avxU16FromU8(int n, std::uint16_t* dst, const std::uint8_t* src)
+{
+    const __m256i mul = _mm256_set1_epi16(257);
+    for (int i = 0; i < n; i += 16) {
+        const __m256i w = _mm256_cvtepu8_epi16(load128(src + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_mullo_epi16(w, mul));
+    }
+}
+
+MORVELIN_AVX2 void avxU16FromFloat(int n, std::uint16_t* dst, const float* src)
+{
+    const __m256 scale = _mm256_set1_ps(kU16Max);
+    const __m256i off32 = _mm256_set1_epi32(32768);
+    const __m256i off16 = _mm256_set1_epi16(static_cast<short>(0x8000));
+    for (int i = 0; i < n; i += 16) {
+        const __m256i a = _mm256_sub_epi32(avxScaleClampRound(_mm256_loadu_ps(src + i), scale), off32);
+        const __m256i b = _mm256_sub_epi32(avxScaleClampRound(_mm256_loadu_ps(src + i + 8), scale), off32);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_xor_si256(avxPacks32(a, b), off16));
+    }
+}
+
+MORVELIN_AVX2 void avxFloatFromU8(int n, float* dst, const std::uint8_t* src)
+{
+    const __m256 scale = _mm256_set1_ps(kU8ToFloat);
+    for (int i = 0; i < n; i += 16) {
+        const __m128i x = load128(src + i);
+        const __m256i a = _mm256_cvtepu8_epi32(x);
+        const __m256i b = _mm256_cvtepu8_epi32(_mm_unpackhi_epi64(x, x));
+        _mm256_storeu_ps(dst + i, _mm256_mul_ps(_mm256_cvtepi32_ps(a), scale));
+        _mm256_storeu_ps(dst + i + 8, _mm256_mul_ps(_mm256_cvtepi32_ps(b), scale));
+    }
+}
+
+MORVELIN_AVX2 void avxFloatFromU16(int n, float* dst, const std::uint16_t* src)
+{
+    const __m256 scale = _mm256_set1_ps(kU16ToFloat);
+    for (int i = 0; i < n; i += 16) {
+        const __m256i a = _mm256_cvtepu16_epi32(load128(src + i));
+        const __m256i b = _mm256_cvtepu16_epi32(load128(src + i + 8));
+        _mm256_storeu_ps(dst + i, _mm256_mul_ps(_mm256_cvtepi32_ps(a), scale));
+        _mm256_storeu_ps(dst + i + 8, _mm256_mul_ps(_mm256_cvtepi32_ps(b), scale));
+    }
+}
+
+#undef MORVELIN_AVX2
+
+template <class Dst, class Src>
+using Kernel = void (*)(int, Dst*, const Src*);
+
+template <class Dst, class Src>
+int drive(int count, Dst* dst, const Src* src, Kernel<Dst, Src> narrow, Kernel<Dst, Src> wide)
 {
     if (count < 16)
         return 0;
     const int n = count & ~15;
-    const bool aligned = ((reinterpret_cast<std::uintptr_t>(dst) | reinterpret_cast<std::uintptr_t>(src)) & 15) == 0;
-    if (aligned) {
-        for (int i = 0; i < n; i += 16)
-            Stream(dst + i, src + i);
-        // Streaming stores are weakly ordered; publish them before returning.
-        _mm_sfence();
-    } else {
-        for (int i = 0; i < n; i += 16)
-            Plain(dst + i, src + i);
-    }
+    (useWide() ? wide : narrow)(n, dst, src);
     return n;
 }
 
@@ -202,39 +300,35 @@ int drive(int count, Dst* dst, const Src* src)
 
 int transform<1, void, std::uint8_t, std::uint16_t>::Eval(int count, std::uint8_t* dst, const std::uint16_t* src)
 {
-    return drive<std::uint8_t, std::uint16_t, roundU8FromU16<StoreStream>, roundU8FromU16<StoreUnaligned>>(count, dst,
-                                                                                                           src);
+    return drive(count, dst, src, sse2U8FromU16, avxU8FromU16);
 }
 
 int transform<1, void, std::uint8_t, float>::Eval(int count, std::uint8_t* dst, const float* src)
 {
-    return drive<std::uint8_t, float, roundU8FromFloat<StoreStream>, roundU8FromFloat<StoreUnaligned>>(count, dst, src);
+    return drive(count, dst, src, sse2U8FromFloat, avxU8FromFloat);
 }
 
 int transform<1, void, std::uint16_t, std::uint8_t>::Eval(int count, std::uint16_t* dst, const std::uint8_t* src)
 {
-    return drive<std::uint16_t, std::uint8_t, roundU16FromU8<StoreStream>, roundU16FromU8<StoreUnaligned>>(count, dst,
-                                                                                                           src);
+    return drive(count, dst, src, sse2U16FromU8, avxU16FromU8);
 }
 
 int transform<1, void, std::uint16_t, float>::Eval(int count, std::uint16_t* dst, const float* src)
 {
-    return drive<std::uint16_t, float, roundU16FromFloat<StoreStream>, roundU16FromFloat<StoreUnaligned>>(count, dst,
-                                                                                                          src);
+    return drive(count, dst, src, sse2U16FromFloat, avxU16FromFloat);
 }
 
 int transform<1, void, float, std::uint8_t>::Eval(int count, float* dst, const std::uint8_t* src)
 {
-    return drive<float, std::uint8_t, roundFloatFromU8<StoreStream>, roundFloatFromU8<StoreUnaligned>>(count, dst, src);
+    return drive(count, dst, src, sse2FloatFromU8, avxFloatFromU8);
 }
 
 int transform<1, void, float, std::uint16_t>::Eval(int count, float* dst, const std::uint16_t* src)
 {
-    return drive<float, std::uint16_t, roundFloatFromU16<StoreStream>, roundFloatFromU16<StoreUnaligned>>(count, dst,
-                                                                                                          src);
+    return drive(count, dst, src, sse2FloatFromU16, avxFloatFromU16);
 }
 
-#else // no SSE2: no vector forms; Current() is 0 so these are never chosen.
+#else // no x86 vector unit: Current() is 0, so these are never chosen.
 
 int transform<1, void, std::uint8_t, std::uint16_t>::Eval(int, std::uint8_t*, const std::uint16_t*) { return 0; }
 int transform<1, void, std::uint8_t, float>::Eval(int, std::uint8_t*, const float*) { return 0; }

@@ -30,19 +30,21 @@ constexpr int kDouble = kTypeDouble;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-enum class Path { Plain, Vector };
+using Simd::Kernels;
 
-std::string pathName(const testing::TestParamInfo<Path>& info)
+std::string kernelsName(const testing::TestParamInfo<Kernels>& info)
 {
-    return info.param == Path::Plain ? "Plain" : "Vector";
+    return info.param == Kernels::Plain ? "Plain" : info.param == Kernels::Sse2 ? "Sse2" : "Widest";
 }
 
-// Runs each test once with the plain rule forced and once with the default
-// choice (the vector path on any processor with SSE2).
-class Conversion : public testing::TestWithParam<Path> {
+const auto kAllKernels = testing::Values(Kernels::Plain, Kernels::Sse2, Kernels::Any);
+
+// Runs each test with the plain rule forced, with the SSE2 kernels, and with
+// the widest kernels this processor offers.
+class Conversion : public testing::TestWithParam<Kernels> {
 protected:
-    void SetUp() override { Simd::forcePlain(GetParam() == Path::Plain); }
-    void TearDown() override { Simd::forcePlain(false); }
+    void SetUp() override { Simd::limitKernels(GetParam()); }
+    void TearDown() override { Simd::limitKernels(Kernels::Any); }
 
     template <class D, class S>
     static std::vector<D> convert(const std::vector<S>& src, int dstType, int srcType)
@@ -53,7 +55,7 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(BothPaths, Conversion, testing::Values(Path::Plain, Path::Vector), pathName);
+INSTANTIATE_TEST_SUITE_P(AllKernels, Conversion, kAllKernels, kernelsName);
 
 template <class T>
 std::vector<T> allValues()
@@ -284,16 +286,17 @@ TEST_P(Conversion, SameTypeAndOpaqueCopiesAreBitExact)
     EXPECT_EQ(std::vector<uint8_t>(dst.begin() + 60, dst.end()), std::vector<uint8_t>(4, 0xEE));
 }
 
-// The plain rule and the vector form must agree bit for bit wherever runs
-// start and end, including runs too short for a vector round.
-TEST(ConversionPaths, VectorAndPlainIdenticalOnMisalignedRuns)
+// The plain rule and every vector kernel set must agree bit for bit wherever
+// runs start and end, including runs too short for a vector round.
+TEST(ConversionPaths, AllKernelsIdenticalOnMisalignedRuns)
 {
     if (Simd::InstructionTraits::Current() == 0)
         GTEST_SKIP() << "no vector level on this processor";
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> unit(-0.3f, 1.3f);
     const float specials[] = {kNaN, kInf, -kInf, -0.0f, 0.5f, 1.0f, 127.5f / 255.0f, 1e9f, -1e9f};
-    std::vector<uint8_t> pool(8192 * 4 + 64);
+    constexpr size_t kBytes = 4100 * 8 + 64;
+    std::vector<uint8_t> pool(kBytes);
     for (size_t i = 0; i < pool.size(); i += 4) {
         const float v = (i / 4) % 17 == 0 ? specials[(i / 68) % 9] : unit(rng);
         std::memcpy(&pool[i], &v, 4);
@@ -303,38 +306,39 @@ TEST(ConversionPaths, VectorAndPlainIdenticalOnMisalignedRuns)
         b = uint8_t(rng());
 
     struct Pair {
-        int dst, src, dstSize, srcSize;
-    } const pairs[] = {{kU8, kU16, 1, 2},   {kU8, kFloat, 1, 4},   {kU16, kU8, 2, 1},
-                       {kU16, kFloat, 2, 4}, {kFloat, kU8, 4, 1}, {kFloat, kU16, 4, 2}};
+        int dst, src, dstSize;
+    } const pairs[] = {{kU8, kU16, 1},   {kU8, kFloat, 1},  {kU16, kU8, 2},
+                       {kU16, kFloat, 2}, {kFloat, kU8, 4}, {kFloat, kU16, 4}};
     const int lengths[] = {0, 1, 7, 15, 16, 17, 31, 32, 33, 37, 64, 255, 1000, 4099};
+    const Kernels kernels[] = {Kernels::Plain, Kernels::Sse2, Kernels::Any};
     constexpr uint8_t kGuard = 0xA5;
 
-    // 16-byte aligned bases, so offset 0 also takes the streaming stores.
-    alignas(16) static uint8_t srcBuf[8192 * 4 + 64];
-    alignas(16) static uint8_t plainBuf[8192 * 4 + 64];
-    alignas(16) static uint8_t vectorBuf[8192 * 4 + 64];
+    // 32-byte aligned bases, so offset 0 is aligned for every kernel width.
+    alignas(32) static uint8_t srcBuf[kBytes];
+    alignas(32) static uint8_t out[3][kBytes];
 
     for (const Pair& p : pairs) {
         const std::vector<uint8_t>& data = p.src == kFloat ? pool : intPool;
-        std::memcpy(srcBuf, data.data(), sizeof srcBuf);
+        std::memcpy(srcBuf, data.data(), kBytes);
         for (int length : lengths) {
             for (int srcOff : {0, 1, 2, 4, 8, 13}) {
                 for (int dstOff : {0, 1, 3, 4, 12}) {
                     SCOPED_TRACE(testing::Message() << "dst " << p.dst << " src " << p.src << " length " << length
                                                     << " offsets " << srcOff << "/" << dstOff);
-                    std::memset(plainBuf, kGuard, sizeof plainBuf);
-                    std::memset(vectorBuf, kGuard, sizeof vectorBuf);
-                    Simd::forcePlain(true);
-                    ASSERT_EQ(Simd::activeLevel(), 0);
-                    ASSERT_TRUE(convertMemory(plainBuf + dstOff, srcBuf + srcOff, p.dst, p.src, length));
-                    Simd::forcePlain(false);
-                    ASSERT_TRUE(convertMemory(vectorBuf + dstOff, srcBuf + srcOff, p.dst, p.src, length));
-                    ASSERT_EQ(std::memcmp(plainBuf, vectorBuf, sizeof plainBuf), 0);
+                    for (int k = 0; k < 3; ++k) {
+                        std::memset(out[k], kGuard, kBytes);
+                        Simd::limitKernels(kernels[k]);
+                        const bool ok = convertMemory(out[k] + dstOff, srcBuf + srcOff, p.dst, p.src, length);
+                        Simd::limitKernels(Kernels::Any);
+                        ASSERT_TRUE(ok);
+                    }
+                    ASSERT_EQ(std::memcmp(out[0], out[1], kBytes), 0) << "SSE2 differs from plain";
+                    ASSERT_EQ(std::memcmp(out[0], out[2], kBytes), 0) << "widest differs from plain";
                     // Nothing before or after the run is touched.
                     const size_t end = size_t(dstOff) + size_t(length) * p.dstSize;
-                    for (size_t i = 0; i < sizeof plainBuf; ++i) {
+                    for (size_t i = 0; i < kBytes; ++i) {
                         if (i < size_t(dstOff) || i >= end) {
-                            ASSERT_EQ(plainBuf[i], kGuard) << i;
+                            ASSERT_EQ(out[0][i], kGuard) << i;
                         }
                     }
                 }
@@ -350,13 +354,14 @@ TEST(ConversionPaths, ProcessorLevelAndSwitches)
     EXPECT_EQ(Simd::InstructionTraits::Current(), 1);
 #endif
     const char* env = std::getenv("MORVELIN_FORCE_PLAIN");
-    const bool envPlain = env && std::string(env) == "1";
-    EXPECT_EQ(Simd::activeLevel(), envPlain ? 0 : Simd::InstructionTraits::Current());
-    Simd::forcePlain(true);
+    const int level = env && std::string(env) == "1" ? 0 : Simd::InstructionTraits::Current();
+    EXPECT_EQ(Simd::activeLevel(), level);
+    Simd::limitKernels(Kernels::Plain);
     EXPECT_EQ(Simd::activeLevel(), 0);
-    Simd::forcePlain(false);
-    EXPECT_EQ(Simd::activeLevel(), envPlain ? 0 : Simd::InstructionTraits::Current());
-    EXPECT_EQ(Simd::InstructionTraits::Current(), Simd::InstructionTraits::Current());
+    Simd::limitKernels(Kernels::Sse2);
+    EXPECT_EQ(Simd::activeLevel(), level);
+    Simd::limitKernels(Kernels::Any);
+    EXPECT_EQ(Simd::activeLevel(), level);
 }
 
 // The vector form alone converts whole rounds of 16 and reports how many.
@@ -364,13 +369,17 @@ TEST(ConversionPaths, VectorFormConvertsWholeRounds)
 {
     if (Simd::InstructionTraits::Current() == 0)
         GTEST_SKIP() << "no vector level on this processor";
-    std::vector<float> src(40, 0.25f);
-    std::vector<uint8_t> dst(40, 0xEE);
-    EXPECT_EQ((Simd::transform<1, void, uint8_t, float>::Eval(37, dst.data(), src.data())), 32);
-    EXPECT_EQ(std::vector<uint8_t>(dst.begin(), dst.begin() + 32), std::vector<uint8_t>(32, 64));
-    EXPECT_EQ(std::vector<uint8_t>(dst.begin() + 32, dst.end()), std::vector<uint8_t>(8, 0xEE));
-    EXPECT_EQ((Simd::transform<1, void, uint8_t, float>::Eval(15, dst.data(), src.data())), 0);
-    EXPECT_EQ((Simd::transform<1, void, uint8_t, double>::Eval(64, dst.data(), nullptr)), 0);
+    for (Kernels k : {Kernels::Sse2, Kernels::Any}) {
+        Simd::limitKernels(k);
+        std::vector<float> src(40, 0.25f);
+        std::vector<uint8_t> dst(40, 0xEE);
+        EXPECT_EQ((Simd::transform<1, void, uint8_t, float>::Eval(37, dst.data(), src.data())), 32);
+        EXPECT_EQ(std::vector<uint8_t>(dst.begin(), dst.begin() + 32), std::vector<uint8_t>(32, 64));
+        EXPECT_EQ(std::vector<uint8_t>(dst.begin() + 32, dst.end()), std::vector<uint8_t>(8, 0xEE));
+        EXPECT_EQ((Simd::transform<1, void, uint8_t, float>::Eval(15, dst.data(), src.data())), 0);
+        EXPECT_EQ((Simd::transform<1, void, uint8_t, double>::Eval(64, dst.data(), nullptr)), 0);
+    }
+    Simd::limitKernels(Kernels::Any);
 }
 
 QStringList g_messages;
@@ -438,7 +447,7 @@ TEST_F(UnsupportedPairs, EmptyRunsOfSupportedPairsSucceed)
 }
 
 class Conversion2D : public Conversion {};
-INSTANTIATE_TEST_SUITE_P(BothPaths, Conversion2D, testing::Values(Path::Plain, Path::Vector), pathName);
+INSTANTIATE_TEST_SUITE_P(AllKernels, Conversion2D, kAllKernels, kernelsName);
 
 // Every layout against element-by-element conversion of the same data.
 TEST_P(Conversion2D, LayoutsMatchElementByElement)
@@ -485,14 +494,14 @@ TEST_P(Conversion2D, LayoutsMatchElementByElement)
             uint8_t* dstBase = got.data() + (l.bottomUp ? size_t(drs) * (l.height - 1) : 0);
             const int dstRow = l.bottomUp ? -drs : drs;
             ASSERT_TRUE(convertMemory2D(dstBase, src.data(), p.dst, p.src, l.width, l.height, dps, sps, dstRow, srs));
-            Simd::forcePlain(true);
+            Simd::limitKernels(Kernels::Plain);
             for (int y = 0; y < l.height; ++y)
                 for (int x = 0; x < l.width; ++x) {
                     const int dy = l.bottomUp ? l.height - 1 - y : y;
                     ASSERT_TRUE(convertMemory(&want[size_t(dy) * drs + size_t(x) * dps],
                                               &src[size_t(y) * srs + size_t(x) * sps], p.dst, p.src, 1));
                 }
-            Simd::forcePlain(GetParam() == Path::Plain);
+            Simd::limitKernels(GetParam());
             EXPECT_EQ(got, want);
         }
     }
