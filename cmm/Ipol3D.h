@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <cstddef>
+
+namespace Nuvra {
+namespace CMM {
+
+// Most channels any stage carries.
+constexpr int kMaxChannels = 16;
+// Most inputs a grid interpolates.
+constexpr int kMaxGridInputs = 8;
+
+// Grid interpolation of a colour lookup table: output channels vary fastest,
+// then the last input, the first input slowest. Evaluators are const and
+// touch no member state, so one grid serves any number of threads.
+class cIpol3D {
+public:
+    using Evaluator = void (cIpol3D::*)(const uint16_t* in, uint16_t* out,
+                                        const uint16_t* grid) const;
+
+    int32_t gridPoints = 0;
+    int32_t inputs = 0;
+    int32_t outputs = 0;
+    int32_t domain = 0;
+    int32_t opta[kMaxGridInputs] = {}; // outputs x gridPoints^k; 0 where it would not fit
+    bool tetrahedral = false;
+
+    cIpol3D() = default;
+    cIpol3D(int gridPoints, int inputs, int outputs, bool tetrahedral);
+
+    void swap(cIpol3D& other);
+
+    // Samples a grid of this shape holds, or 0 when the shape is unsupported
+    // or larger than the engine accepts.
+    size_t SampleCount() const;
+
+    // The evaluator for the input count; null (with a critical line) for
+    // shapes the engine cannot interpolate: 0, 2 or more than 8 inputs, fewer
+    // than 2 grid points, no or more than 16 outputs, or an oversized grid.
+    Evaluator CalcEvaluator() const;
+
+    // Offset of the node at `at` (1, 3 or 4 inputs), -1 when `at` is not on a
+    // node.
+    int32_t PatchLUTIndex(const uint16_t* at, int inputs) const;
+
+    void Eval1Input(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void Eval3Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void EvalTetrahedral16(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void Eval4Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void Eval5Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void Eval6Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void Eval7Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void Eval8Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+
+private:
+    template <int M>
+    void EvalNInputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+};
+
+} // namespace CMM
+} // namespace Nuvra

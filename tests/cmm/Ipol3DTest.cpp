@@ -1,0 +1,246 @@
+#include "cmm/Ipol3D.h"
+
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <cmath>
+#include <random>
+#include <thread>
+#include <vector>
+
+using namespace Nuvra::CMM;
+
+namespace {
+
+std::vector<uint16_t> RandomGrid(int points, int inputs, int outputs, uint32_t seed, bool smooth)
+{
+    size_t n = size_t(outputs);
+    for (int i = 0; i < inputs; ++i)
+        n *= size_t(points);
+    std::vector<uint16_t> g(n);
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> any(0, 65535), jitter(-2000, 2000);
+    for (size_t i = 0; i < n; ++i) {
+        if (!smooth) {
+            g[i] = uint16_t(any(rng));
+            continue;
+        }
+        // A smooth colour-like function of the node plus noise.
+        size_t node = i / size_t(outputs), sum = 0;
+        for (int k = 0; k < inputs; ++k) {
+            sum += node % size_t(points);
+            node /= size_t(points);
+        }
+        const double v = double(sum) / double(inputs * (points - 1));
+        g[i] = uint16_t(std::min(65535.0, std::max(0.0, 65535.0 * std::pow(v, 1.0 + (i % outputs) * 0.3) + jitter(rng))));
+    }
+    return g;
+}
+
+// The reference's 16-bit grid interpolation, reached through a pipeline
+// holding only that grid.
+struct ReferenceGrid {
+    cmsPipeline* pipe;
+    ReferenceGrid(int points, int inputs, int outputs, const std::vector<uint16_t>& g)
+    {
+        pipe = cmsPipelineAlloc(nullptr, inputs, outputs);
+        cmsStage* s = cmsStageAllocCLut16bit(nullptr, points, inputs, outputs, g.data());
+        cmsPipelineInsertStage(pipe, cmsAT_END, s);
+    }
+    ~ReferenceGrid() { cmsPipelineFree(pipe); }
+    void eval(const uint16_t* in, uint16_t* out) const { cmsPipelineEval16(in, out, pipe); }
+};
+
+// Trilinear interpolation in double precision.
+double Trilinear(const cIpol3D& p, const std::vector<uint16_t>& g, const uint16_t* in, int c)
+{
+    double f[3];
+    int lo[3], hi[3];
+    for (int i = 0; i < 3; ++i) {
+        const double pos = in[i] * double(p.domain) / 65535.0;
+        lo[i] = std::min(int(pos), p.domain);
+        hi[i] = std::min(lo[i] + 1, p.domain);
+        f[i] = pos - lo[i];
+    }
+    double r = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        double w = 1;
+        size_t at = size_t(c);
+        for (int i = 0; i < 3; ++i) {
+            const bool up = corner & (1 << i);
+            w *= up ? f[i] : 1 - f[i];
+            at += size_t(up ? hi[i] : lo[i]) * size_t(p.opta[2 - i]);
+        }
+        r += w * g[at];
+    }
+    return r;
+}
+
+} // namespace
+
+TEST(Ipol3D, TetrahedralMatchesReferenceWithinOneUnit)
+{
+    for (int points : {2, 5, 17, 33}) {
+        const std::vector<uint16_t> g = RandomGrid(points, 3, 3, 11 + points, points > 5);
+        const cIpol3D ipol(points, 3, 3, true);
+        const auto eval = ipol.CalcEvaluator();
+        ASSERT_EQ(eval, &cIpol3D::EvalTetrahedral16);
+        const ReferenceGrid ref(points, 3, 3, g);
+        std::mt19937 rng(points);
+        std::uniform_int_distribution<int> d(0, 65535);
+        int worst = 0;
+        for (int i = 0; i < 100000; ++i) {
+            uint16_t in[3] = {uint16_t(d(rng)), uint16_t(d(rng)), uint16_t(d(rng))};
+            if (i % 10 == 0)
+                in[i % 3] = 0xFFFF;
+            uint16_t ours[3], theirs[3];
+            (ipol.*eval)(in, ours, g.data());
+            ref.eval(in, theirs);
+            for (int c = 0; c < 3; ++c)
+                worst = std::max(worst, std::abs(int(ours[c]) - int(theirs[c])));
+        }
+        EXPECT_LE(worst, 1) << points;
+    }
+}
+
+TEST(Ipol3D, TrilinearMatchesExactInterpolationWithinOneUnit)
+{
+    for (int points : {2, 9, 33}) {
+        const std::vector<uint16_t> g = RandomGrid(points, 3, 4, 5 + points, false);
+        const cIpol3D ipol(points, 3, 4, false);
+        const auto eval = ipol.CalcEvaluator();
+        ASSERT_EQ(eval, &cIpol3D::Eval3Inputs);
+        std::mt19937 rng(points);
+        std::uniform_int_distribution<int> d(0, 65535);
+        double worst = 0;
+        for (int i = 0; i < 50000; ++i) {
+            uint16_t in[3] = {uint16_t(d(rng)), uint16_t(d(rng)), uint16_t(d(rng))};
+            if (i % 7 == 0)
+                in[i % 3] = 0xFFFF;
+            uint16_t ours[4];
+            (ipol.*eval)(in, ours, g.data());
+            for (int c = 0; c < 4; ++c)
+                worst = std::max(worst, std::fabs(ours[c] - Trilinear(ipol, g, in, c)));
+        }
+        // Three rounded 16-bit lerps in a row: up to half a unit each.
+        EXPECT_LE(worst, 1.6 + 0.1) << points;
+    }
+}
+
+TEST(Ipol3D, IdentityCubeGivesItsInputBack)
+{
+    const std::vector<uint16_t> g = {0, 0, 0,          0, 0, 65535,     0, 65535, 0,
+                                     0, 65535, 65535,  65535, 0, 0,     65535, 0, 65535,
+                                     65535, 65535, 0,  65535, 65535, 65535};
+    for (bool tetra : {false, true}) {
+        const cIpol3D ipol(2, 3, 3, tetra);
+        const auto eval = ipol.CalcEvaluator();
+        std::mt19937 rng(3);
+        std::uniform_int_distribution<int> d(0, 65535);
+        for (int i = 0; i < 20000; ++i) {
+            uint16_t in[3] = {uint16_t(d(rng)), uint16_t(d(rng)), uint16_t(d(rng))};
+            if (i < 8)
+                for (int k = 0; k < 3; ++k)
+                    in[k] = (i >> k) & 1 ? 0xFFFF : 0;
+            uint16_t out[3];
+            (ipol.*eval)(in, out, g.data());
+            for (int c = 0; c < 3; ++c)
+                ASSERT_NEAR(out[c], in[c], 1) << tetra;
+        }
+    }
+}
+
+TEST(Ipol3D, OneAndManyInputsMatchReference)
+{
+    const struct {
+        int inputs, points, outputs, tolerance;
+    } cases[] = {
+        {1, 17, 3, 1}, {4, 9, 3, 1}, {4, 17, 4, 1}, {5, 5, 3, 2}, {6, 4, 3, 2}, {7, 3, 2, 2}, {8, 3, 3, 2},
+    };
+    for (const auto& c : cases) {
+        const std::vector<uint16_t> g = RandomGrid(c.points, c.inputs, c.outputs, 77 + c.inputs, true);
+        const cIpol3D ipol(c.points, c.inputs, c.outputs, false);
+        const auto eval = ipol.CalcEvaluator();
+        ASSERT_NE(eval, nullptr);
+        const ReferenceGrid ref(c.points, c.inputs, c.outputs, g);
+        std::mt19937 rng(c.inputs);
+        std::uniform_int_distribution<int> d(0, 65535);
+        int worst = 0;
+        for (int i = 0; i < 20000; ++i) {
+            uint16_t in[8];
+            for (int k = 0; k < c.inputs; ++k)
+                in[k] = i % 11 == k ? 0xFFFF : uint16_t(d(rng));
+            uint16_t ours[16], theirs[16];
+            (ipol.*eval)(in, ours, g.data());
+            ref.eval(in, theirs);
+            for (int o = 0; o < c.outputs; ++o)
+                worst = std::max(worst, std::abs(int(ours[o]) - int(theirs[o])));
+        }
+        EXPECT_LE(worst, c.tolerance) << c.inputs << " inputs";
+    }
+}
+
+TEST(Ipol3D, UnsupportedShapesHaveNoEvaluator)
+{
+    LogCapture log;
+    const struct {
+        int points, inputs, outputs;
+    } cases[] = {{17, 0, 3}, {17, 2, 3}, {3, 9, 3}, {1, 3, 3}, {0, 3, 3}, {17, 3, 0}, {17, 3, 17}, {255, 8, 3}};
+    for (const auto& c : cases) {
+        const cIpol3D ipol(c.points, c.inputs, c.outputs, true);
+        EXPECT_EQ(ipol.CalcEvaluator(), nullptr) << c.points << " " << c.inputs << " " << c.outputs;
+        EXPECT_FALSE(log.take().isEmpty());
+    }
+    EXPECT_EQ(cIpol3D(17, 2, 3, false).SampleCount(), 0u);
+    EXPECT_EQ(cIpol3D(17, 9, 3, false).SampleCount(), 0u);
+    EXPECT_EQ(cIpol3D(17, 3, 3, false).SampleCount(), 17u * 17 * 17 * 3);
+}
+
+TEST(Ipol3D, PatchIndexFindsNodesOnly)
+{
+    const cIpol3D ipol(4, 3, 3, true); // strides 48, 12, 3
+    const struct {
+        uint16_t at[3];
+        int32_t index;
+    } cases[] = {
+        {{0, 0, 0}, 0},
+        {{21845, 0xFFFF, 0}, 48 + 36},
+        {{0xFFFF, 0xFFFF, 0xFFFF}, 144 + 36 + 9},
+        {{0x4000, 0, 0}, -1},
+        {{0, 0, 21846}, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ipol.PatchLUTIndex(c.at, 3), c.index);
+    LogCapture log;
+    EXPECT_EQ(ipol.PatchLUTIndex(cases[0].at, 2), -1);
+    EXPECT_TRUE(log.contains("Channels are not supported on PatchLUT"));
+}
+
+TEST(Ipol3D, ThreadsShareOneFourInputGrid)
+{
+    const std::vector<uint16_t> g = RandomGrid(9, 4, 3, 99, true);
+    const cIpol3D ipol(9, 4, 3, true);
+    const auto eval = ipol.CalcEvaluator();
+    std::vector<uint16_t> in(4 * 50000);
+    std::mt19937 rng(1);
+    std::uniform_int_distribution<int> d(0, 65535);
+    for (auto& v : in)
+        v = uint16_t(d(rng));
+    const auto run = [&](std::vector<uint16_t>& out) {
+        out.resize(3 * 50000);
+        for (size_t i = 0; i < 50000; ++i)
+            (ipol.*eval)(&in[4 * i], &out[3 * i], g.data());
+    };
+    std::vector<uint16_t> expected;
+    run(expected);
+    std::vector<std::vector<uint16_t>> results(8);
+    std::vector<std::thread> threads;
+    for (auto& r : results)
+        threads.emplace_back([&run, &r] { run(r); });
+    for (auto& t : threads)
+        t.join();
+    for (const auto& r : results)
+        EXPECT_EQ(r, expected);
+}

@@ -1,0 +1,124 @@
+#include "cmm/LinearIpol1D.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace Nuvra::CMM;
+
+namespace {
+
+std::vector<uint16_t> IdentityTable(size_t n)
+{
+    std::vector<uint16_t> t(n);
+    for (size_t i = 0; i < n; ++i)
+        t[i] = uint16_t(std::lround(double(i) * 65535.0 / double(n - 1)));
+    return t;
+}
+
+// Linear interpolation in double: the reference for the integer lookup.
+double Exact(const std::vector<uint16_t>& t, uint16_t v)
+{
+    const double pos = double(v) * double(t.size() - 1) / 65535.0;
+    const size_t c = size_t(pos);
+    if (c + 1 >= t.size())
+        return t.back();
+    return t[c] + (double(t[c + 1]) - double(t[c])) * (pos - double(c));
+}
+
+} // namespace
+
+TEST(LinearIpol1D, LargestIdentityTableEvaluatesToIdentity)
+{
+    // 65535 entries: positions overflow 32 bits unless computed wider.
+    const std::vector<uint16_t> t = IdentityTable(65535);
+    const cLinearIpol1D ipol{uint32_t(t.size())};
+    for (uint32_t v = 0; v <= 0xFFFF; ++v) {
+        ASSERT_LE(std::abs(int(ipol.Eval016(uint16_t(v), t.data())) - int(v)), 1) << v;
+        ASSERT_EQ(ipol.Eval016To1516(uint16_t(v), t.data()), ipol.Eval016(uint16_t(v), t.data()));
+    }
+}
+
+TEST(LinearIpol1D, InterpolatesSteepAndDecreasingTables)
+{
+    const std::vector<std::vector<uint16_t>> tables = {
+        {0, 65535},
+        {65535, 0},
+        {0, 65535, 0},
+        {65535, 0, 65535, 0, 65535},
+        {1000, 1000, 60000, 2, 0xFFFF},
+        IdentityTable(4096),
+    };
+    for (const auto& t : tables) {
+        const cLinearIpol1D ipol{uint32_t(t.size())};
+        EXPECT_EQ(ipol.Eval016(0, t.data()), t.front());
+        EXPECT_EQ(ipol.Eval016(0xFFFF, t.data()), t.back());
+        for (uint32_t v = 0; v <= 0xFFFF; v += 7)
+            ASSERT_NEAR(ipol.Eval016(uint16_t(v), t.data()), Exact(t, uint16_t(v)), 1.0)
+                << t.size() << " " << v;
+    }
+    // A two-entry ramp is exact everywhere.
+    const std::vector<uint16_t> ramp = {0, 65535};
+    const cLinearIpol1D two(2);
+    for (uint32_t v = 0; v <= 0xFFFF; ++v)
+        ASSERT_EQ(two.Eval016(uint16_t(v), ramp.data()), v);
+    // A single entry is constant and reads nothing beyond it.
+    const uint16_t single = 1234;
+    const cLinearIpol1D one(1);
+    EXPECT_EQ(one.Eval016(0, &single), 1234);
+    EXPECT_EQ(one.Eval016(40000, &single), 1234);
+    EXPECT_EQ(one.Eval016(0xFFFF, &single), 1234);
+}
+
+TEST(LinearIpol1D, ReverseOfIdentityIsIdentity)
+{
+    for (size_t n : {2u, 256u, 4096u}) {
+        const std::vector<uint16_t> t = IdentityTable(n);
+        const cLinearIpol1D ipol{uint32_t(n)};
+        for (uint32_t y = 0; y <= 0xFFFF; y += (n == 2 ? 1 : 3))
+            ASSERT_EQ(ipol.EvalReverse016(uint16_t(y), t.data()), y) << n << " " << y;
+    }
+}
+
+TEST(LinearIpol1D, ReverseAroundZeroRunsAndPoles)
+{
+    const cLinearIpol1D four(4);
+    const uint16_t raised[] = {100, 20000, 40000, 65535};
+    EXPECT_EQ(four.EvalReverse016(0, raised), 0);
+
+    std::vector<uint16_t> zeros = IdentityTable(256);
+    zeros[0] = zeros[1] = zeros[2] = 0;
+    const cLinearIpol1D ipol(256);
+    EXPECT_EQ(ipol.EvalReverse016(0, zeros.data()), 0);
+    for (int y = 1; y < 65535; y += 101) {
+        const uint16_t x = ipol.EvalReverse016(uint16_t(y), zeros.data());
+        EXPECT_GE(x, 2 * 65535 / 255 - 1) << y;
+        EXPECT_NEAR(ipol.Eval016(x, zeros.data()), y, 260) << y;
+    }
+
+    // The search stops at the last node before the run of 65535 entries,
+    // so only values below that node are checked closely.
+    std::vector<uint16_t> poles = IdentityTable(256);
+    poles[253] = poles[254] = poles[255] = 0xFFFF;
+    for (int y = 1; y < poles[252]; y += 101) {
+        const uint16_t x = ipol.EvalReverse016(uint16_t(y), poles.data());
+        EXPECT_NEAR(ipol.Eval016(x, poles.data()), y, 260) << y;
+    }
+}
+
+TEST(LinearIpol1D, ReverseOfDecreasingTables)
+{
+    const std::vector<std::vector<uint16_t>> tables = {
+        {65535, 0},
+        {65535, 50000, 20000, 5000, 0},
+        {60000, 30000, 1000},
+    };
+    for (const auto& t : tables) {
+        const cLinearIpol1D ipol{uint32_t(t.size())};
+        for (int y = t.back(); y <= t.front(); y += 37) {
+            const uint16_t x = ipol.EvalReverse016(uint16_t(y), t.data());
+            ASSERT_NEAR(ipol.Eval016(x, t.data()), y, 2.0) << t.size() << " " << y;
+        }
+    }
+}
