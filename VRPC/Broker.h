@@ -1,0 +1,129 @@
+#pragma once
+
+#include "VRPC/Pump.h"
+
+#include <boost/function.hpp>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace Nuvra::VRPC {
+
+// Size of each shared file's header-plus-slot, and the largest payload.
+constexpr int kPumpSize = 122008608;
+constexpr int kMaxPayload = static_cast<int>(payloadCapacity(kPumpSize));
+static_assert(kMaxPayload == 122008576);
+
+// One received or awaited message.
+struct Message {
+    std::uint64_t waiter = 0;      // token of the request this answers; 0 = not a reply
+    std::uint64_t reply_slot = 0;  // token a reply must carry; 0 = none awaited
+    std::int64_t xlen = 0;
+    std::int64_t type = 0;
+    std::vector<char> extra;
+};
+
+using MessageHandler = boost::function<void(Message&)>;
+
+class Broker;
+
+// The child application's view of its one slave broker: set when the slave
+// broker shuts down, cleared when a slave broker is built. Master brokers keep
+// their state to themselves.
+extern std::atomic<bool> shutdown;
+// The master's process as the slave knows it.
+extern std::atomic<std::uint64_t> host_id;
+constexpr std::uint64_t emptyProcessId = 0;
+
+// The child application's broker, guarded by smtx.
+extern std::mutex smtx;
+extern Broker* sbroker_;
+Broker* sbroker();
+
+// Both ends of a request/reply channel over two shared files. The master
+// creates the files; the slave opens them and watches the master's process.
+class BrokerBase {
+public:
+    BrokerBase(const std::string& basename, bool master, MessageHandler handler);
+    ~BrokerBase();
+    BrokerBase(const BrokerBase&) = delete;
+    BrokerBase& operator=(const BrokerBase&) = delete;
+
+    void send_message_async(int type, long long waiter, const void* extra, int xlen);
+    // Sends and waits for the reply; `timeout` in seconds, 0 = no limit.
+    // Without a reply (shut-down, time-out, peer gone) `reply` becomes an
+    // empty message of type 0.
+    void send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,
+                           int timeout);
+    // Ends the channel on both sides and joins the receiver (unless called
+    // on the receiver thread).
+    void shutdown();
+
+    bool isShutdown() const { return m_shutdown.load(); }
+    bool isMaster() const { return m_master; }
+    const std::string& basename() const { return m_basename; }
+    Pump& incoming() { return m_incoming; }
+    Pump& outgoing() { return m_outgoing; }
+
+private:
+    struct ReplyWaiter {
+        Message msg;
+        std::condition_variable cv;
+        bool done = false;
+    };
+
+    void receiver();
+    void watchdog();
+    void deliverReply(Message& msg);
+    void dispatch(Message& msg);
+    bool writeMessage(int type, std::uint64_t waiter, std::uint64_t replySlot, const void* extra,
+                      int xlen);
+    void enterShutdown();
+    void joinReceiver();
+    bool peerAlive() const;
+
+    const bool m_master;
+    std::atomic<bool> m_shutdown{false};
+    Pump m_incoming;
+    Pump m_outgoing;
+    MessageHandler m_handler;
+
+    // Pending synchronous requests by token; a reply's waiter is only ever
+    // looked up here, never trusted as an address.
+    std::mutex m_pendingMutex;
+    std::unordered_map<std::uint64_t, ReplyWaiter*> m_pending;
+    std::uint64_t m_nextToken;
+
+    std::mutex m_joinMutex;
+    std::mutex m_watchMutex;
+    std::condition_variable m_watchCv;
+    std::thread m_receiver;
+    std::thread m_watchdog;
+    std::string m_basename;
+};
+
+// Owning handle of one BrokerBase.
+class Broker {
+public:
+    Broker(const std::string& basename, bool master, MessageHandler handler);
+    ~Broker();
+    Broker(const Broker&) = delete;
+    Broker& operator=(const Broker&) = delete;
+
+    void shutdown();
+    void send_message_async(int type, long long waiter, const void* extra, int xlen);
+    void send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,
+                           int timeout);
+    BrokerBase* base() const { return p; }
+
+private:
+    BrokerBase* p;
+};
+
+} // namespace Nuvra::VRPC

@@ -1,0 +1,135 @@
+#include "VRPC/Pump.h"
+
+#include "VRPC/Log.h"
+#include "platform/SharedSemaphore.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+
+namespace Nuvra::VRPC {
+
+namespace bip = boost::interprocess;
+
+namespace {
+
+// Removes the name only if it still is our file. A missing name counts as a
+// failure so the eraser keeps trying while someone may still hold it away.
+bool removeOwnFile(const std::string& name, const Platform::FileIdentity& identity, bool& foreign)
+{
+    foreign = false;
+    const Platform::FileIdentity now = Platform::fileIdentity(name);
+    if (now.valid && !(now == identity)) {
+        foreign = true;
+        return false;
+    }
+    return now.valid && Platform::removeFile(name);
+}
+
+} // namespace
+
+void eraserThread(std::string name, Platform::FileIdentity identity)
+{
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::seconds(10);
+    while (clock::now() < deadline) {
+        bool foreign = false;
+        if (removeOwnFile(name, identity, foreign)) {
+            writeDebugLog("Eraser thread: successfully removed %s\n", name.c_str());
+            return;
+        }
+        if (foreign) {
+            writeDebugLog("Eraser thread: %s now names another file, left alone\n", name.c_str());
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    writeError("Eraser thread ERROR: can't remove %s after delayed retries\n", name.c_str());
+}
+
+FileRemover::~FileRemover()
+{
+    if (m_name.empty())
+        return;
+    bool foreign = false;
+    if (removeOwnFile(m_name, m_identity, foreign)) {
+        writeDebugLog("Successfully removed %s\n", m_name.c_str());
+        return;
+    }
+    if (foreign) {
+        writeDebugLog("%s now names another file, left alone\n", m_name.c_str());
+        return;
+    }
+    writeDebugLog("Can't remove %s, use eraser thread\n", m_name.c_str());
+    try {
+        std::thread(eraserThread, m_name, m_identity).detach();
+    } catch (const std::exception& e) {
+        writeError("Can't start eraser thread for %s: %s\n", m_name.c_str(), e.what());
+    }
+}
+
+void FileRemover::set(const std::string& name, const Platform::FileIdentity& identity)
+{
+    m_name = name;
+    m_identity = identity;
+}
+
+Pump::Pump(const std::string& name, int size, bool create)
+    : m_size(size), m_create(create), m_name(name)
+{
+    writeDebugLog("Pump : %s\n", name.c_str());
+    if (size <= 0)
+        throw std::runtime_error("Pump: size mismatch");
+    const std::uint64_t fileSize = static_cast<std::uint64_t>(size) + kPumpFileExtra;
+    if (create) {
+        // Unlink and create exclusively, so a link planted under the name is
+        // replaced, never followed.
+        Platform::removeFile(name);
+        m_identity = Platform::createExclusiveFile(name, fileSize);
+    }
+    try {
+        m_mapping = bip::file_mapping(name.c_str(), bip::read_write);
+        m_region = bip::mapped_region(m_mapping, bip::read_write, 0, 0);
+    } catch (...) {
+        if (create)
+            Platform::removeFile(name);
+        throw;
+    }
+    if (m_region.get_size() != fileSize) {
+        m_region = bip::mapped_region();
+        m_mapping = bip::file_mapping();
+        if (create)
+            Platform::removeFile(name);
+        throw std::runtime_error("Pump: size mismatch");
+    }
+    m_header = static_cast<PumpHeader*>(m_region.get_address());
+    if (create) {
+        Platform::semStore(&m_header->s_empty, 1);
+        Platform::semStore(&m_header->s_full, 0);
+        m_header->capacity = static_cast<std::uint32_t>(size);
+        __atomic_store_n(&m_header->shutdown, 0, __ATOMIC_RELEASE);
+        __atomic_store_n(&m_header->writerPid, 0, __ATOMIC_RELEASE);
+    }
+}
+
+Pump::~Pump()
+{
+    if (m_create)
+        m_remover.set(m_name, m_identity);
+    m_region = bip::mapped_region();
+    m_mapping = bip::file_mapping();
+}
+
+bool Pump::shutdownFlag() const
+{
+    return __atomic_load_n(&m_header->shutdown, __ATOMIC_ACQUIRE) != 0;
+}
+
+void Pump::setShutdownFlag()
+{
+    __atomic_store_n(&m_header->shutdown, 1, __ATOMIC_RELEASE);
+}
+
+} // namespace Nuvra::VRPC

@@ -1,0 +1,51 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace Nuvra::Platform {
+
+namespace {
+
+// The state letter of /proc/<pid>/stat: it follows the last ')' because the
+// command name in parentheses may itself hold ')' and spaces.
+char processState(std::uint64_t pid)
+{
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    FILE* file = std::fopen(path.c_str(), "re");
+    if (!file)
+        return '\0';
+    char buffer[512];
+    const size_t n = std::fread(buffer, 1, sizeof(buffer) - 1, file);
+    std::fclose(file);
+    buffer[n] = '\0';
+    const char* close = std::strrchr(buffer, ')');
+    if (!close || close[1] != ' ')
+        return '\0';
+    return close[2];
+}
+
+} // namespace
+
+std::uint64_t currentProcessId()
+{
+    return static_cast<std::uint64_t>(getpid());
+}
+
+bool processExists(std::uint64_t pid)
+{
+    if (pid == 0 || pid > static_cast<std::uint64_t>(INT32_MAX))
+        return false;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)
+        return false;
+    const char state = processState(pid);
+    // A process that vanished between the two checks reads as no state.
+    return state != '\0' && state != 'Z' && state != 'X';
+}
+
+} // namespace Nuvra::Platform

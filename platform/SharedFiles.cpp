@@ -1,0 +1,100 @@
+#include "platform/SharedFiles.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace Nuvra::Platform {
+
+namespace {
+
+std::string randomLeaf()
+{
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char bytes[16];
+    size_t got = 0;
+    while (got < sizeof(bytes)) {
+        const ssize_t n = getrandom(bytes + got, sizeof(bytes) - got, 0);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw std::system_error(errno, std::generic_category(), "getrandom");
+        }
+        got += static_cast<size_t>(n);
+    }
+    std::string leaf = "nuvra";
+    for (unsigned char b : bytes)
+        leaf += alphabet[b % (sizeof(alphabet) - 1)];
+    return leaf;
+}
+
+} // namespace
+
+std::string rpcFolder()
+{
+    for (const char* name : {"NUVRA_RPC_DIR", "TMP", "TEMP"}) {
+        if (const char* value = std::getenv(name))
+            return value;
+    }
+    return "/tmp/";
+}
+
+std::string createUniqueFile(const std::string& prefix)
+{
+    int lastError = EEXIST;
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string path = prefix + randomLeaf();
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            close(fd);
+            return path;
+        }
+        lastError = errno;
+        if (lastError != EEXIST)
+            break;
+    }
+    throw std::system_error(lastError, std::generic_category(), "cannot create a unique file in " + prefix);
+}
+
+FileIdentity createExclusiveFile(const std::string& path, std::uint64_t size)
+{
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::system_error(errno, std::generic_category(), "cannot create " + path);
+    struct stat st;
+    if (ftruncate(fd, static_cast<off_t>(size)) != 0 || fstat(fd, &st) != 0) {
+        const int error = errno;
+        close(fd);
+        unlink(path.c_str());
+        throw std::system_error(error, std::generic_category(), "cannot size " + path);
+    }
+    close(fd);
+    FileIdentity id;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.valid = true;
+    return id;
+}
+
+FileIdentity fileIdentity(const std::string& path)
+{
+    FileIdentity id;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0) {
+        id.device = static_cast<std::uint64_t>(st.st_dev);
+        id.inode = static_cast<std::uint64_t>(st.st_ino);
+        id.valid = true;
+    }
+    return id;
+}
+
+bool removeFile(const std::string& path)
+{
+    return unlink(path.c_str()) == 0;
+}
+
+} // namespace Nuvra::Platform

@@ -1,0 +1,95 @@
+#include "platform/SharedSemaphore.h"
+
+#include <cerrno>
+#include <climits>
+#include <ctime>
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace Nuvra::Platform {
+
+namespace {
+
+// Shared (not private) futex operations: the word may be mapped by another
+// process at another address.
+long futexWaitUntil(std::uint32_t* word, std::uint32_t expected, const timespec* absMonotonic)
+{
+    return syscall(SYS_futex, word, FUTEX_WAIT_BITSET, expected, absMonotonic, nullptr,
+                   FUTEX_BITSET_MATCH_ANY);
+}
+
+void futexWake(std::uint32_t* word, int count)
+{
+    syscall(SYS_futex, word, FUTEX_WAKE, count, nullptr, nullptr, 0);
+}
+
+timespec toTimespec(std::chrono::steady_clock::time_point t)
+{
+    // steady_clock is CLOCK_MONOTONIC on Linux, the clock FUTEX_WAIT_BITSET
+    // uses for its absolute time-out.
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+    timespec ts;
+    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+    ts.tv_nsec = static_cast<long>(ns % 1000000000);
+    return ts;
+}
+
+} // namespace
+
+bool semTryWait(std::uint32_t* count)
+{
+    std::uint32_t value = __atomic_load_n(count, __ATOMIC_RELAXED);
+    while (value > 0) {
+        if (__atomic_compare_exchange_n(count, &value, value - 1, true, __ATOMIC_ACQUIRE,
+                                        __ATOMIC_RELAXED))
+            return true;
+    }
+    return false;
+}
+
+SemWait semWaitUntil(std::uint32_t* count, std::chrono::steady_clock::time_point deadline,
+                     const std::function<bool()>& stop)
+{
+    const timespec until = toTimespec(deadline);
+    for (;;) {
+        if (semTryWait(count))
+            return SemWait::Acquired;
+        if (stop && stop())
+            return SemWait::Stopped;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return SemWait::TimedOut;
+        // Sleeps only while the count is still 0; a post in between changes
+        // the word and the kernel returns at once (EAGAIN).
+        if (futexWaitUntil(count, 0, &until) != 0 && errno == ETIMEDOUT) {
+            if (semTryWait(count))
+                return SemWait::Acquired;
+            if (stop && stop())
+                return SemWait::Stopped;
+            return SemWait::TimedOut;
+        }
+    }
+}
+
+void semPost(std::uint32_t* count)
+{
+    __atomic_fetch_add(count, 1u, __ATOMIC_RELEASE);
+    futexWake(count, 1);
+}
+
+void semWakeAll(std::uint32_t* count)
+{
+    futexWake(count, INT_MAX);
+}
+
+void semStore(std::uint32_t* count, std::uint32_t value)
+{
+    __atomic_store_n(count, value, __ATOMIC_RELEASE);
+}
+
+std::uint32_t semLoad(const std::uint32_t* count)
+{
+    return __atomic_load_n(count, __ATOMIC_ACQUIRE);
+}
+
+} // namespace Nuvra::Platform

@@ -1,0 +1,170 @@
+#include "platform/Process.h"
+#include "platform/SharedFiles.h"
+#include "platform/SharedSemaphore.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <thread>
+#include <vector>
+
+using namespace Nuvra::Platform;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+TEST(SharedSemaphore, WaitTakesOneUnitAndTimesOutOnZero)
+{
+    std::uint32_t count = 2;
+    EXPECT_EQ(semWaitUntil(&count, Clock::now() + 1s), SemWait::Acquired);
+    EXPECT_EQ(semWaitUntil(&count, Clock::now() + 1s), SemWait::Acquired);
+    EXPECT_EQ(count, 0u);
+    const auto start = Clock::now();
+    EXPECT_EQ(semWaitUntil(&count, start + 100ms), SemWait::TimedOut);
+    EXPECT_GE(Clock::now() - start, 100ms);
+    EXPECT_FALSE(semTryWait(&count));
+    semPost(&count);
+    EXPECT_EQ(count, 1u);
+    EXPECT_TRUE(semTryWait(&count));
+}
+
+TEST(SharedSemaphore, PostWakesASleepingWaiter)
+{
+    std::uint32_t count = 0;
+    std::atomic<int> result{-1};
+    std::thread waiter([&] { result = static_cast<int>(semWaitUntil(&count, Clock::now() + 60s)); });
+    std::this_thread::sleep_for(20ms);
+    semPost(&count);
+    waiter.join();
+    EXPECT_EQ(result.load(), static_cast<int>(SemWait::Acquired));
+    EXPECT_EQ(count, 0u);
+}
+
+TEST(SharedSemaphore, StopConditionEndsTheWaitWithoutTakingAUnit)
+{
+    std::uint32_t count = 0;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> waiters;
+    std::atomic<int> stopped{0};
+    for (int i = 0; i < 4; ++i)
+        waiters.emplace_back([&] {
+            if (semWaitUntil(&count, Clock::now() + 60s, [&] { return stop.load(); }) == SemWait::Stopped)
+                ++stopped;
+        });
+    std::this_thread::sleep_for(20ms);
+    stop = true;
+    semWakeAll(&count);
+    for (auto& t : waiters)
+        t.join();
+    EXPECT_EQ(stopped.load(), 4);
+    EXPECT_EQ(count, 0u);
+}
+
+// Units are neither lost nor duplicated under contention.
+TEST(SharedSemaphore, CountsEveryPostUnderContention)
+{
+    std::uint32_t count = 0;
+    constexpr int kThreads = 4, kRounds = 5000;
+    std::atomic<int> taken{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&] {
+            for (int r = 0; r < kRounds; ++r)
+                if (semWaitUntil(&count, Clock::now() + 60s) == SemWait::Acquired)
+                    ++taken;
+        });
+    for (int r = 0; r < kThreads * kRounds; ++r)
+        semPost(&count);
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(taken.load(), kThreads * kRounds);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST(Process, ExistsOnlyForLiveProcesses)
+{
+    EXPECT_TRUE(processExists(currentProcessId()));
+    // 0 and ids beyond pid_t would mean a process group or wrap to -1 in kill().
+    for (std::uint64_t bogus : {std::uint64_t{0}, std::uint64_t{0xFFFFFFFFull}, std::uint64_t{0x80000000ull},
+                                ~std::uint64_t{0}, std::uint64_t{1} << 40})
+        EXPECT_FALSE(processExists(bogus)) << bogus;
+}
+
+TEST(Process, AnExitedChildIsGoneBeforeAndAfterItIsReaped)
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    // Not reaped yet: a zombie, which kill() alone still reports as present.
+    EXPECT_TRUE(VrpcTest::waitFor([&] { return !processExists(static_cast<std::uint64_t>(child)); }));
+    waitpid(child, nullptr, 0);
+    EXPECT_FALSE(processExists(static_cast<std::uint64_t>(child)));
+}
+
+TEST(SharedFiles, FolderFollowsTheEnvironmentInOrder)
+{
+    struct Case {
+        const char* rpc;
+        const char* tmp;
+        const char* temp;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/a", "/b", "/c", "/a"}, {nullptr, "/b", "/c", "/b"}, {nullptr, nullptr, "/c", "/c"},
+        {nullptr, nullptr, nullptr, "/tmp/"}, {"", "/b", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        const char* names[] = {"NUVRA_RPC_DIR", "TMP", "TEMP"};
+        const char* values[] = {c.rpc, c.tmp, c.temp};
+        for (int i = 0; i < 3; ++i) {
+            if (values[i])
+                setenv(names[i], values[i], 1);
+            else
+                unsetenv(names[i]);
+        }
+        EXPECT_EQ(rpcFolder(), c.expected);
+    }
+    unsetenv("NUVRA_RPC_DIR");
+    unsetenv("TMP");
+    unsetenv("TEMP");
+}
+
+TEST(SharedFiles, UniqueFilesAreNewPrivateAndUnpredictable)
+{
+    VrpcTest::TempDir dir;
+    const std::string prefix = dir.path() + "/";
+    const std::string a = createUniqueFile(prefix);
+    const std::string b = createUniqueFile(prefix);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.compare(0, prefix.size(), prefix), 0);
+    EXPECT_GE(a.size() - prefix.size(), 16u);
+    struct stat st;
+    ASSERT_EQ(stat(a.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_THROW(createUniqueFile(dir.file("missing/")), std::system_error);
+}
+
+TEST(SharedFiles, ExclusiveCreationNeverFollowsAPlantedLink)
+{
+    VrpcTest::TempDir dir;
+    const std::string target = dir.file("target");
+    { std::ofstream(target) << "keep"; }
+    const std::string link = dir.file("link");
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_THROW(createExclusiveFile(link, 100), std::system_error);
+    EXPECT_EQ(VrpcTest::readFile(target), "keep");
+
+    const std::string fresh = dir.file("fresh");
+    const FileIdentity id = createExclusiveFile(fresh, 100);
+    EXPECT_TRUE(id == fileIdentity(fresh));
+    struct stat st;
+    ASSERT_EQ(stat(fresh.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 100);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_THROW(createExclusiveFile(fresh, 100), std::system_error);
+}

@@ -1,0 +1,185 @@
+// Peer process for the transport's tests and benchmark.
+//   vrpc_peer echo|delay|ignore|garbage <basename> [log]  slave that answers requests
+//   vrpc_peer corrupt <basename> <negative|minimum|oversize|maximum|token>  writes one forged message
+//   vrpc_peer master <basename>                            master that waits to be killed
+//   vrpc_peer log <path>                                  one debug and one error line
+#include "VRPC/Broker.h"
+#include "VRPC/Log.h"
+#include "VRPC/Messages.h"
+#include "VRPC/Process.h"
+#include "platform/SharedSemaphore.h"
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace Nuvra::VRPC;
+
+namespace {
+
+std::atomic<int> g_inFlight{0};
+
+// Sends under smtx so that main never deletes the broker under a sender.
+void reply(const Message& request, int type, const std::vector<char>& payload)
+{
+    std::lock_guard<std::mutex> lock(smtx);
+    if (Broker* broker = sbroker_)
+        broker->send_message_async(type, static_cast<long long>(request.reply_slot),
+                                   payload.empty() ? nullptr : payload.data(), static_cast<int>(payload.size()));
+}
+
+// Answers the handshake and the quit; true when the request was one of them.
+bool standardRequest(Message& msg)
+{
+    if (msg.type == M2S_Handshake) {
+        const unsigned long long self = currentProcessNumber();
+        std::vector<char> payload(8);
+        std::memcpy(payload.data(), &self, 8);
+        reply(msg, S2M_Handshake, payload);
+        return true;
+    }
+    if (msg.type == M2S_Quit) {
+        reply(msg, S2M_Quit, {});
+        if (Broker* broker = sbroker())
+            broker->shutdown();
+        return true;
+    }
+    return false;
+}
+
+int echoReplyType(const Message& msg)
+{
+    return static_cast<int>(msg.type) + 256;
+}
+
+void echoHandler(Message& msg)
+{
+    if (!standardRequest(msg))
+        reply(msg, echoReplyType(msg), msg.extra);
+}
+
+// Replies from threads of their own after a random pause, so replies come
+// back in another order than the requests went out.
+void delayHandler(Message& msg)
+{
+    if (standardRequest(msg))
+        return;
+    ++g_inFlight;
+    std::thread([request = std::move(msg)]() {
+        thread_local std::minstd_rand random(std::random_device{}());
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));
+        reply(request, echoReplyType(request), request.extra);
+        --g_inFlight;
+    }).detach();
+}
+
+// Sends a reply with a forged token before the real one.
+void garbageHandler(Message& msg)
+{
+    if (standardRequest(msg))
+        return;
+    Message forged = msg;
+    forged.reply_slot ^= 0x8000000000000000ull;
+    reply(forged, echoReplyType(msg), {'x'});
+    reply(msg, echoReplyType(msg), msg.extra);
+}
+
+int runSlave(const std::string& mode, const std::string& basename)
+{
+    MessageHandler handler;
+    if (mode == "echo")
+        handler = echoHandler;
+    else if (mode == "delay")
+        handler = delayHandler;
+    else if (mode == "garbage")
+        handler = garbageHandler;
+    else
+        handler = [](Message&) {};
+    {
+        std::lock_guard<std::mutex> lock(smtx);
+        sbroker_ = new Broker(basename, false, handler);
+    }
+    while (!shutdown.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (g_inFlight.load() > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Broker* broker;
+    {
+        std::lock_guard<std::mutex> lock(smtx);
+        broker = sbroker_;
+        sbroker_ = nullptr;
+    }
+    delete broker;
+    return 0;
+}
+
+int runCorrupt(const std::string& basename, const std::string& kind)
+{
+    Pump pump(basename + "_s2m", kPumpSize, false);
+    PumpHeader* header = pump.header();
+    using Nuvra::Platform::SemWait;
+    if (Nuvra::Platform::semWaitUntil(&header->s_empty, std::chrono::steady_clock::now() + std::chrono::seconds(30)) !=
+        SemWait::Acquired)
+        return 2;
+    header->waiter = 0;
+    header->replySlot = 0;
+    header->type = S2M_Rendered;
+    if (kind == "negative")
+        header->xlen = -1;
+    else if (kind == "minimum")
+        header->xlen = INT_MIN;
+    else if (kind == "oversize")
+        header->xlen = kMaxPayload + 1;
+    else if (kind == "maximum")
+        header->xlen = INT_MAX;
+    else {
+        header->waiter = 0x1234567890abcdefull;
+        header->xlen = 4;
+        std::memcpy(pump.payload(), "ABCD", 4);
+    }
+    Nuvra::Platform::semPost(&header->s_full);
+    return 0;
+}
+
+int runMaster(const std::string& basename)
+{
+    Broker broker(basename, true, [](Message&) {});
+    for (;;)
+        pause();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: vrpc_peer mode basename [argument]\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    const std::string target = argv[2];
+    if (mode == "log") {
+        SetupLogFiles(target.c_str(), "");
+        writeDebugLog("debug line %d\n", 1);
+        writeError("error line %d\n", 2);
+        return 0;
+    }
+    if (argc > 3 && mode != "corrupt")
+        SetupLogFiles(argv[3], "");
+    try {
+        if (mode == "corrupt")
+            return runCorrupt(target, argc > 3 ? argv[3] : "token");
+        if (mode == "master")
+            return runMaster(target);
+        return runSlave(mode, target);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vrpc_peer: %s\n", e.what());
+        return 3;
+    }
+}
