@@ -24,10 +24,11 @@ struct LogPaths {
     std::string error;
 };
 
+// Never destroyed: detached threads (the eraser) may log during exit.
 LogPaths& logPaths()
 {
-    static LogPaths paths;
-    return paths;
+    static LogPaths* paths = new LogPaths;
+    return *paths;
 }
 
 std::atomic<AlertPresenter> g_presenter{nullptr};

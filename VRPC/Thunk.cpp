@@ -16,10 +16,11 @@ struct VersionSource {
     std::string nameKey = "CFBundleName";
 };
 
+// Never destroyed: alerts may be raised by detached threads during exit.
 VersionSource& versionSource()
 {
-    static VersionSource source;
-    return source;
+    static VersionSource* source = new VersionSource;
+    return *source;
 }
 
 } // namespace
