@@ -3,7 +3,11 @@
 #include "effect/Clamp.h"
 #include "effect/StageSteps.h"
 
+#include <emmintrin.h>
+
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -153,18 +157,148 @@ bool traceReference(int w, int h, const float* lum, const float* vx, const float
 }
 
 // The fast path. A single trace is one long chain of dependent loads, so
-// kLanes neighbouring traces advance in lockstep to keep the core busy; each
-// lane performs exactly the reference's operations in the same order. The
+// eight neighbouring traces advance in lockstep, four to an SSE register, to
+// keep the core busy; each lane performs exactly the reference's operations
+// in the same order (no contraction, same rounding, same truncation). The
 // step and the luminance of a pixel share one record, because the pixel a
 // step lands on is the one whose step is read next.
-struct Cell {
+struct alignas(16) Cell {
     float sx;
     float sy;
     float lum;
     float pad;
 };
 
-constexpr int kLanes = 8;
+struct Lanes {
+    __m128 px, py;    // positions
+    __m128 dx, dy;    // last direction
+    __m128 sx, sy;    // step of the current pixel
+    __m128 acc, sum;
+    __m128i alive;    // all ones while the trace runs
+    __m128i index;    // current pixel (a valid index even in dead lanes)
+};
+
+struct Grid {
+    const Cell* cells;
+    __m128i maxX, maxY, width;
+};
+
+inline void loadCells(const Grid& g, __m128i index, __m128& sx, __m128& sy, __m128& lum)
+{
+    alignas(16) std::int32_t id[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(id), index);
+    __m128 c0 = _mm_load_ps(&g.cells[std::uint32_t(id[0])].sx);
+    __m128 c1 = _mm_load_ps(&g.cells[std::uint32_t(id[1])].sx);
+    __m128 c2 = _mm_load_ps(&g.cells[std::uint32_t(id[2])].sx);
+    __m128 c3 = _mm_load_ps(&g.cells[std::uint32_t(id[3])].sx);
+    _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
+    sx = c0;
+    sy = c1;
+    lum = c2;
+}
+
+inline __m128i multiplyLow32(__m128i a, __m128i b)
+{
+    const __m128i even = _mm_mul_epu32(a, b);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_si128(a, 4), _mm_srli_si128(b, 4));
+    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// One step of every live lane; false when no lane is left.
+inline bool advanceLanes(const Grid& g, Lanes& t, __m128 wj)
+{
+    const __m128 signBit = _mm_set1_ps(-0.0f);
+    const __m128 dot = _mm_add_ps(_mm_mul_ps(t.sx, t.dx), _mm_mul_ps(t.sy, t.dy));
+    const __m128 flip = _mm_and_ps(_mm_cmplt_ps(dot, _mm_setzero_ps()), signBit);
+    t.dx = _mm_xor_ps(t.sx, flip);
+    t.dy = _mm_xor_ps(t.sy, flip);
+    t.px = _mm_add_ps(t.px, t.dx);
+    t.py = _mm_add_ps(t.py, t.dy);
+    const __m128i nx = _mm_cvttps_epi32(t.px);
+    const __m128i ny = _mm_cvttps_epi32(t.py);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i out = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi32(nx, zero), _mm_cmpgt_epi32(nx, g.maxX)),
+                                     _mm_or_si128(_mm_cmplt_epi32(ny, zero), _mm_cmpgt_epi32(ny, g.maxY)));
+    t.alive = _mm_andnot_si128(out, t.alive);
+    if (_mm_movemask_epi8(t.alive) == 0)
+        return false;
+    const __m128i next = _mm_add_epi32(multiplyLow32(ny, g.width), nx);
+    t.index = _mm_or_si128(_mm_and_si128(t.alive, next), _mm_andnot_si128(t.alive, t.index));
+    __m128 lum;
+    loadCells(g, t.index, t.sx, t.sy, lum);
+    const __m128 live = _mm_castsi128_ps(t.alive);
+    t.acc = _mm_add_ps(t.acc, _mm_and_ps(live, _mm_mul_ps(wj, lum)));
+    t.sum = _mm_add_ps(t.sum, _mm_and_ps(live, wj));
+    return true;
+}
+
+// Starts four traces from the pixels at index..index+lanes-1 of row y.
+inline void startLanes(const Grid& g, Lanes& t, int x0, int y, std::int32_t rowStart, int lanes, bool backward)
+{
+    alignas(16) std::int32_t id[4];
+    alignas(16) std::int32_t live[4];
+    alignas(16) float xs[4];
+    for (int l = 0; l < 4; ++l) {
+        live[l] = l < lanes ? -1 : 0;
+        id[l] = l < lanes ? rowStart + x0 + l : rowStart;
+        xs[l] = float(x0 + l) + 0.5f;
+    }
+    t.alive = _mm_load_si128(reinterpret_cast<const __m128i*>(live));
+    t.index = _mm_load_si128(reinterpret_cast<const __m128i*>(id));
+    t.px = _mm_load_ps(xs);
+    t.py = _mm_set1_ps(float(y) + 0.5f);
+    __m128 lum;
+    loadCells(g, t.index, t.sx, t.sy, lum);
+    const __m128 flip = backward ? _mm_set1_ps(-0.0f) : _mm_setzero_ps();
+    t.dx = _mm_xor_ps(t.sx, flip);
+    t.dy = _mm_xor_ps(t.sy, flip);
+}
+
+// Traces the pixels bx..xEnd-1 of row y, kGroups * 4 at a time.
+constexpr int kGroups = 8;
+constexpr int kRunLanes = kGroups * 4;
+
+void traceRun(const Grid& g, const float* lum, int n, const std::vector<float>& wt, float* out, int y, int bx, int xEnd)
+{
+    const std::int32_t rowStart = std::int32_t(y) * _mm_cvtsi128_si32(g.width);
+    for (int x0 = bx; x0 < xEnd; x0 += kRunLanes) {
+        const int lanes = std::min(xEnd - x0, kRunLanes);
+        Lanes t[kGroups];
+        alignas(16) float la[kRunLanes] = {};
+        for (int l = 0; l < lanes; ++l)
+            la[l] = lum[std::size_t(rowStart) + std::size_t(x0 + l)];
+        for (int k = 0; k < kGroups; ++k) {
+            t[k].acc = _mm_load_ps(la + 4 * k);
+            t[k].sum = _mm_set1_ps(1.0f);
+        }
+        for (int dir = 0; dir < 2; ++dir) {
+            bool live[kGroups];
+            for (int k = 0; k < kGroups; ++k) {
+                startLanes(g, t[k], x0 + 4 * k, y, rowStart, lanes - 4 * k, dir == 1);
+                live[k] = lanes > 4 * k;
+            }
+            for (int j = 1; j <= n; ++j) {
+                const __m128 wj = _mm_set1_ps(wt[std::size_t(j)]);
+                bool any = false;
+                for (int k = 0; k < kGroups; ++k) {
+                    if (live[k])
+                        live[k] = advanceLanes(g, t[k], wj);
+                    any = any || live[k];
+                }
+                if (!any)
+                    break;
+            }
+        }
+        alignas(16) float ra[kRunLanes], rs[kRunLanes];
+        for (int k = 0; k < kGroups; ++k) {
+            _mm_store_ps(ra + 4 * k, t[k].acc);
+            _mm_store_ps(rs + 4 * k, t[k].sum);
+        }
+        for (int l = 0; l < lanes; ++l)
+            out[std::size_t(rowStart) + std::size_t(x0 + l)] = clamp01(ra[l] / rs[l]);
+    }
+}
 
 bool traceInterleaved(int w, int h, const float* lum, const float* vx, const float* vy, int n,
                       const std::vector<float>& wt, float* out, DataStorage::ProgressData* progress)
@@ -175,69 +309,25 @@ bool traceInterleaved(int w, int h, const float* lum, const float* vx, const flo
     for (std::size_t i = 0; i < count; ++i)
         cells[i].lum = lum[i];
 
-    const Cell* base = cells.data();
-    const unsigned uw = unsigned(w);
-    const unsigned uh = unsigned(h);
-    for (int y = 0; y < h; ++y) {
+    Grid g;
+    g.cells = cells.data();
+    g.maxX = _mm_set1_epi32(w - 1);
+    g.maxY = _mm_set1_epi32(h - 1);
+    g.width = _mm_set1_epi32(w);
+    // Blocks of kBlockRows x kBlockColumns starting pixels: their traces stay
+    // within a window small enough for the second-level cache.
+    constexpr int kBlockRows = 32;
+    constexpr int kBlockColumns = 64;
+    for (int y0 = 0; y0 < h; y0 += kBlockRows) {
         if (isCancelled(progress))
             return false;
-        const Cell* row = base + std::size_t(y) * w;
-        for (int x0 = 0; x0 < w; x0 += kLanes) {
-            const int lanes = w - x0 < kLanes ? w - x0 : kLanes;
-            float acc[kLanes];
-            float sum[kLanes];
-            for (int l = 0; l < lanes; ++l) {
-                acc[l] = row[x0 + l].lum;
-                sum[l] = 1.0f;
-            }
-            for (int dir = 0; dir < 2; ++dir) {
-                float px[kLanes], py[kLanes], dx[kLanes], dy[kLanes];
-                const Cell* cur[kLanes];
-                bool alive[kLanes];
-                for (int l = 0; l < lanes; ++l) {
-                    const Cell& c = row[x0 + l];
-                    px[l] = float(x0 + l) + 0.5f;
-                    py[l] = float(y) + 0.5f;
-                    dx[l] = dir == 0 ? c.sx : -c.sx;
-                    dy[l] = dir == 0 ? c.sy : -c.sy;
-                    cur[l] = &c;
-                    alive[l] = true;
-                }
-                for (int j = 1; j <= n; ++j) {
-                    const float wj = wt[std::size_t(j)];
-                    bool any = false;
-                    for (int l = 0; l < lanes; ++l) {
-                        if (!alive[l])
-                            continue;
-                        float sx = cur[l]->sx;
-                        float sy = cur[l]->sy;
-                        if (sx * dx[l] + sy * dy[l] < 0.0f) {
-                            sx = -sx;
-                            sy = -sy;
-                        }
-                        dx[l] = sx;
-                        dy[l] = sy;
-                        px[l] = px[l] + sx;
-                        py[l] = py[l] + sy;
-                        const int nx = int(px[l]);
-                        const int ny = int(py[l]);
-                        if (unsigned(nx) >= uw || unsigned(ny) >= uh) {
-                            alive[l] = false;
-                            continue;
-                        }
-                        cur[l] = base + std::size_t(unsigned(ny)) * uw + unsigned(nx);
-                        acc[l] += wj * cur[l]->lum;
-                        sum[l] += wj;
-                        any = true;
-                    }
-                    if (!any)
-                        break;
-                }
-            }
-            for (int l = 0; l < lanes; ++l)
-                out[std::size_t(y) * w + x0 + l] = clamp01(acc[l] / sum[l]);
+        const int yEnd = std::min(y0 + kBlockRows, h);
+        for (int bx = 0; bx < w; bx += kBlockColumns) {
+            const int xEnd = std::min(bx + kBlockColumns, w);
+            for (int y = y0; y < yEnd; ++y)
+                traceRun(g, lum, n, wt, out, y, bx, xEnd);
         }
-        advanceSteps(progress);
+        advanceSteps(progress, yEnd - y0);
     }
     return true;
 }
@@ -256,7 +346,8 @@ bool lineIntegralWith(LineIntegralPath path, int w, int h, const float* lum, con
         return !isCancelled(progress);
     }
     const std::vector<float> wt = traceWeights(length, n);
-    if (path == LineIntegralPath::Reference)
+    // The fast path indexes pixels with 32-bit lanes.
+    if (path == LineIntegralPath::Reference || std::size_t(w) * std::size_t(h) > std::size_t(INT_MAX))
         return traceReference(w, h, lum, vx, vy, n, wt, out, progress);
     return traceInterleaved(w, h, lum, vx, vy, n, wt, out, progress);
 }
