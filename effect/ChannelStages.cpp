@@ -67,41 +67,46 @@ bool fillNoiseChannel(DataChannel& noise, NoiseGenerator& gen, DataStorage::Prog
     return true;
 }
 
-bool colourChannels(ColourBody body, const ColouringContext& ctx, DataChannel& lum, const DataChannel& noise,
-                    DataChannel* r, DataChannel* g, DataChannel* b, DataStorage::ProgressData* progress)
+bool toneChannel(const ColouringContext& ctx, DataChannel& lum, const DataChannel& noise,
+                 DataStorage::ProgressData* progress)
 {
-    const bool inPlace = body == ColourBody::ToneLuminance;
-    if (body == ColourBody::None)
-        return true;
-    if (!inPlace && !(r && g && b))
-        return false;
     DataChannel::TileReadOnly tn(&noise, -1);
-    // The tone body writes L; the palettes only read it.
-    DataChannel::TileReadOnly tl(inPlace ? nullptr : &lum, -1);
-    DataChannel::TileReadWrite wl(inPlace ? &lum : nullptr, -1);
-    DataChannel::TileReadWrite wr(r, -1), wg(g, -1), wb(b, -1);
+    DataChannel::TileReadWrite wl(&lum, -1);
     for (int tile = 0; tile < lum.tileCount(); ++tile) {
         tn.switchTo(tile);
+        wl.switchTo(tile);
         const auto* n = static_cast<const float*>(tn.data());
+        auto* l = static_cast<float*>(wl.data());
         const TileExtent e = extentOf(lum, tile);
-        if (inPlace) {
-            wl.switchTo(tile);
-            auto* l = static_cast<float*>(wl.data());
-            for (int y = 0; y < e.height; ++y)
-                toneSpan(ctx, l + y * kTileSide, n + y * kTileSide, e.width);
-        } else {
-            tl.switchTo(tile);
-            wr.switchTo(tile);
-            wg.switchTo(tile);
-            wb.switchTo(tile);
-            const auto* l = static_cast<const float*>(tl.data());
-            auto* pr = static_cast<std::uint8_t*>(wr.data());
-            auto* pg = static_cast<std::uint8_t*>(wg.data());
-            auto* pb = static_cast<std::uint8_t*>(wb.data());
-            for (int y = 0; y < e.height; ++y) {
-                const int o = y * kTileSide;
-                paintSpan(body, ctx, l + o, n + o, pr + o, pg + o, pb + o, e.width);
-            }
+        for (int y = 0; y < e.height; ++y)
+            toneSpan(ctx, l + y * kTileSide, n + y * kTileSide, e.width);
+        advanceSteps(progress);
+        if (isCancelled(progress))
+            return false;
+    }
+    return true;
+}
+
+bool paintChannels(ColourBody body, const ColouringContext& ctx, const DataChannel& lum, const DataChannel& noise,
+                   DataChannel& r, DataChannel& g, DataChannel& b, DataStorage::ProgressData* progress)
+{
+    DataChannel::TileReadOnly tn(&noise, -1), tl(&lum, -1);
+    DataChannel::TileReadWrite wr(&r, -1), wg(&g, -1), wb(&b, -1);
+    for (int tile = 0; tile < lum.tileCount(); ++tile) {
+        tn.switchTo(tile);
+        tl.switchTo(tile);
+        wr.switchTo(tile);
+        wg.switchTo(tile);
+        wb.switchTo(tile);
+        const auto* n = static_cast<const float*>(tn.data());
+        const auto* l = static_cast<const float*>(tl.data());
+        auto* pr = static_cast<std::uint8_t*>(wr.data());
+        auto* pg = static_cast<std::uint8_t*>(wg.data());
+        auto* pb = static_cast<std::uint8_t*>(wb.data());
+        const TileExtent e = extentOf(lum, tile);
+        for (int y = 0; y < e.height; ++y) {
+            const int o = y * kTileSide;
+            paintSpan(body, ctx, l + o, n + o, pr + o, pg + o, pb + o, e.width);
         }
         advanceSteps(progress);
         if (isCancelled(progress))

@@ -23,12 +23,16 @@ void luminanceFromRgb(const DataStorage::DataChannel& r, const DataStorage::Data
 // progress step per tile, false when cancelled after a tile.
 bool fillNoiseChannel(DataStorage::DataChannel& noise, NoiseGenerator& gen, DataStorage::ProgressData* progress);
 
-// Runs a colouring body over every tile: L (float, in place for the tone
-// body) and N (float) in, the 8-bit R, G, B channels out (null for the tone
-// body). One progress step per tile, false when cancelled after a tile.
-bool colourChannels(ColourBody body, const ColouringContext& ctx, DataStorage::DataChannel& lum,
-                    const DataStorage::DataChannel& noise, DataStorage::DataChannel* r, DataStorage::DataChannel* g,
-                    DataStorage::DataChannel* b, DataStorage::ProgressData* progress);
+// The tone body over every tile of L (float, in place), with N (float).
+// One progress step per tile, false when cancelled after a tile.
+bool toneChannel(const ColouringContext& ctx, DataStorage::DataChannel& lum, const DataStorage::DataChannel& noise,
+                 DataStorage::ProgressData* progress);
+
+// A palette body over every tile: L and N (float) in, the 8-bit R, G, B
+// channels out. One progress step per tile, false when cancelled after a tile.
+bool paintChannels(ColourBody body, const ColouringContext& ctx, const DataStorage::DataChannel& lum,
+                   const DataStorage::DataChannel& noise, DataStorage::DataChannel& r, DataStorage::DataChannel& g,
+                   DataStorage::DataChannel& b, DataStorage::ProgressData* progress);
 
 } // namespace Effect
 } // namespace Nuvra

@@ -44,57 +44,62 @@ inline int roundToIndex(float v)
     return int(v + std::copysign(0.5f, v));
 }
 
-// One fourth-order Runge-Kutta step of size 0.5 along the field from each pixel
-// centre, written as (x, y) pairs `stride` floats apart. Field samples are
-// turned to agree with the pixel's own direction, and vanish outside the image.
+// One fourth-order Runge-Kutta step of size 0.5 along the field from the
+// pixel's centre. Field samples are turned to agree with the pixel's own
+// direction, and vanish outside the image.
+inline void stepAt(int w, int h, const float* vx, const float* vy, int x, int y, float& stepX, float& stepY)
+{
+    const std::size_t i = std::size_t(y) * w + x;
+    const float cx = vx[i];
+    const float cy = vy[i];
+    const float r = std::sqrt(cx * cx + cy * cy);
+    if (r == 0.0f) {
+        stepX = 0.0f;
+        stepY = 0.0f;
+        return;
+    }
+    auto field = [&](float qx, float qy, float& fx, float& fy) {
+        const int col = roundToIndex(qx);
+        const int row = roundToIndex(qy);
+        if (col < 0 || col >= w || row < 0 || row >= h) {
+            fx = 0.0f;
+            fy = 0.0f;
+            return;
+        }
+        const std::size_t j = std::size_t(row) * w + col;
+        fx = vx[j];
+        fy = vy[j];
+        if (fx * cx + fy * cy < 0.0f) {
+            fx = -fx;
+            fy = -fy;
+        }
+    };
+    const float px = float(x) + 0.5f;
+    const float py = float(y) + 0.5f;
+    const float k1x = 0.5f * cx / r;
+    const float k1y = 0.5f * cy / r;
+    float fx, fy;
+    field(px + k1x / 2.0f, py + k1y / 2.0f, fx, fy);
+    const float k2x = 0.5f * fx;
+    const float k2y = 0.5f * fy;
+    field(px + k2x / 2.0f, py + k2y / 2.0f, fx, fy);
+    const float k3x = 0.5f * fx;
+    const float k3y = 0.5f * fy;
+    field(px + k3x, py + k3y, fx, fy);
+    const float k4x = 0.5f * fx;
+    const float k4y = 0.5f * fy;
+    stepX = k1x / 6.0f + k2x / 3.0f + k3x / 3.0f + k4x / 6.0f;
+    stepY = k1y / 6.0f + k2y / 3.0f + k3y / 3.0f + k4y / 6.0f;
+}
+
+// The step field as (x, y) pairs `stride` floats apart.
 void computeStepField(int w, int h, const float* vx, const float* vy, float* steps, int stride)
 {
-    for (int y = 0; y < h; ++y) {
+    for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const std::size_t i = std::size_t(y) * w + x;
-            float* out = steps + i * std::size_t(stride);
-            const float cx = vx[i];
-            const float cy = vy[i];
-            const float r = std::sqrt(cx * cx + cy * cy);
-            if (r == 0.0f) {
-                out[0] = 0.0f;
-                out[1] = 0.0f;
-                continue;
-            }
-            auto field = [&](float qx, float qy, float& fx, float& fy) {
-                const int col = roundToIndex(qx);
-                const int row = roundToIndex(qy);
-                if (col < 0 || col >= w || row < 0 || row >= h) {
-                    fx = 0.0f;
-                    fy = 0.0f;
-                    return;
-                }
-                const std::size_t j = std::size_t(row) * w + col;
-                fx = vx[j];
-                fy = vy[j];
-                if (fx * cx + fy * cy < 0.0f) {
-                    fx = -fx;
-                    fy = -fy;
-                }
-            };
-            const float px = float(x) + 0.5f;
-            const float py = float(y) + 0.5f;
-            const float k1x = 0.5f * cx / r;
-            const float k1y = 0.5f * cy / r;
-            float fx, fy;
-            field(px + k1x / 2.0f, py + k1y / 2.0f, fx, fy);
-            const float k2x = 0.5f * fx;
-            const float k2y = 0.5f * fy;
-            field(px + k2x / 2.0f, py + k2y / 2.0f, fx, fy);
-            const float k3x = 0.5f * fx;
-            const float k3y = 0.5f * fy;
-            field(px + k3x, py + k3y, fx, fy);
-            const float k4x = 0.5f * fx;
-            const float k4y = 0.5f * fy;
-            out[0] = k1x / 6.0f + k2x / 3.0f + k3x / 3.0f + k4x / 6.0f;
-            out[1] = k1y / 6.0f + k2y / 3.0f + k3y / 3.0f + k4y / 6.0f;
+            float* out = steps + (std::size_t(y) * w + x) * std::size_t(stride);
+            stepAt(w, h, vx, vy, x, y, out[0], out[1]);
         }
-    }
 }
 
 inline bool outside(int x, int y, int w, int h)
@@ -255,6 +260,82 @@ inline void startLanes(const Grid& g, Lanes& t, int x0, int y, std::int32_t rowS
     t.dy = _mm_xor_ps(t.sy, flip);
 }
 
+// stepAt for four pixels of a row at once, with the same operations.
+inline __m128i roundToIndex4(__m128 v)
+{
+    const __m128 half = _mm_or_ps(_mm_and_ps(v, _mm_set1_ps(-0.0f)), _mm_set1_ps(0.5f));
+    return _mm_cvttps_epi32(_mm_add_ps(v, half));
+}
+
+inline void field4(const Grid& g, const float* vx, const float* vy, __m128 qx, __m128 qy, __m128 cx, __m128 cy,
+                   __m128& fx, __m128& fy)
+{
+    const __m128i col = roundToIndex4(qx);
+    const __m128i row = roundToIndex4(qy);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i out = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi32(col, zero), _mm_cmpgt_epi32(col, g.maxX)),
+                                     _mm_or_si128(_mm_cmplt_epi32(row, zero), _mm_cmpgt_epi32(row, g.maxY)));
+    const __m128i index = _mm_andnot_si128(out, _mm_add_epi32(multiplyLow32(row, g.width), col));
+    alignas(16) std::int32_t id[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(id), index);
+    const __m128 inside = _mm_castsi128_ps(_mm_xor_si128(out, _mm_set1_epi32(-1)));
+    fx = _mm_and_ps(inside, _mm_setr_ps(vx[std::uint32_t(id[0])], vx[std::uint32_t(id[1])], vx[std::uint32_t(id[2])],
+                                        vx[std::uint32_t(id[3])]));
+    fy = _mm_and_ps(inside, _mm_setr_ps(vy[std::uint32_t(id[0])], vy[std::uint32_t(id[1])], vy[std::uint32_t(id[2])],
+                                        vy[std::uint32_t(id[3])]));
+    const __m128 dot = _mm_add_ps(_mm_mul_ps(fx, cx), _mm_mul_ps(fy, cy));
+    const __m128 flip = _mm_and_ps(_mm_cmplt_ps(dot, _mm_setzero_ps()), _mm_set1_ps(-0.0f));
+    fx = _mm_xor_ps(fx, flip);
+    fy = _mm_xor_ps(fy, flip);
+}
+
+void computeStepCells(const Grid& g, int w, int h, const float* vx, const float* vy, Cell* cells)
+{
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 two = _mm_set1_ps(2.0f);
+    const __m128 three = _mm_set1_ps(3.0f);
+    const __m128 six = _mm_set1_ps(6.0f);
+    for (int y = 0; y < h; ++y) {
+        const std::size_t rowStart = std::size_t(y) * w;
+        const __m128 py = _mm_set1_ps(float(y) + 0.5f);
+        int x = 0;
+        for (; x + 4 <= w; x += 4) {
+            const __m128 cx = _mm_loadu_ps(vx + rowStart + x);
+            const __m128 cy = _mm_loadu_ps(vy + rowStart + x);
+            const __m128 r = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(cx, cx), _mm_mul_ps(cy, cy)));
+            const __m128 px = _mm_add_ps(_mm_setr_ps(float(x), float(x + 1), float(x + 2), float(x + 3)), half);
+            const __m128 k1x = _mm_div_ps(_mm_mul_ps(half, cx), r);
+            const __m128 k1y = _mm_div_ps(_mm_mul_ps(half, cy), r);
+            __m128 fx, fy;
+            field4(g, vx, vy, _mm_add_ps(px, _mm_div_ps(k1x, two)), _mm_add_ps(py, _mm_div_ps(k1y, two)), cx, cy, fx, fy);
+            const __m128 k2x = _mm_mul_ps(half, fx);
+            const __m128 k2y = _mm_mul_ps(half, fy);
+            field4(g, vx, vy, _mm_add_ps(px, _mm_div_ps(k2x, two)), _mm_add_ps(py, _mm_div_ps(k2y, two)), cx, cy, fx, fy);
+            const __m128 k3x = _mm_mul_ps(half, fx);
+            const __m128 k3y = _mm_mul_ps(half, fy);
+            field4(g, vx, vy, _mm_add_ps(px, k3x), _mm_add_ps(py, k3y), cx, cy, fx, fy);
+            const __m128 k4x = _mm_mul_ps(half, fx);
+            const __m128 k4y = _mm_mul_ps(half, fy);
+            __m128 sx = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_div_ps(k1x, six), _mm_div_ps(k2x, three)),
+                                              _mm_div_ps(k3x, three)), _mm_div_ps(k4x, six));
+            __m128 sy = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_div_ps(k1y, six), _mm_div_ps(k2y, three)),
+                                              _mm_div_ps(k3y, three)), _mm_div_ps(k4y, six));
+            const __m128 moving = _mm_cmpneq_ps(r, _mm_setzero_ps());
+            sx = _mm_and_ps(moving, sx);
+            sy = _mm_and_ps(moving, sy);
+            alignas(16) float ox[4], oy[4];
+            _mm_store_ps(ox, sx);
+            _mm_store_ps(oy, sy);
+            for (int l = 0; l < 4; ++l) {
+                cells[rowStart + x + l].sx = ox[l];
+                cells[rowStart + x + l].sy = oy[l];
+            }
+        }
+        for (; x < w; ++x)
+            stepAt(w, h, vx, vy, x, y, cells[rowStart + x].sx, cells[rowStart + x].sy);
+    }
+}
+
 // Traces the pixels bx..xEnd-1 of row y, kGroups * 4 at a time.
 constexpr int kGroups = 8;
 constexpr int kRunLanes = kGroups * 4;
@@ -305,15 +386,14 @@ bool traceInterleaved(int w, int h, const float* lum, const float* vx, const flo
 {
     const std::size_t count = std::size_t(w) * std::size_t(h);
     std::vector<Cell> cells(count);
-    computeStepField(w, h, vx, vy, &cells[0].sx, 4);
-    for (std::size_t i = 0; i < count; ++i)
-        cells[i].lum = lum[i];
-
     Grid g;
     g.cells = cells.data();
     g.maxX = _mm_set1_epi32(w - 1);
     g.maxY = _mm_set1_epi32(h - 1);
     g.width = _mm_set1_epi32(w);
+    computeStepCells(g, w, h, vx, vy, cells.data());
+    for (std::size_t i = 0; i < count; ++i)
+        cells[i].lum = lum[i];
     // Blocks of kBlockRows x kBlockColumns starting pixels: their traces stay
     // within a window small enough for the second-level cache.
     constexpr int kBlockRows = 32;

@@ -100,7 +100,7 @@ TEST(ChannelStages, ColouringWalksEveryTile)
                                       ColourBody::TwoColors}) {
             const SmartPtr<DataChannel> lum = channelOf(s.width, s.height, DataStorage::kTypeFloat, l);
             DataChannel r(s, DataStorage::kTypeU8), g(s, DataStorage::kTypeU8), b(s, DataStorage::kTypeU8);
-            ASSERT_TRUE(colourChannels(body, ctx, *lum, *noise, &r, &g, &b, nullptr));
+            ASSERT_TRUE(paintChannels(body, ctx, *lum, *noise, r, g, b, nullptr));
             std::vector<std::uint8_t> wr(l.size()), wg(l.size()), wb(l.size());
             paintSpan(body, ctx, l.data(), nz.data(), wr.data(), wg.data(), wb.data(), int(l.size()));
             EXPECT_EQ(read<std::uint8_t>(r), wr) << int(body);
@@ -109,7 +109,7 @@ TEST(ChannelStages, ColouringWalksEveryTile)
             EXPECT_EQ(read<float>(*lum), l);
         }
         const SmartPtr<DataChannel> lum = channelOf(s.width, s.height, DataStorage::kTypeFloat, l);
-        ASSERT_TRUE(colourChannels(ColourBody::ToneLuminance, ctx, *lum, *noise, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(toneChannel(ctx, *lum, *noise, nullptr));
         std::vector<float> want = l;
         toneSpan(ctx, want.data(), nz.data(), int(want.size()));
         EXPECT_EQ(read<float>(*lum), want);
