@@ -149,36 +149,67 @@ void TB_ProcessTile_SSE(const float* src, float* dst, float* acc, const TB_AlgDa
     tileSpan(tile, lineLength, begin, end);
     const int r = alg.r;
     const __m128 a = _mm_set1_ps(alg.a), b = _mm_set1_ps(alg.b);
-    auto row = [&](int i) { return src + size_t(clampIndex(i, lineLength)) * size_t(srcPitch); };
-    auto step = [&](int i, __m128 s, int j) {
-        const __m128 outer = _mm_sub_ps(_mm_load_ps(row(i + r) + j), _mm_load_ps(row(i - r - 1) + j));
-        const __m128 in = _mm_sub_ps(_mm_load_ps(row(i + r - 1) + j), _mm_load_ps(row(i - r) + j));
-        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(outer, b), s), _mm_mul_ps(in, a));
+    // The four rows one position reads: entering and leaving samples of the
+    // outer and the inner box.
+    struct Rows {
+        const float *in, *out, *innerIn, *innerOut;
     };
-    for (int j = 0; j < lines; j += 4) {
-        __m128 s = _mm_load_ps(acc + j);
-        if (!transposed) {
+    auto rowsAt = [&](int i) {
+        auto row = [&](int k) { return src + size_t(clampIndex(k, lineLength)) * size_t(srcPitch); };
+        return Rows{row(i + r), row(i - r - 1), row(i + r - 1), row(i - r)};
+    };
+    auto step = [&](const Rows& p, __m128 s, int j) {
+        const __m128 outer = _mm_sub_ps(_mm_load_ps(p.in + j), _mm_load_ps(p.out + j));
+        const __m128 inner = _mm_sub_ps(_mm_load_ps(p.innerIn + j), _mm_load_ps(p.innerOut + j));
+        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(outer, b), s), _mm_mul_ps(inner, a));
+    };
+    // Positions outside, line groups inside: the groups' running sums are
+    // independent, so their additions overlap.
+    if (!transposed) {
+        // Up to 32 lines keep their sums in registers along the whole span.
+        constexpr int kChunk = 8;
+        for (int j0 = 0; j0 < lines; j0 += 4 * kChunk) {
+            const int groups = std::min(kChunk, (lines - j0 + 3) / 4);
+            __m128 sums[kChunk];
+            for (int g = 0; g < kChunk; ++g)
+                sums[g] = g < groups ? _mm_load_ps(acc + j0 + 4 * g) : _mm_setzero_ps();
             for (int i = begin; i < end; ++i) {
-                s = step(i, s, j);
-                _mm_store_ps(dst + size_t(i) * size_t(dstPitch) + size_t(j), s);
+                const Rows p = rowsAt(i);
+                float* o = dst + size_t(i) * size_t(dstPitch) + size_t(j0);
+                if (groups == kChunk) {
+                    for (int g = 0; g < kChunk; ++g) {
+                        sums[g] = step(p, sums[g], j0 + 4 * g);
+                        _mm_store_ps(o + 4 * g, sums[g]);
+                    }
+                } else {
+                    for (int g = 0; g < groups; ++g) {
+                        sums[g] = step(p, sums[g], j0 + 4 * g);
+                        _mm_store_ps(o + 4 * g, sums[g]);
+                    }
+                }
             }
-        } else {
-            // Four positions of four lines, stored as a transposed block; the
-            // last block may run past the line into the pitch's spare columns.
-            for (int i = begin; i < end; i += 4) {
-                __m128 v0 = s = step(i, s, j);
-                __m128 v1 = s = step(i + 1, s, j);
-                __m128 v2 = s = step(i + 2, s, j);
-                __m128 v3 = s = step(i + 3, s, j);
-                _MM_TRANSPOSE4_PS(v0, v1, v2, v3);
-                float* o = dst + size_t(j) * size_t(dstPitch) + size_t(i);
-                _mm_store_ps(o, v0);
-                _mm_store_ps(o + dstPitch, v1);
-                _mm_store_ps(o + 2 * size_t(dstPitch), v2);
-                _mm_store_ps(o + 3 * size_t(dstPitch), v3);
-            }
+            for (int g = 0; g < groups; ++g)
+                _mm_store_ps(acc + j0 + 4 * g, sums[g]);
         }
-        _mm_store_ps(acc + j, s);
+        return;
+    }
+    // Four positions of four lines at a time, stored as a transposed block;
+    // the last block may run past the line into the pitch's spare columns.
+    for (int i = begin; i < end; i += 4) {
+        const Rows p0 = rowsAt(i), p1 = rowsAt(i + 1), p2 = rowsAt(i + 2), p3 = rowsAt(i + 3);
+        for (int j = 0; j < lines; j += 4) {
+            __m128 v0 = step(p0, _mm_load_ps(acc + j), j);
+            __m128 v1 = step(p1, v0, j);
+            __m128 v2 = step(p2, v1, j);
+            __m128 v3 = step(p3, v2, j);
+            _mm_store_ps(acc + j, v3);
+            _MM_TRANSPOSE4_PS(v0, v1, v2, v3);
+            float* o = dst + size_t(j) * size_t(dstPitch) + size_t(i);
+            _mm_store_ps(o, v0);
+            _mm_store_ps(o + dstPitch, v1);
+            _mm_store_ps(o + 2 * size_t(dstPitch), v2);
+            _mm_store_ps(o + 3 * size_t(dstPitch), v3);
+        }
     }
 }
 
