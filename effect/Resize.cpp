@@ -1,0 +1,214 @@
+#include "effect/Resize.h"
+
+#include "effect/ProgressData.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Nuvra;
+using namespace Nuvra::DataStorage;
+using namespace Nuvra::DataStorage::ns_Resize;
+
+namespace {
+
+unsigned floatStride(int width) { return unsigned(width) * unsigned(sizeof(float)); }
+
+bool tick(ProgressData* progress)
+{
+    if (!progress)
+        return true;
+    progress->advance();
+    return !progress->cancelled();
+}
+
+// Target tiles in row-major order.
+template <class Visit>
+bool forEachTargetTile(const DataChannel& dst, ProgressData* progress, Visit visit)
+{
+    for (int ty = 0; ty < dst.tilesDown(); ++ty)
+        for (int tx = 0; tx < dst.tilesAcross(); ++tx) {
+            const Rect tile{tx * kTileSide, ty * kTileSide, std::min(tx * kTileSide + kTileSide, dst.width()),
+                            std::min(ty * kTileSide + kTileSide, dst.height())};
+            visit(tile);
+            if (!tick(progress))
+                return false;
+        }
+    return true;
+}
+
+// The input samples [begin, end) whose area reaches outputs [lo, hi).
+void areaSpan(const AreaTable& t, int lo, int hi, int& begin, int& end)
+{
+    const auto& f = t.first;
+    begin = int(std::lower_bound(f.begin(), f.end(), lo - 1) - f.begin());
+    end = int(std::lower_bound(f.begin(), f.end(), hi) - f.begin());
+}
+
+} // namespace
+
+bool boxReduceChannel(const DataChannel& src, DataChannel& dst, int fx, int fy, ProgressData* progress)
+{
+    if (fx < 1 || fy < 1 || src.width() <= 0 || src.height() <= 0)
+        return true;
+    ProgressStage stage(progress, dst.tileCount());
+    std::vector<float> in;
+    float out[kTileElements];
+    return forEachTargetTile(dst, progress, [&](const Rect& tile) {
+        const Rect from =
+            Rect{tile.left * fx, tile.top * fy, tile.right * fx, tile.bottom * fy}.clipped(src.size());
+        if (from.isEmpty())
+            return;
+        const int fw = from.width();
+        in.resize(size_t(fw) * size_t(from.height()));
+        getData(src, from, in.data(), floatStride(fw));
+        for (int y = tile.top; y < tile.bottom; ++y)
+            for (int x = tile.left; x < tile.right; ++x) {
+                const int x0 = x * fx - from.left, y0 = y * fy - from.top;
+                const int x1 = std::min(x0 + fx, fw), y1 = std::min(y0 + fy, from.height());
+                float sum = 0.0f;
+                for (int yy = y0; yy < y1; ++yy)
+                    for (int xx = x0; xx < x1; ++xx)
+                        sum += in[size_t(yy) * size_t(fw) + size_t(xx)];
+                out[(y - tile.top) * kTileSide + (x - tile.left)] = sum / float((x1 - x0) * (y1 - y0));
+            }
+        setData(dst, tile, out, floatStride(kTileSide));
+    });
+}
+
+bool areaResampleChannel(const DataChannel& src, DataChannel& dst, ProgressData* progress, bool clamp)
+{
+    const int W = src.width(), H = src.height(), w = dst.width(), h = dst.height();
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
+        return true;
+    const AreaTable tx = areaTable(W, w), ty = areaTable(H, h);
+    const float scale = tx.k * ty.k;
+    ProgressStage stage(progress, dst.tileCount());
+    std::vector<float> in;
+    float acc[kTileElements];
+    return forEachTargetTile(dst, progress, [&](const Rect& tile) {
+        int i0, i1, j0, j1;
+        areaSpan(tx, tile.left, tile.right, i0, i1);
+        areaSpan(ty, tile.top, tile.bottom, j0, j1);
+        std::fill(acc, acc + kTileElements, 0.0f);
+        if (i1 > i0 && j1 > j0) {
+            const int sw = i1 - i0;
+            in.resize(size_t(sw) * size_t(j1 - j0));
+            getData(src, {i0, j0, i1, j1}, in.data(), floatStride(sw));
+            // Each input sample spreads over up to four outputs; shares that
+            // fall outside the tile belong to a neighbour and are dropped.
+            auto add = [&](int X, int Y, float v) {
+                X -= tile.left;
+                Y -= tile.top;
+                if (unsigned(X) < unsigned(tile.width()) && unsigned(Y) < unsigned(tile.height()))
+                    acc[Y * kTileSide + X] += v;
+            };
+            for (int j = j0; j < j1; ++j) {
+                const int Y = ty.first[size_t(j)];
+                const float ay = ty.fraction[size_t(j)];
+                const float* row = in.data() + size_t(j - j0) * size_t(sw);
+                for (int i = i0; i < i1; ++i) {
+                    const int X = tx.first[size_t(i)];
+                    const float ax = tx.fraction[size_t(i)];
+                    const float v = row[i - i0];
+                    add(X, Y, v * ax * ay);
+                    add(X + 1, Y, v * (1.0f - ax) * ay);
+                    add(X, Y + 1, v * ax * (1.0f - ay));
+                    add(X + 1, Y + 1, v * (1.0f - ax) * (1.0f - ay));
+                }
+            }
+        }
+        for (int y = 0; y < tile.height(); ++y)
+            for (int x = 0; x < tile.width(); ++x) {
+                float v = acc[y * kTileSide + x] * scale;
+                if (clamp)
+                    v = std::min(1.0f, std::max(0.0f, v));
+                acc[y * kTileSide + x] = v;
+            }
+        setData(dst, tile, acc, floatStride(kTileSide));
+    });
+}
+
+bool cubicResampleChannel(const DataChannel& src, DataChannel& dst, ProgressData* progress, bool clamp)
+{
+    const int W = src.width(), H = src.height(), w = dst.width(), h = dst.height();
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
+        return true;
+    std::vector<CubicWeight> rx, ry;
+    cubicWeights(rx, W, w);
+    cubicWeights(ry, H, h);
+    ProgressStage stage(progress, 2 * h);
+    // Band by band of 64 output rows: the vertical pass makes the band's
+    // rows at the source width, the horizontal pass takes them to the target.
+    std::vector<float> in, mid(size_t(W) * kTileSide), out(size_t(w) * kTileSide);
+    for (int y0 = 0; y0 < h; y0 += kTileSide) {
+        const int rows = std::min(kTileSide, h - y0);
+        const int first = std::max(0, ry[size_t(y0)].i0 - 2);
+        const int last = std::min(H - 1, ry[size_t(y0 + rows - 1)].i0 + 2);
+        in.resize(size_t(W) * size_t(last - first + 1));
+        getData(src, {0, first, W, last + 1}, in.data(), floatStride(W));
+        for (int k = 0; k < rows; ++k) {
+            const CubicWeight& r = ry[size_t(y0 + k)];
+            const float* taps[5];
+            for (int t = 0; t < 5; ++t) {
+                const int row = r.nearEdge ? std::clamp(r.i0 - 2 + t, 0, H - 1) : r.i0 - 2 + t;
+                taps[t] = in.data() + size_t(row - first) * size_t(W);
+            }
+            cubicVerticalRow(taps, r.w, mid.data() + size_t(k) * size_t(W), W);
+            if (!tick(progress))
+                return false;
+        }
+        for (int k = 0; k < rows; ++k) {
+            cubicHorizontalRow(mid.data() + size_t(k) * size_t(W), W, rx.data(), out.data() + size_t(k) * size_t(w), w,
+                               clamp);
+            if (!tick(progress))
+                return false;
+        }
+        setData(dst, {0, y0, w, y0 + rows}, out.data(), floatStride(w));
+    }
+    return true;
+}
+
+void resizeChannel(const DataChannel& src, DataChannel& dst, ProgressData* progress, bool clamp)
+{
+    const int W = src.width(), H = src.height(), w = dst.width(), h = dst.height();
+    // Nothing to read or nothing to write: no work, and no factor to divide by.
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
+        return;
+    float value = 0.0f;
+    if (src.isMonotone(&value)) {
+        dst.fillRect(Rect::fromSize(dst.size()), &value);
+        return;
+    }
+    ProgressStage stage(progress, 0);
+    if (W / 2 < w && H / 2 < h) {
+        cubicResampleChannel(src, dst, progress, clamp);
+        return;
+    }
+    int fx = W / w, fy = H / h;
+    if (fx < 2)
+        fx = 1;
+    if (fy < 1)
+        fy = 1;
+    const int rw = (W + fx - 1) / fx, rh = (H + fy - 1) / fy;
+    if (rw == w && rh == h) {
+        boxReduceChannel(src, dst, fx, fy, progress);
+        return;
+    }
+    if (W < w || H < h) {
+        // One axis grows while the other shrinks: reduce, then resample.
+        DataChannel reduced(src);
+        reduced.resize({rw, rh}, true);
+        if (progress)
+            progress->setWeight(0.25);
+        if (!areaResampleChannel(src, reduced, progress, clamp))
+            return;
+        if (progress) {
+            if (progress->cancelled())
+                return;
+            progress->setWeight(0.75);
+        }
+        cubicResampleChannel(reduced, dst, progress, clamp);
+        return;
+    }
+    areaResampleChannel(src, dst, progress, clamp);
+}
