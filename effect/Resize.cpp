@@ -84,47 +84,49 @@ bool areaResampleChannel(const DataChannel& src, DataChannel& dst, ProgressData*
     const float scale = tx.k * ty.k;
     ProgressStage stage(progress, dst.tileCount());
     std::vector<float> in;
-    float acc[kTileElements];
+    // The accumulator has a margin of one sample on every side: shares that
+    // fall outside the tile land there and are dropped with it.
+    constexpr int kPitch = kTileSide + 2;
+    std::vector<float> acc(size_t(kPitch) * kPitch);
+    std::vector<int> col;
+    float out[kTileElements];
     return forEachTargetTile(dst, progress, [&](const Rect& tile) {
         int i0, i1, j0, j1;
         areaSpan(tx, tile.left, tile.right, i0, i1);
         areaSpan(ty, tile.top, tile.bottom, j0, j1);
-        std::fill(acc, acc + kTileElements, 0.0f);
+        std::fill(acc.begin(), acc.end(), 0.0f);
         if (i1 > i0 && j1 > j0) {
             const int sw = i1 - i0;
             in.resize(size_t(sw) * size_t(j1 - j0));
             getData(src, {i0, j0, i1, j1}, in.data(), floatStride(sw));
-            // Each input sample spreads over up to four outputs; shares that
-            // fall outside the tile belong to a neighbour and are dropped.
-            auto add = [&](int X, int Y, float v) {
-                X -= tile.left;
-                Y -= tile.top;
-                if (unsigned(X) < unsigned(tile.width()) && unsigned(Y) < unsigned(tile.height()))
-                    acc[Y * kTileSide + X] += v;
-            };
+            col.resize(size_t(sw));
+            for (int i = i0; i < i1; ++i)
+                col[size_t(i - i0)] = std::clamp(tx.first[size_t(i)] - tile.left, -1, kTileSide) + 1;
+            const float* ax = tx.fraction.data() + i0;
             for (int j = j0; j < j1; ++j) {
-                const int Y = ty.first[size_t(j)];
-                const float ay = ty.fraction[size_t(j)];
+                const int Y = std::clamp(ty.first[size_t(j)] - tile.top, -1, kTileSide) + 1;
+                const float ay = ty.fraction[size_t(j)], by = 1.0f - ay;
+                float* a0 = acc.data() + size_t(Y) * kPitch;
+                float* a1 = a0 + kPitch;
                 const float* row = in.data() + size_t(j - j0) * size_t(sw);
-                for (int i = i0; i < i1; ++i) {
-                    const int X = tx.first[size_t(i)];
-                    const float ax = tx.fraction[size_t(i)];
-                    const float v = row[i - i0];
-                    add(X, Y, v * ax * ay);
-                    add(X + 1, Y, v * (1.0f - ax) * ay);
-                    add(X, Y + 1, v * ax * (1.0f - ay));
-                    add(X + 1, Y + 1, v * (1.0f - ax) * (1.0f - ay));
+                for (int i = 0; i < sw; ++i) {
+                    const int X = col[size_t(i)];
+                    const float v = row[i], fx = ax[i], gx = 1.0f - fx;
+                    a0[X] += v * fx * ay;
+                    a0[X + 1] += v * gx * ay;
+                    a1[X] += v * fx * by;
+                    a1[X + 1] += v * gx * by;
                 }
             }
         }
         for (int y = 0; y < tile.height(); ++y)
             for (int x = 0; x < tile.width(); ++x) {
-                float v = acc[y * kTileSide + x] * scale;
+                float v = acc[size_t(y + 1) * kPitch + size_t(x + 1)] * scale;
                 if (clamp)
                     v = std::min(1.0f, std::max(0.0f, v));
-                acc[y * kTileSide + x] = v;
+                out[y * kTileSide + x] = v;
             }
-        setData(dst, tile, acc, floatStride(kTileSide));
+        setData(dst, tile, out, floatStride(kTileSide));
     });
 }
 

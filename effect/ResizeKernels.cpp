@@ -80,7 +80,27 @@ void cubicVerticalRow(const float* const rows[5], const float w[5], float* out, 
 void cubicHorizontalRow(const float* in, int inWidth, const CubicWeight* records, float* out, int outWidth,
                         bool clamp)
 {
-    for (int o = 0; o < outWidth; ++o) {
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+    int o = 0;
+    while (o < outWidth) {
+        // Four interior records at once: each multiplies the four inputs its
+        // nonzero taps reach; the transpose lines the products up by tap so
+        // the sums add in tap order. The first tap's weight is always 0 and
+        // adds nothing to the sum that starts from 0.
+        if (o + 4 <= outWidth && !records[o].nearEdge && !records[o + 3].nearEdge && !records[o + 1].nearEdge &&
+            !records[o + 2].nearEdge) {
+            __m128 p0 = _mm_mul_ps(_mm_loadu_ps(records[o].w + 1), _mm_loadu_ps(in + records[o].i0 - 1));
+            __m128 p1 = _mm_mul_ps(_mm_loadu_ps(records[o + 1].w + 1), _mm_loadu_ps(in + records[o + 1].i0 - 1));
+            __m128 p2 = _mm_mul_ps(_mm_loadu_ps(records[o + 2].w + 1), _mm_loadu_ps(in + records[o + 2].i0 - 1));
+            __m128 p3 = _mm_mul_ps(_mm_loadu_ps(records[o + 3].w + 1), _mm_loadu_ps(in + records[o + 3].i0 - 1));
+            _MM_TRANSPOSE4_PS(p0, p1, p2, p3);
+            __m128 sum = _mm_add_ps(_mm_add_ps(_mm_add_ps(p0, p1), p2), p3);
+            if (clamp)
+                sum = _mm_min_ps(one, _mm_max_ps(zero, sum));
+            _mm_storeu_ps(out + o, sum);
+            o += 4;
+            continue;
+        }
         const CubicWeight& r = records[o];
         const int base = r.i0 - 2;
         float s = 0.0f;
@@ -94,6 +114,7 @@ void cubicHorizontalRow(const float* in, int inWidth, const CubicWeight* records
         if (clamp)
             s = std::min(1.0f, std::max(0.0f, s));
         out[o] = s;
+        ++o;
     }
 }
 
