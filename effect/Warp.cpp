@@ -1,0 +1,185 @@
+#include "effect/Warp.h"
+
+#include "effect/ProgressData.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Nuvra;
+using namespace Nuvra::DataStorage;
+
+namespace {
+
+Rect intersect(const Rect& a, const Rect& b)
+{
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+
+bool contains(const Rect& outer, const Rect& inner)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+int reductionFactor(double s)
+{
+    const double inv = std::fabs(s) <= 1e-6 ? 1.0 : std::fabs(1.0 / s);
+    return std::max(1, int(std::min(inv, 1e6)));
+}
+
+// The part of a sample's footprint that lies inside [0, size) along one axis.
+double coverage(double p, double f, double size)
+{
+    double e = 0.0;
+    if (p - f / 2 < 0)
+        e = (f / 2 - p) / f;
+    if (p + f / 2 > size)
+        e = (p + f / 2 - size) / f;
+    return std::min(1.0, std::max(0.0, 1.0 - e));
+}
+
+struct SourceBuffer {
+    std::vector<float> data;
+    int left = 0, top = 0; // of the area read, in source coordinates
+    int width = 0, height = 0; // after reduction
+};
+
+} // namespace
+
+bool warpChannel(const DataChannel& src, DataChannel& dst, const Rect& srcRect, const Rect& dstRect,
+                 const Transform& M, ProgressData* progress, float outsideValue)
+{
+    if (dstRect.isEmpty())
+        return true;
+    const Rect area = dstRect.clipped(dst.size());
+    if (area.isEmpty())
+        return true;
+    Transform Minv;
+    if (!invertTransform(M, Minv))
+        return false;
+
+    const int W = src.width(), H = src.height();
+    const Rect extent = Rect::fromSize(src.size());
+    const Rect readable = intersect(srcRect, extent);
+    const float outside = outsideValue;
+    const Rect whole = warpSourceBounds(area, srcRect, M, Minv);
+    const Rect wholeClipped = intersect(whole, readable);
+    if (whole.isEmpty() || readable.isEmpty() || wholeClipped.isEmpty()) {
+        dst.fillRect(area, &outside);
+        return true;
+    }
+    float value = 0.0f;
+    if (contains(readable, whole) && src.isMonotone(whole, &value)) {
+        dst.fillRect(area, &value);
+        return true;
+    }
+    dst.fillRect(area, &outside);
+
+    const bool affine = isNearlyAffine(M);
+    int fx = 1, fy = 1;
+    double fw = 1.0, fh = 1.0;
+    if (affine) {
+        double sx, sy;
+        transformUnitScales(Minv, sx, sy);
+        fx = std::min(reductionFactor(sx), std::max(W, 1));
+        fy = std::min(reductionFactor(sy), std::max(H, 1));
+        fw = std::fabs(sx) <= 1e-6 ? 1.0 : 1.0 / sx;
+        fh = std::fabs(sy) <= 1e-6 ? 1.0 : 1.0 / sy;
+    }
+
+    ProgressStage stage(progress, int(std::min<long long>(1LL << 30, (long long)area.width() * area.height())));
+    SourceBuffer buf;
+    std::vector<float> scratch;
+    float out[kTileElements];
+    for (int ty = tileRow(area.top); ty <= tileRow(area.bottom - 1); ++ty) {
+        for (int tx = tileColumn(area.left); tx <= tileColumn(area.right - 1); ++tx) {
+            const Rect tileRect{tx * kTileSide, ty * kTileSide, tx * kTileSide + kTileSide, ty * kTileSide + kTileSide};
+            const Rect part = intersect(tileRect, area);
+            const int samples = part.width() * part.height();
+            Rect need = warpSourceBounds(part, srcRect, M, Minv);
+            if (!need.isEmpty()) {
+                need = {need.left - fx, need.top - fy, need.right + fx, need.bottom + fy};
+                if (fx >= 2) {
+                    need.left = int(std::floor(double(need.left) / fx)) * fx;
+                    need.right = int(std::ceil(double(need.right) / fx)) * fx;
+                }
+                if (fy >= 2) {
+                    need.top = int(std::floor(double(need.top) / fy)) * fy;
+                    need.bottom = int(std::ceil(double(need.bottom) / fy)) * fy;
+                }
+            }
+            const Rect read = intersect(need, readable);
+            if (need.isEmpty() || read.isEmpty()) {
+                // Nothing of the source reaches the tile: it keeps the outside value.
+            } else if (contains(readable, need) && src.isMonotone(need, &value)) {
+                const Rect valid = intersect(tileRect, Rect::fromSize(dst.size()));
+                if (part == valid)
+                    dst.tileFill(ty * dst.tilesAcross() + tx, &value);
+                else
+                    dst.fillRect(part, &value);
+            } else {
+                const int rw = read.width(), rh = read.height();
+                buf.data.resize(size_t(rw) * size_t(rh));
+                getData(src, read, buf.data.data(), unsigned(rw) * unsigned(sizeof(float)));
+                buf.left = read.left;
+                buf.top = read.top;
+                buf.width = rw;
+                buf.height = rh;
+                if (fx > 1 || fy > 1) {
+                    boxReduceBuffer(fx, fy, rw, rh, buf.data.data(), scratch);
+                    buf.width = (rw + fx - 1) / fx;
+                    buf.height = (rh + fy - 1) / fy;
+                }
+                const float* p = buf.data.data();
+                const int bw = buf.width, bh = buf.height;
+                auto at = [&](int i, int j) {
+                    return p[size_t(std::clamp(j, 0, bh - 1)) * size_t(bw) + size_t(std::clamp(i, 0, bw - 1))];
+                };
+                for (int y = part.top; y < part.bottom; ++y) {
+                    float* o = out + (y - part.top) * kTileSide;
+                    for (int x = part.left; x < part.right; ++x) {
+                        float& sample = o[x - part.left];
+                        sample = outside;
+                        double X, Y;
+                        mapPoint(M, x + 0.5, y + 0.5, X, Y);
+                        // Written so that a NaN position fails the window test.
+                        if (!(X >= -fx && X <= W + fx && Y >= -fy && Y <= H + fy))
+                            continue;
+                        const float u = float((X - 0.5 - buf.left) / fx), v = float((Y - 0.5 - buf.top) / fy);
+                        const float fi = std::floor(u), fj = std::floor(v);
+                        const int i = int(fi), j = int(fj);
+                        const float a = u - fi, b = v - fj;
+                        if (i < -1 || j < -1 || i > bw || j > bh)
+                            continue;
+                        const float wa = 1.0f - a, wb = 1.0f - b;
+                        if (i >= 0 && i < bw - 1 && j >= 0 && j < bh - 1) {
+                            const float* r0 = p + size_t(j) * size_t(bw) + size_t(i);
+                            const float* r1 = r0 + bw;
+                            sample = ((wa * wb * r0[0] + a * wb * r0[1]) + wa * b * r1[0]) + a * b * r1[1];
+                            continue;
+                        }
+                        const float bilinear = ((wa * wb * at(i, j) + a * wb * at(i + 1, j)) + wa * b * at(i, j + 1)) +
+                                               a * b * at(i + 1, j + 1);
+                        double sw = fw, sh = fh;
+                        if (!affine) {
+                            double X1, Y1, X2, Y2;
+                            mapPoint(M, x + 1.5, y + 0.5, X1, Y1);
+                            mapPoint(M, x + 0.5, y + 1.5, X2, Y2);
+                            sw = std::max(1.0, std::hypot(X1 - X, Y1 - Y));
+                            sh = std::max(1.0, std::hypot(X2 - X, Y2 - Y));
+                        }
+                        const float c = float(coverage(X, sw, W) * coverage(Y, sh, H));
+                        sample = bilinear * c + (1.0f - c) * outside;
+                    }
+                }
+                setData(dst, part, out, unsigned(kTileSide * sizeof(float)));
+            }
+            if (progress) {
+                progress->advance(samples);
+                if (progress->cancelled())
+                    return true;
+            }
+        }
+    }
+    return true;
+}
