@@ -2,6 +2,8 @@
 
 #include "effect/ProgressData.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -43,6 +45,64 @@ struct SourceBuffer {
     int left = 0, top = 0; // of the area read, in source coordinates
     int width = 0, height = 0; // after reduction
 };
+
+// Affine samples four at a time while all four fall strictly inside the
+// buffer; the same arithmetic as the sample-by-sample path. Returns the first
+// x it did not write.
+int interiorRun(const Transform& M, int y, int x, int end, const float* p, int bw, int bh, double left, double top,
+                double fx, double fy, float* out)
+{
+    const double yc = y + 0.5;
+    const __m128d m0 = _mm_set1_pd(M.m[0]), m1 = _mm_set1_pd(M.m[1]);
+    const __m128d ry = _mm_set1_pd(M.m[3] * yc), ryY = _mm_set1_pd(M.m[4] * yc);
+    const __m128d m6 = _mm_set1_pd(M.m[6]), m7 = _mm_set1_pd(M.m[7]);
+    const __m128d half = _mm_set1_pd(0.5), l = _mm_set1_pd(left), t = _mm_set1_pd(top);
+    const __m128d dx = _mm_set1_pd(fx), dy = _mm_set1_pd(fy);
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128i lo = _mm_set1_epi32(-1), hiX = _mm_set1_epi32(bw - 1), hiY = _mm_set1_epi32(bh - 1);
+    for (; x + 4 <= end; x += 4) {
+        const __m128d xa = _mm_set_pd(x + 1.5, x + 0.5), xb = _mm_set_pd(x + 3.5, x + 2.5);
+        const __m128d Xa = _mm_add_pd(_mm_add_pd(_mm_mul_pd(m0, xa), ry), m6);
+        const __m128d Xb = _mm_add_pd(_mm_add_pd(_mm_mul_pd(m0, xb), ry), m6);
+        const __m128d Ya = _mm_add_pd(_mm_add_pd(_mm_mul_pd(m1, xa), ryY), m7);
+        const __m128d Yb = _mm_add_pd(_mm_add_pd(_mm_mul_pd(m1, xb), ryY), m7);
+        const __m128 u = _mm_movelh_ps(_mm_cvtpd_ps(_mm_div_pd(_mm_sub_pd(_mm_sub_pd(Xa, half), l), dx)),
+                                       _mm_cvtpd_ps(_mm_div_pd(_mm_sub_pd(_mm_sub_pd(Xb, half), l), dx)));
+        const __m128 v = _mm_movelh_ps(_mm_cvtpd_ps(_mm_div_pd(_mm_sub_pd(_mm_sub_pd(Ya, half), t), dy)),
+                                       _mm_cvtpd_ps(_mm_div_pd(_mm_sub_pd(_mm_sub_pd(Yb, half), t), dy)));
+        // floor: truncate, then step down where that went up.
+        __m128i i = _mm_cvttps_epi32(u), j = _mm_cvttps_epi32(v);
+        __m128 fi = _mm_cvtepi32_ps(i), fj = _mm_cvtepi32_ps(j);
+        const __m128 upI = _mm_cmpgt_ps(fi, u), upJ = _mm_cmpgt_ps(fj, v);
+        i = _mm_add_epi32(i, _mm_castps_si128(upI));
+        j = _mm_add_epi32(j, _mm_castps_si128(upJ));
+        fi = _mm_sub_ps(fi, _mm_and_ps(upI, one));
+        fj = _mm_sub_ps(fj, _mm_and_ps(upJ, one));
+        const __m128i inside = _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(i, lo), _mm_cmplt_epi32(i, hiX)),
+                                             _mm_and_si128(_mm_cmpgt_epi32(j, lo), _mm_cmplt_epi32(j, hiY)));
+        if (_mm_movemask_epi8(inside) != 0xFFFF)
+            return x;
+        const __m128 a = _mm_sub_ps(u, fi), b = _mm_sub_ps(v, fj);
+        const __m128 wa = _mm_sub_ps(one, a), wb = _mm_sub_ps(one, b);
+        alignas(16) int ii[4], jj[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(ii), i);
+        _mm_store_si128(reinterpret_cast<__m128i*>(jj), j);
+        alignas(16) float q00[4], q10[4], q01[4], q11[4];
+        for (int k = 0; k < 4; ++k) {
+            const float* r0 = p + size_t(jj[k]) * size_t(bw) + size_t(ii[k]);
+            q00[k] = r0[0];
+            q10[k] = r0[1];
+            q01[k] = r0[bw];
+            q11[k] = r0[bw + 1];
+        }
+        __m128 s = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(wa, wb), _mm_load_ps(q00)),
+                              _mm_mul_ps(_mm_mul_ps(a, wb), _mm_load_ps(q10)));
+        s = _mm_add_ps(s, _mm_mul_ps(_mm_mul_ps(wa, b), _mm_load_ps(q01)));
+        s = _mm_add_ps(s, _mm_mul_ps(_mm_mul_ps(a, b), _mm_load_ps(q11)));
+        _mm_storeu_ps(out + x, s);
+    }
+    return x;
+}
 
 } // namespace
 
@@ -135,41 +195,50 @@ bool warpChannel(const DataChannel& src, DataChannel& dst, const Rect& srcRect, 
                 auto at = [&](int i, int j) {
                     return p[size_t(std::clamp(j, 0, bh - 1)) * size_t(bw) + size_t(std::clamp(i, 0, bw - 1))];
                 };
+                auto sampleAt = [&](int x, int y) -> float {
+                    double X, Y;
+                    mapPoint(M, x + 0.5, y + 0.5, X, Y);
+                    // Written so that a NaN position fails the window test.
+                    if (!(X >= -fx && X <= W + fx && Y >= -fy && Y <= H + fy))
+                        return outside;
+                    const float u = float((X - 0.5 - buf.left) / fx), v = float((Y - 0.5 - buf.top) / fy);
+                    const float fi = std::floor(u), fj = std::floor(v);
+                    const int i = int(fi), j = int(fj);
+                    const float a = u - fi, b = v - fj;
+                    if (i < -1 || j < -1 || i > bw || j > bh)
+                        return outside;
+                    const float wa = 1.0f - a, wb = 1.0f - b;
+                    if (i >= 0 && i < bw - 1 && j >= 0 && j < bh - 1) {
+                        const float* r0 = p + size_t(j) * size_t(bw) + size_t(i);
+                        const float* r1 = r0 + bw;
+                        return ((wa * wb * r0[0] + a * wb * r0[1]) + wa * b * r1[0]) + a * b * r1[1];
+                    }
+                    const float bilinear =
+                        ((wa * wb * at(i, j) + a * wb * at(i + 1, j)) + wa * b * at(i, j + 1)) + a * b * at(i + 1, j + 1);
+                    double sw = fw, sh = fh;
+                    if (!affine) {
+                        double X1, Y1, X2, Y2;
+                        mapPoint(M, x + 1.5, y + 0.5, X1, Y1);
+                        mapPoint(M, x + 0.5, y + 1.5, X2, Y2);
+                        sw = std::max(1.0, std::hypot(X1 - X, Y1 - Y));
+                        sh = std::max(1.0, std::hypot(X2 - X, Y2 - Y));
+                    }
+                    const float c = float(coverage(X, sw, W) * coverage(Y, sh, H));
+                    return bilinear * c + (1.0f - c) * outside;
+                };
+                const double bl = buf.left, bt = buf.top, dfx = fx, dfy = fy;
                 for (int y = part.top; y < part.bottom; ++y) {
-                    float* o = out + (y - part.top) * kTileSide;
-                    for (int x = part.left; x < part.right; ++x) {
-                        float& sample = o[x - part.left];
-                        sample = outside;
-                        double X, Y;
-                        mapPoint(M, x + 0.5, y + 0.5, X, Y);
-                        // Written so that a NaN position fails the window test.
-                        if (!(X >= -fx && X <= W + fx && Y >= -fy && Y <= H + fy))
-                            continue;
-                        const float u = float((X - 0.5 - buf.left) / fx), v = float((Y - 0.5 - buf.top) / fy);
-                        const float fi = std::floor(u), fj = std::floor(v);
-                        const int i = int(fi), j = int(fj);
-                        const float a = u - fi, b = v - fj;
-                        if (i < -1 || j < -1 || i > bw || j > bh)
-                            continue;
-                        const float wa = 1.0f - a, wb = 1.0f - b;
-                        if (i >= 0 && i < bw - 1 && j >= 0 && j < bh - 1) {
-                            const float* r0 = p + size_t(j) * size_t(bw) + size_t(i);
-                            const float* r1 = r0 + bw;
-                            sample = ((wa * wb * r0[0] + a * wb * r0[1]) + wa * b * r1[0]) + a * b * r1[1];
-                            continue;
+                    float* o = out + (y - part.top) * kTileSide - part.left;
+                    int x = part.left;
+                    while (x < part.right) {
+                        if (affine) {
+                            x = interiorRun(M, y, x, part.right, p, bw, bh, bl, bt, dfx, dfy, o);
+                            if (x >= part.right)
+                                break;
                         }
-                        const float bilinear = ((wa * wb * at(i, j) + a * wb * at(i + 1, j)) + wa * b * at(i, j + 1)) +
-                                               a * b * at(i + 1, j + 1);
-                        double sw = fw, sh = fh;
-                        if (!affine) {
-                            double X1, Y1, X2, Y2;
-                            mapPoint(M, x + 1.5, y + 0.5, X1, Y1);
-                            mapPoint(M, x + 0.5, y + 1.5, X2, Y2);
-                            sw = std::max(1.0, std::hypot(X1 - X, Y1 - Y));
-                            sh = std::max(1.0, std::hypot(X2 - X, Y2 - Y));
-                        }
-                        const float c = float(coverage(X, sw, W) * coverage(Y, sh, H));
-                        sample = bilinear * c + (1.0f - c) * outside;
+                        // A group that leaves the buffer's interior goes sample by sample.
+                        for (const int stop = affine ? std::min(x + 4, part.right) : part.right; x < stop; ++x)
+                            o[x] = sampleAt(x, y);
                     }
                 }
                 setData(dst, part, out, unsigned(kTileSide * sizeof(float)));
