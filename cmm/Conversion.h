@@ -13,7 +13,7 @@ namespace CMM {
 // samples (XYZ 1.15, Lab 16-bit). No evaluator means nothing to do.
 class cConversion {
 public:
-    enum eMode { PCS_XYZ = 0, PCS_Lab = 1 };
+    enum eMode : int { PCS_XYZ = 0, PCS_Lab = 1 };
     using Evaluator = void (cConversion::*)(const uint16_t* in, uint16_t* out) const;
 
     Evaluator evaluator = nullptr;
