@@ -46,6 +46,8 @@ QByteArray BuildProfile(const HeaderFields& h, const std::vector<TagSpec>& tags,
             sizes[i] = sizes[size_t(tags[i].sharesWith)];
             continue;
         }
+        data.append(QByteArray(tags[i].leadingBytes, '\0'));
+        pos += tags[i].leadingBytes;
         offsets[i] = uint32_t(pos);
         sizes[i] = uint32_t(tags[i].data.size());
         data.append(tags[i].data);

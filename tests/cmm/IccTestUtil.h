@@ -68,6 +68,7 @@ struct TagSpec {
     uint32_t sig;
     QByteArray data;
     int sharesWith = -1; // index of an earlier tag whose bytes this one shares
+    int leadingBytes = 0; // zero bytes put before the tag, to misalign it
 };
 
 // A profile with the given header and tags laid out after the directory, each
