@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
 
     profile->IsMatrixShaper();
-    for (icRenderingIntent intent = 0; intent < 4; ++intent)
-        profile->IsIntentSupported(intent, UsedAsInput);
+    for (uint32_t intent = 0; intent < 4; ++intent)
+        profile->IsIntentSupported(icRenderingIntent(intent), UsedAsInput);
 
     for (const auto& tag : profile->Tags()) {
         QByteArray out;

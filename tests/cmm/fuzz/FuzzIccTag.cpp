@@ -16,7 +16,6 @@ namespace {
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-using Nuvra::CMM::icSig;
 
 const uint32_t kSignatures[] = {
     icSig("desc"), icSig("cprt"), icSig("wtpt"), icSig("rXYZ"), icSig("chad"), icSig("rTRC"), icSig("kTRC"),
