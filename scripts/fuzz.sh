@@ -34,7 +34,10 @@ for name in sorted(os.listdir(src)):
         continue
     count = struct.unpack('>I', data[128:132])[0]
     for i in range(min(count, 64)):
-        sig, off, size = struct.unpack('>III', data[132 + 12 * i:144 + 12 * i])
+        entry = data[132 + 12 * i:144 + 12 * i]
+        if len(entry) < 12:
+            break
+        sig, off, size = struct.unpack('>III', entry)
         body = data[off:off + min(size, 200000)]
         for sel in range(16):
             open(os.path.join(dst, '%05d' % n), 'wb').write(bytes([sel, i % 8]) + body)
