@@ -122,8 +122,8 @@ void BrokerBase::enterShutdown()
     for (Pump* pump : {&m_incoming, &m_outgoing}) {
         PumpHeader* header = pump->header();
         pump->setShutdownFlag();
-        Platform::semPost(&header->s_full);
-        Platform::semPost(&header->s_empty);
+        pump->post(&header->s_full);
+        pump->post(&header->s_empty);
         Platform::semWakeAll(&header->s_full);
         Platform::semWakeAll(&header->s_empty);
     }
@@ -164,7 +164,7 @@ void BrokerBase::receiver()
     for (;;) {
         SemWait wait = SemWait::Stopped;
         if (!stop())
-            wait = Platform::semWaitUntil(&header->s_full, Clock::now() + kSlotWait, stop);
+            wait = m_incoming.wait(&header->s_full, Clock::now() + kSlotWait, stop);
         if (wait == SemWait::TimedOut)
             continue;
         if (m_incoming.shutdownFlag()) {
@@ -173,7 +173,7 @@ void BrokerBase::receiver()
         }
         if (isShutdown()) {
             writeDebugLog("BrokerBase::receiver() : shutdown\n");
-            Platform::semPost(&header->s_empty);
+            m_incoming.post(&header->s_empty);
             return;
         }
 
@@ -188,7 +188,7 @@ void BrokerBase::receiver()
             writeError("BrokerBase::receiver() : invalid payload length %d (limit %lld), channel closed\n",
                        xlen, static_cast<long long>(m_incoming.payloadLimit()));
             enterShutdown();
-            Platform::semPost(&header->s_empty);
+            m_incoming.post(&header->s_empty);
             return;
         }
         msg.xlen = xlen;
@@ -205,7 +205,7 @@ void BrokerBase::receiver()
         // The slot is released only now, after the handler: the writer cannot
         // send the next message before this one is handled.
         std::vector<char>().swap(msg.extra);
-        Platform::semPost(&header->s_empty);
+        m_incoming.post(&header->s_empty);
         if (isShutdown())
             return;
     }
@@ -254,7 +254,7 @@ bool BrokerBase::writeMessage(int type, std::uint64_t waiter, std::uint64_t repl
     const auto stop = [this] { return isShutdown() || m_outgoing.shutdownFlag(); };
     SemWait wait = SemWait::Stopped;
     if (!stop())
-        wait = Platform::semWaitUntil(&header->s_empty, Clock::now() + kSlotWait, stop);
+        wait = m_outgoing.wait(&header->s_empty, Clock::now() + kSlotWait, stop);
     if (wait == SemWait::TimedOut) {
         showErrorToUser("Writer: s_empty.timed_wait() failed");
         enterShutdown();
@@ -265,8 +265,8 @@ bool BrokerBase::writeMessage(int type, std::uint64_t waiter, std::uint64_t repl
     if (isShutdown()) {
         // Hand the slot on so that every other waiting writer wakes up too.
         if (wait == SemWait::Acquired)
-            Platform::semPost(&header->s_empty);
-        Platform::semPost(&header->s_full);
+            m_outgoing.post(&header->s_empty);
+        m_outgoing.post(&header->s_full);
         return false;
     }
     storeField(&header->type, static_cast<std::int32_t>(type));
@@ -275,7 +275,7 @@ bool BrokerBase::writeMessage(int type, std::uint64_t waiter, std::uint64_t repl
     storeField(&header->replySlot, replySlot);
     if (xlen > 0)
         std::memcpy(m_outgoing.payload(), extra, static_cast<size_t>(xlen));
-    Platform::semPost(&header->s_full);
+    m_outgoing.post(&header->s_full);
     return true;
 }
 

@@ -6,8 +6,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 namespace Nuvra::VRPC {
 
@@ -26,6 +30,19 @@ bool removeOwnFile(const std::string& name, const Platform::FileIdentity& identi
         return false;
     }
     return now.valid && Platform::removeFile(name);
+}
+
+// One address per shared file in this process, whatever the number of its
+// mappings: the key under which its hand-offs are declared to the sanitizer.
+const void* syncKeyFor(const Platform::FileIdentity& identity)
+{
+    static std::mutex* mutex = new std::mutex;
+    static auto* keys = new std::map<std::pair<std::uint64_t, std::uint64_t>, std::unique_ptr<char>>;
+    std::lock_guard<std::mutex> lock(*mutex);
+    auto& key = (*keys)[{identity.device, identity.inode}];
+    if (!key)
+        key = std::make_unique<char>();
+    return key.get();
 }
 
 } // namespace
@@ -105,6 +122,9 @@ Pump::Pump(const std::string& name, int size, bool create)
         throw std::runtime_error("Pump: size mismatch");
     }
     m_header = static_cast<PumpHeader*>(m_region.get_address());
+    if (!create)
+        m_identity = Platform::fileIdentity(name);
+    m_syncKey = syncKeyFor(m_identity);
     if (create) {
         Platform::semStore(&m_header->s_empty, 1);
         Platform::semStore(&m_header->s_full, 0);
@@ -130,6 +150,20 @@ bool Pump::shutdownFlag() const
 void Pump::setShutdownFlag()
 {
     __atomic_store_n(&m_header->shutdown, 1, __ATOMIC_RELEASE);
+}
+
+Platform::SemWait Pump::wait(std::uint32_t* count, std::chrono::steady_clock::time_point deadline,
+                             const std::function<bool()>& stop) const
+{
+    const Platform::SemWait result = Platform::semWaitUntil(count, deadline, stop);
+    Platform::annotateAcquire(m_syncKey);
+    return result;
+}
+
+void Pump::post(std::uint32_t* count) const
+{
+    Platform::annotateRelease(m_syncKey);
+    Platform::semPost(count);
 }
 
 } // namespace Nuvra::VRPC

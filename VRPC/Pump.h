@@ -4,6 +4,10 @@
 #include <boost/interprocess/mapped_region.hpp>
 
 #include "platform/SharedFiles.h"
+#include "platform/SharedSemaphore.h"
+
+#include <chrono>
+#include <functional>
 
 #include <cstddef>
 #include <cstdint>
@@ -90,6 +94,12 @@ public:
     bool shutdownFlag() const;
     void setShutdownFlag();
 
+    // The header's semaphores. Every hand-off of this file goes through
+    // these, so the ordering they give is declared once here.
+    Platform::SemWait wait(std::uint32_t* count, std::chrono::steady_clock::time_point deadline,
+                           const std::function<bool()>& stop) const;
+    void post(std::uint32_t* count) const;
+
 private:
     FileRemover m_remover;  // first member: destroyed last, after the unmapping
     PumpHeader* m_header = nullptr;
@@ -97,6 +107,7 @@ private:
     bool m_create = false;
     std::string m_name;
     Platform::FileIdentity m_identity;
+    const void* m_syncKey = nullptr;
     boost::interprocess::file_mapping m_mapping;
     boost::interprocess::mapped_region m_region;
 };

@@ -7,6 +7,19 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_THREAD__)
+#define NUVRA_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define NUVRA_TSAN 1
+#endif
+#endif
+
+#ifdef NUVRA_TSAN
+extern "C" void __tsan_acquire(void* addr);
+extern "C" void __tsan_release(void* addr);
+#endif
+
 namespace Nuvra::Platform {
 
 namespace {
@@ -85,6 +98,24 @@ void semWakeAll(std::uint32_t* count)
 void semStore(std::uint32_t* count, std::uint32_t value)
 {
     __atomic_store_n(count, value, __ATOMIC_RELEASE);
+}
+
+void annotateRelease(const void* key)
+{
+#ifdef NUVRA_TSAN
+    __tsan_release(const_cast<void*>(key));
+#else
+    (void)key;
+#endif
+}
+
+void annotateAcquire(const void* key)
+{
+#ifdef NUVRA_TSAN
+    __tsan_acquire(const_cast<void*>(key));
+#else
+    (void)key;
+#endif
 }
 
 std::uint32_t semLoad(const std::uint32_t* count)

@@ -32,4 +32,11 @@ void semWakeAll(std::uint32_t* count);
 void semStore(std::uint32_t* count, std::uint32_t value);
 std::uint32_t semLoad(const std::uint32_t* count);
 
+// Ordering that passes through another process, or through a second mapping
+// of the same file in this process, is invisible to the thread sanitizer;
+// these two tell it, keyed by one address per shared object. They do nothing
+// in other builds.
+void annotateRelease(const void* key);
+void annotateAcquire(const void* key);
+
 } // namespace Nuvra::Platform

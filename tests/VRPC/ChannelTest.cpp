@@ -1,0 +1,188 @@
+// Two processes: this one and the peer program.
+#include "BrokerFixture.h"
+
+#include "VRPC/Process.h"
+
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <thread>
+
+using namespace Nuvra::VRPC;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class Channel : public BrokerFixture {
+protected:
+    // A master here and a peer of the given mode on the other side.
+    void connect(const std::string& mode)
+    {
+        master = std::make_unique<Broker>(base, true, recorder());
+        peer = std::make_unique<VrpcTest::Peer>(std::vector<std::string>{mode, base, log});
+        ASSERT_GT(peer->pid(), 0);
+        ASSERT_TRUE(VrpcTest::waitFor([&] {
+            return writerPid(master->base()->incoming()) == static_cast<std::uint64_t>(peer->pid());
+        })) << "peer did not connect";
+    }
+
+    void TearDown() override
+    {
+        master.reset();
+        peer.reset();
+    }
+
+    std::unique_ptr<Broker> master;
+    std::unique_ptr<VrpcTest::Peer> peer;
+};
+
+} // namespace
+
+TEST_F(Channel, HandshakeRequestsAndQuitWithAnEchoPeer)
+{
+    connect("echo");
+    const std::uint32_t self = static_cast<std::uint32_t>(getpid());
+    Message reply;
+    master->send_message_sync(M2S_Handshake, 0, &self, 4, reply, kHandshakeTimeoutSeconds);
+    ASSERT_EQ(reply.type, S2M_Handshake);
+    ASSERT_EQ(reply.xlen, 8);
+    std::uint64_t childPid = 0;
+    std::memcpy(&childPid, reply.extra.data(), 8);
+    EXPECT_EQ(childPid, static_cast<std::uint64_t>(peer->pid()));
+
+    const std::string text = "param { id 1 }";
+    master->send_message_sync(M2S_UpdateUI, 0, text.data(), static_cast<int>(text.size()), reply, 0);
+    EXPECT_EQ(reply.type, M2S_UpdateUI + 256);
+    EXPECT_EQ(std::string(reply.extra.begin(), reply.extra.end()), text);
+
+    // An asynchronous request's answer carries no token: it reaches the handler.
+    master->send_message_async(M2S_DoDialog, 0, nullptr, 0);
+    ASSERT_TRUE(VrpcTest::waitFor([&] { return unexpectedCount() == 1; }));
+
+    master->send_message_async(M2S_Quit, 0, nullptr, 0);
+    EXPECT_EQ(peer->wait(), 0);
+    EXPECT_EQ(unexpectedCount(), 1u);
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_EQ(unexpected[0].type, M2S_DoDialog + 256);
+}
+
+// Many senders at once, answered out of order from the peer's threads: every
+// reply must reach its own request.
+TEST_F(Channel, RepliesAnsweredOutOfOrderReachTheirOwnRequests)
+{
+    connect("delay");
+    constexpr int kThreads = 8, kRequests = 200;
+    std::atomic<int> wrong{0}, right{0};
+    std::vector<std::thread> senders;
+    for (int t = 0; t < kThreads; ++t)
+        senders.emplace_back([&, t] {
+            for (int i = 0; i < kRequests; ++i) {
+                std::vector<char> payload(16 + (i * 37 + t * 11) % 300);
+                const int tag[2] = {t, i};
+                std::memcpy(payload.data(), tag, sizeof(tag));
+                for (size_t k = sizeof(tag); k < payload.size(); ++k)
+                    payload[k] = static_cast<char>(t * 31 + i + k);
+                Message reply;
+                const int type = 3 + (i % 5);
+                master->send_message_sync(type, 0, payload.data(), static_cast<int>(payload.size()), reply, 0);
+                if (reply.type == type + 256 && reply.extra == payload)
+                    ++right;
+                else
+                    ++wrong;
+            }
+        });
+    for (auto& s : senders)
+        s.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(right.load(), kThreads * kRequests);
+    EXPECT_EQ(unexpectedCount(), 0u);
+}
+
+TEST_F(Channel, APeerKilledMidRequestEndsTheWait)
+{
+    connect("ignore");
+    std::thread killer([&] {
+        std::this_thread::sleep_for(200ms);
+        peer->kill9();
+    });
+    const auto begin = Clock::now();
+    Message reply;
+    master->send_message_sync(M2S_Render, 0, "frame", 5, reply, 0);
+    killer.join();
+    EXPECT_LT(Clock::now() - begin, 40s);
+    EXPECT_EQ(reply.type, 0);
+    EXPECT_TRUE(master->base()->isShutdown());
+    EXPECT_NE(logText().find("is gone, msg 5"), std::string::npos);
+}
+
+TEST_F(Channel, ForgedRepliesAreDroppedAndRealOnesStillArrive)
+{
+    connect("garbage");
+    constexpr int kRequests = 20;
+    for (int i = 0; i < kRequests; ++i) {
+        Message reply;
+        master->send_message_sync(M2S_ParamChanged, 0, &i, 4, reply, 0);
+        ASSERT_EQ(reply.type, M2S_ParamChanged + 256);
+        ASSERT_EQ(reply.xlen, 4);
+        int back = -1;
+        std::memcpy(&back, reply.extra.data(), 4);
+        EXPECT_EQ(back, i);
+    }
+    EXPECT_TRUE(VrpcTest::waitFor(
+        [&] { return VrpcTest::countOccurrences(logText(), "unknown request") == kRequests; }));
+    EXPECT_EQ(unexpectedCount(), 0u);
+}
+
+// A third process writes a header whose length does not fit the slot: the
+// receiver must not read past it and ends the channel.
+TEST_F(Channel, ACorruptedLengthEndsTheChannel)
+{
+    for (const char* kind : {"negative", "minimum", "oversize", "maximum"}) {
+        SCOPED_TRACE(kind);
+        master = std::make_unique<Broker>(base, true, recorder());
+        VrpcTest::Peer corrupter({"corrupt", base, kind});
+        EXPECT_EQ(corrupter.wait(), 0);
+        EXPECT_TRUE(VrpcTest::waitFor([&] { return master->base()->isShutdown(); }));
+        EXPECT_NE(logText().find("invalid payload length"), std::string::npos);
+        master.reset();
+        EXPECT_EQ(unexpectedCount(), 0u);
+        std::remove(log.c_str());
+    }
+}
+
+TEST_F(Channel, AForgedTokenFromAThirdProcessIsDropped)
+{
+    master = std::make_unique<Broker>(base, true, recorder());
+    VrpcTest::Peer corrupter({"corrupt", base, "token"});
+    EXPECT_EQ(corrupter.wait(), 0);
+    EXPECT_TRUE(VrpcTest::waitFor([&] { return logText().find("unknown request 1311768467294899695") != std::string::npos; }))
+        << logText();
+    EXPECT_FALSE(master->base()->isShutdown());
+    EXPECT_EQ(unexpectedCount(), 0u);
+}
+
+TEST_F(Channel, TheWatchdogEndsTheSlaveWhenTheMasterDies)
+{
+    VrpcTest::Peer masterPeer({"master", base, log});
+    ASSERT_GT(masterPeer.pid(), 0);
+    std::unique_ptr<Broker> slave;
+    ASSERT_TRUE(VrpcTest::waitFor([&] {
+        try {
+            Pump probe(base + "_s2m", kPumpSize, false);
+            Pump probe2(base + "_m2s", kPumpSize, false);
+            return writerPid(probe2) == static_cast<std::uint64_t>(masterPeer.pid());
+        } catch (...) {
+            return false;
+        }
+    }));
+    slave = std::make_unique<Broker>(base, false, recorder());
+    EXPECT_EQ(host_id.load(), static_cast<std::uint64_t>(masterPeer.pid()));
+    EXPECT_FALSE(shutdown.load());
+    masterPeer.kill9();
+    // Left unreaped on purpose: a dead child that is a zombie still counts as gone.
+    EXPECT_TRUE(VrpcTest::waitFor([&] { return shutdown.load(); }, 40s));
+    EXPECT_TRUE(slave->base()->isShutdown());
+    slave.reset();
+    EXPECT_EQ(masterPeer.wait(), 128 + SIGKILL);
+}
