@@ -116,3 +116,20 @@ TEST(ChannelConcurrency, ChannelsSettlingOneTileAtOnce)
             EXPECT_EQ(copy->tileAt(0), cachedTile(1, &v));
     }
 }
+
+TEST(ChannelConcurrency, OppositeSwapsDoNotDeadlock)
+{
+    DataChannel a(Size{10, 10}, kTypeU8);
+    DataChannel b(Size{20, 20}, kTypeU8);
+    std::thread one([&] {
+        for (int i = 0; i < 20000; ++i)
+            a.swap(b);
+    });
+    std::thread two([&] {
+        for (int i = 0; i < 20000; ++i)
+            b.swap(a);
+    });
+    one.join();
+    two.join();
+    EXPECT_EQ(a.width() + b.width(), 30);
+}

@@ -332,3 +332,26 @@ TEST(DataChannel, SwapExchangesEverything)
     a.swap(a);
     EXPECT_EQ(elementAt<double>(a, 299, 4), 2.5);
 }
+
+TEST(DataChannel, UnconvertiblePairsLeaveTheDestinationAlone)
+{
+    // An opaque 4-byte type and float have the same size but no conversion:
+    // nothing is shared or written, and a converted copy stays zero.
+    DataChannel opaque(Size{128, 128}, 4);
+    const uint32_t pattern = 0x3F800000;
+    opaque.fillRect(Rect{0, 0, 128, 128}, &pattern);
+    setElement<uint32_t>(opaque, 70, 70, 0x40000000);
+
+    DataChannel floats(Size{128, 128}, kTypeFloat);
+    const float half = 0.5f;
+    floats.fillRect(Rect{0, 0, 128, 128}, &half);
+    floats.copy(opaque, Rect{0, 0, 128, 128}, Point{0, 0});
+    float value = 0;
+    EXPECT_TRUE(floats.isMonotone(&value));
+    EXPECT_EQ(value, 0.5f);
+    EXPECT_NE(floats.tileAt(0), opaque.tileAt(0));
+
+    DataChannel converted(opaque, kTypeFloat);
+    EXPECT_TRUE(converted.isMonotone(&value));
+    EXPECT_EQ(value, 0.0f);
+}
