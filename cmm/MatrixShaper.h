@@ -24,6 +24,8 @@ Q_DECLARE_FLAGS(eMtxShaper_FlagSet, eMtxShaper_Flags)
 
 // Fast path of matrix-shaper profiles: three curves and one 3x3 matrix in
 // 16-bit integer arithmetic. PCS values are XYZ in the 1.15 encoding.
+class cProfile;
+
 class cMatrixShaper {
 public:
     using Evaluator = void (cMatrixShaper::*)(const uint16_t* in, uint16_t* out) const;
@@ -45,6 +47,15 @@ public:
                   eMtxShaper_FlagSet flags);
 
     void swap(cMatrixShaper& other);
+
+    // From a matrix-shaper profile (RGB colorants and curves, or a GRAY
+    // curve); a default object (no evaluator) when a tag is missing or a
+    // matrix cannot be inverted.
+    static void BuildToPCS(const cProfile& p, cMatrixShaper& out);
+    static void BuildFromPCS(const cProfile& p, cMatrixShaper& out);
+    static void BuildGrayToPCS(const cProfile& p, cMatrixShaper& out);
+    static void BuildGrayFromPCS(const cProfile& p, cMatrixShaper& out);
+    static void BuildNonePCS(const cProfile& in, const cProfile& out, cMatrixShaper& result);
 
     void CalcEvaluator();
     bool IsValid() const { return evaluator != nullptr; }
