@@ -96,8 +96,9 @@ TEST_F(InfoTest, BuildersWriteTheirKeysInOrder)
         EXPECT_EQ(keysOf(param), c.keys);
         EXPECT_EQ(param.get<std::string>("type"), c.type);
         for (const char* flag : {"disabled", "hidden", "supervise", "force"}) {
-            if (param.count(flag))
+            if (param.count(flag)) {
                 EXPECT_EQ(param.get<std::string>(flag), "true");
+            }
         }
         // What travels reads back as the same tree.
         EXPECT_TRUE(deserialize(serialize(tree)) == tree);
