@@ -2,6 +2,8 @@
 // copies; meant to run under the thread sanitizer as well.
 #include "ChannelTestSupport.h"
 
+#include "pixelstore/PlaneCopy.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -132,4 +134,39 @@ TEST(ChannelConcurrency, OppositeSwapsDoNotDeadlock)
     one.join();
     two.join();
     EXPECT_EQ(a.width() + b.width(), 30);
+}
+
+TEST(ChannelConcurrency, PlanesCopiedAndWrittenOnSeveralThreads)
+{
+    const PixelFormat argb({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+    SmartPtr<PixelPlane> shared(new PixelPlane(kSetRGBA, kTypeU8, Size{150, 90}));
+    std::vector<unsigned char> image(std::size_t(150) * 90 * 4);
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<unsigned char>(i * 7 / 5);
+    ASSERT_TRUE(setData(*shared, Rect{0, 0, 150, 90}, image.data(), 0, argb));
+
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 15; ++round) {
+                PixelPlane own(*shared);
+                std::vector<unsigned char> mark(std::size_t(40) * 30 * 4, static_cast<unsigned char>(t + 1));
+                setData(own, Rect{10 * t, 5, 10 * t + 40, 35}, mark.data(), 0, argb);
+                PixelPlane floats(kSetRGBA, kTypeFloat, Size{150, 90});
+                copy(floats, *shared, Rect{0, 0, 150, 90}, Point{0, 0});
+                PixelPlane whole(kSetRGBA, kTypeU8, Size{150, 90});
+                copy(whole, *shared, Rect{0, 0, 150, 90}, Point{0, 0});
+                std::vector<unsigned char> back(image.size());
+                getData(*shared, Rect{0, 0, 150, 90}, back.data(), 0, argb);
+                if (back != image)
+                    ++failures;
+                getData(own, Rect{10 * t, 5, 10 * t + 1, 6}, back.data(), 0, argb);
+                if (back[0] != t + 1)
+                    ++failures;
+            }
+        });
+    }
+    runAll(threads);
+    EXPECT_EQ(failures.load(), 0);
 }
