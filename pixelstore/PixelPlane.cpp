@@ -10,11 +10,15 @@ namespace Nuvra {
 namespace DataStorage {
 namespace {
 
+// Numbers outside 0..30 would index past the slots: they throw. The
+// placeholder is a valid number that a plane never holds.
 bool holdable(Channel channel)
 {
-    if (channel > kChannelPlaceholder && channel <= kMaxChannel)
+    if (!isValidChannel(channel))
+        throw std::runtime_error("PixelPlane with channel " + std::to_string(channel));
+    if (channel != kChannelPlaceholder)
         return true;
-    qCCritical(libds, "PixelPlane::addChannel() -- channel %d cannot be held\n", channel);
+    qCCritical(libds, "PixelPlane::addChannel() -- the placeholder channel cannot be held\n");
     return false;
 }
 

@@ -24,7 +24,8 @@ public:
 
     // An empty slot gets a zero channel of the plane's size, a slot of another
     // type a converted copy, a slot of this type stays. False (and a critical
-    // line) for channel numbers planes cannot hold.
+    // line) for the placeholder; std::runtime_error for numbers outside 0..30
+    // and for types without a storable element.
     bool addChannel(Channel channel, ChannelType type);
     // The slot shares the given channel's tiles. Refused (critical line, false)
     // when the channel's size differs from that of the plane's other channels;

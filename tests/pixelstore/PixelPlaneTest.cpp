@@ -66,7 +66,10 @@ TEST(PixelPlane, AddChannelConvertsOrKeeps)
     EXPECT_EQ(plane.channelCount(), 3);
 
     EXPECT_FALSE(plane.addChannel(kChannelPlaceholder, kTypeU8));
-    EXPECT_FALSE(plane.addChannel(31, kTypeU8));
+    EXPECT_THROW(plane.addChannel(31, kTypeU8), std::runtime_error);
+    EXPECT_THROW(plane.addChannel(-1, kTypeU8), std::runtime_error);
+    EXPECT_THROW(plane.addChannel(31, DataChannel(Size{70, 70}, kTypeU8)), std::runtime_error);
+    EXPECT_THROW(PixelPlane(0x80000000u | kSetRGB, kTypeU8, Size{2, 2}), std::runtime_error);
     EXPECT_THROW(plane.addChannel(kChannelAlpha, 0), std::runtime_error);
     EXPECT_EQ(plane.channelCount(), 3);
 }
