@@ -5,11 +5,10 @@
 #include "cmm/GammaTable.h"
 #include "cmm/LUT.h"
 #include "cmm/Matrix.h"
-#include "cmm/ProfileAdaptation.h"
+#include "cmm/WhitePoint.h"
 
 #include <QFile>
 
-#include <cmath>
 
 // Qt resources of a static library are registered by name, outside any namespace.
 static void registerCmmResources()
@@ -24,50 +23,13 @@ namespace {
 
 const char* const kCopyright = "No copyright, use freely. Built by Morvelin Video (www.nuvra.example).";
 
-// RGB to XYZ from primaries and a white of luminance 1.
-bool rgbToXYZ(mat33real_t& out, const sCIExyY& white, const sCIExyYTriple& p)
-{
-    const sCIExyY* c[3] = {&p.red, &p.green, &p.blue};
-    mat33real_t P;
-    for (int j = 0; j < 3; ++j) {
-        P.m[0][j] = c[j]->x;
-        P.m[1][j] = c[j]->y;
-        P.m[2][j] = 1.0 - double(c[j]->x) - double(c[j]->y);
-    }
-    mat33real_t inverse;
-    if (!Invert(P, inverse))
-        return false;
-    const double xw = white.x, yw = white.y;
-    const vec3real_t S = inverse * vec3real_t{{xw / yw, 1.0, (1.0 - xw - yw) / yw}};
-    out = P * mat33real_t::Diagonal(S.v[0], S.v[1], S.v[2]);
-    return out.IsFinite();
-}
-
-// "name " of a well-known white, or nothing.
+// "name " of the white point, or nothing.
 QString whiteName(const sCIExyY* white)
 {
     if (!white)
         return QString();
-    struct Named {
-        const char* name;
-        double x, y;
-    };
-    const Named fixed[] = {{"CIE illuminant A", 0.44757, 0.40745}, {"CIE illuminant C", 0.3101, 0.3162},
-                           {"D65 (daylight)", 0.3127, 0.3291}};
-    auto near = [&](double x, double y) {
-        return (x - white->x) * (x - white->x) + (y - white->y) * (y - white->y) <= 5e-6;
-    };
-    for (const Named& n : fixed) {
-        if (near(n.x, n.y))
-            return QString::fromLatin1(n.name) + QLatin1Char(' ');
-    }
-    for (int t = 4000; t < 15000; t += 100) {
-        sCIExyY d{};
-        d.SetWhitePointFromTemp(t);
-        if (near(d.x, d.y))
-            return QStringLiteral("D%1 ").arg(t / 100);
-    }
-    return QString();
+    const QString name = ShortIdentifyWhitePoint(*white);
+    return name.isEmpty() ? name : name + QLatin1Char(' ');
 }
 
 sCIEXYZ toXYZ(const sCIExyY& v)
@@ -103,10 +65,9 @@ cProfile::ptr_t cProfile::CreateRGB(const sCIExyY* white, const sCIExyYTriple* p
         if (primaries) {
             sCIExyY w = *white;
             w.Y = 1.0f;
-            mat33real_t m, adapt;
-            if (!rgbToXYZ(m, w, *primaries) || !BradfordAdaptation(adapt, toXYZ(w), D50XYZ()))
+            mat33real_t m;
+            if (!BuildRGB2XYZ_TransferMatrix(m, w, *primaries) || !AdaptMatrixToD50(m, w))
                 return ptr_t();
-            m = adapt * m;
             const icTagSignature colorants[3] = {Sig::RXYZ, Sig::GXYZ, Sig::BXYZ};
             for (int j = 0; j < 3; ++j)
                 p->SetTagValue(colorants[j], sCIEXYZ{float(m.m[0][j]), float(m.m[1][j]), float(m.m[2][j])});
