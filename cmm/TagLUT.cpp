@@ -7,6 +7,7 @@
 #include "cmm/Profile.h"
 
 #include <QIODevice>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +77,33 @@ void readMatrix(QDataStream& s, mat33fixed_t& m)
         s >> v;
 }
 
+// Bulk reads: one device read per block instead of one per sample.
+bool readWords(QDataStream& s, uint16_t* dst, size_t n)
+{
+    const int bytes = int(n * 2);
+    if (n && s.readRawData(reinterpret_cast<char*>(dst), bytes) != bytes) {
+        if (s.status() == QDataStream::Ok)
+            s.setStatus(QDataStream::ReadPastEnd);
+        return false;
+    }
+    qFromBigEndian<uint16_t>(dst, qsizetype(n), dst);
+    return true;
+}
+
+// Bytes b become (b << 8) | b.
+bool readBytesAsWords(QDataStream& s, uint16_t* dst, size_t n)
+{
+    std::vector<uint8_t> raw(n);
+    if (n && s.readRawData(reinterpret_cast<char*>(raw.data()), int(n)) != int(n)) {
+        if (s.status() == QDataStream::Ok)
+            s.setStatus(QDataStream::ReadPastEnd);
+        return false;
+    }
+    for (size_t i = 0; i < n; ++i)
+        dst[i] = uint16_t((raw[i] << 8) | raw[i]);
+    return true;
+}
+
 bool isIdentityEntry(uint16_t v, size_t i, size_t n)
 {
     const long expected = std::lround(double(i) * 65535.0 / double(n - 1));
@@ -91,18 +119,10 @@ bool readTables(QDataStream& s, cLUT& lut, int bank, unsigned count, unsigned n,
     for (unsigned t = 0; t < count; ++t) {
         std::vector<uint16_t>& table = tables[t].table;
         table.resize(n);
-        for (size_t i = 0; i < n; ++i) {
-            if (eightBit) {
-                uint8_t b = 0;
-                s >> b;
-                table[i] = uint16_t((b << 8) | b);
-            } else {
-                s >> table[i];
-            }
-            allIdentity = allIdentity && isIdentityEntry(table[i], i, n);
-        }
-        if (s.status() != QDataStream::Ok)
+        if (!(eightBit ? readBytesAsWords(s, table.data(), n) : readWords(s, table.data(), n)))
             return false;
+        for (size_t i = 0; i < n && allIdentity; ++i)
+            allIdentity = isIdentityEntry(table[i], i, n);
         tables[t].crc = tables[t].CalcCrc32();
     }
     if (!allIdentity)
@@ -112,19 +132,12 @@ bool readTables(QDataStream& s, cLUT& lut, int bank, unsigned count, unsigned n,
 
 bool readGrid8(QDataStream& s, cLUT& lut)
 {
-    for (uint16_t& v : lut.gridSamples) {
-        uint8_t b = 0;
-        s >> b;
-        v = uint16_t((b << 8) | b);
-    }
-    return s.status() == QDataStream::Ok;
+    return readBytesAsWords(s, lut.gridSamples.data(), lut.gridSamples.size());
 }
 
 bool readGrid16(QDataStream& s, cLUT& lut)
 {
-    for (uint16_t& v : lut.gridSamples)
-        s >> v;
-    return s.status() == QDataStream::Ok;
+    return readWords(s, lut.gridSamples.data(), lut.gridSamples.size());
 }
 
 // The first matrix of lut8/lut16 only acts on three inputs.
