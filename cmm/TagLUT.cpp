@@ -10,6 +10,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace Nuvra {
@@ -232,7 +233,9 @@ bool load8(sTagIO& io, cLUT& lut)
                 mat33fixed_t d = lut.matrix;
                 for (int32_t& e : d.m) {
                     const double v = double(e) / 65536.0 * 1.0039062 * 65536.0;
-                    e = int32_t(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5));
+                    const double r = v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5);
+                    // Elements near the s15Fixed16 limits saturate instead of wrapping.
+                    e = int32_t(std::clamp(r, double(INT32_MIN), double(INT32_MAX)));
                 }
                 lut.SetMatrix(LUT_Matrix, d, vec3fixed_t{});
             }

@@ -3,6 +3,7 @@
 
 #include "IccTestUtil.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -37,4 +38,20 @@ TEST(MalformedCorpus, EachFileFailsWithItsMessage)
         ++cases;
     }
     EXPECT_GE(cases, 20);
+}
+
+// Inputs the fuzz targets once found faults with: each must load or fail
+// without any fault of its own (the sanitizer builds check that).
+TEST(MalformedCorpus, FuzzFindingsStayFixed)
+{
+    QDir dir(DataPath(QStringLiteral("cmm/fuzz-regressions")));
+    const QStringList files = dir.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& f : files) {
+        LogCapture log;
+        cProfile::ptr_t p(new cProfile);
+        if (!p->Load(dir.filePath(f))) {
+            EXPECT_FALSE(log.lines().isEmpty()) << f.toStdString();
+        }
+    }
 }
