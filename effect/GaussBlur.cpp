@@ -103,6 +103,18 @@ void recursiveGaussLanesSSE2(double* line, int M, const RecursiveGaussCoefficien
     detail::recursivePass<detail::Sse2Vec>(line, M, -1, c);
 }
 
+void recursiveGaussRowsSSE2(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
+                            const RecursiveGaussCoefficients& c)
+{
+    detail::rowsFused<detail::Sse2Vec>(rows, outRows, n, N, M, line, c);
+}
+
+void recursiveGaussColumnsSSE2(const float* in, size_t inStride, float* out, size_t outStride, int N, int M,
+                               double* line, const RecursiveGaussCoefficients& c)
+{
+    detail::columnsFused<detail::Sse2Vec>(in, inStride, out, outStride, N, M, line, c);
+}
+
 bool avxAvailable()
 {
     static const bool has = __builtin_cpu_supports("avx");
@@ -131,50 +143,6 @@ void reportSteps(const ProgressStage& stage, int count)
         stage.advance();
 }
 
-// Rows of a group into interleaved doubles: line[i * K + k] = rows[k][i].
-void gatherRows(const float* const* rows, int N, double* line)
-{
-    constexpr int K = kLanes;
-    int i = 0;
-    for (; i + 4 <= N; i += 4) {
-        for (int k0 = 0; k0 < K; k0 += 4) {
-            __m128 r0 = _mm_loadu_ps(rows[k0] + i), r1 = _mm_loadu_ps(rows[k0 + 1] + i);
-            __m128 r2 = _mm_loadu_ps(rows[k0 + 2] + i), r3 = _mm_loadu_ps(rows[k0 + 3] + i);
-            _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-            double* d = line + size_t(i) * K + size_t(k0);
-            const __m128 cols[4] = {r0, r1, r2, r3};
-            for (int j = 0; j < 4; ++j, d += K) {
-                _mm_storeu_pd(d, _mm_cvtps_pd(cols[j]));
-                _mm_storeu_pd(d + 2, _mm_cvtps_pd(_mm_movehl_ps(cols[j], cols[j])));
-            }
-        }
-    }
-    for (; i < N; ++i)
-        for (int k = 0; k < K; ++k)
-            line[size_t(i) * K + size_t(k)] = double(rows[k][i]);
-}
-
-// The first n lanes back into their rows, rounded to float.
-void scatterRows(const double* line, int N, float* const* rows, int n)
-{
-    constexpr int K = kLanes;
-    int i = 0;
-    for (; i + 4 <= N; i += 4) {
-        for (int k0 = 0; k0 < n; k0 += 4) {
-            __m128 v[4];
-            const double* s = line + size_t(i) * K + size_t(k0);
-            for (int j = 0; j < 4; ++j, s += K)
-                v[j] = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(s)), _mm_cvtpd_ps(_mm_loadu_pd(s + 2)));
-            _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-            for (int r = 0; r < 4 && k0 + r < n; ++r)
-                _mm_storeu_ps(rows[k0 + r] + i, v[r]);
-        }
-    }
-    for (; i < N; ++i)
-        for (int k = 0; k < n; ++k)
-            rows[k][i] = float(line[size_t(i) * K + size_t(k)]);
-}
-
 constexpr int kGroups = 4;
 constexpr int kAhead = 6;
 
@@ -189,6 +157,7 @@ void recursiveGauss(int width, int height, const float* src, int srcStride, floa
     std::unique_ptr<double[]> buffer(new double[lineLength * K * kGroups]());
     double* line = buffer.get();
     ProgressStage stage(progress, width + height);
+    const bool avx = avxAvailable();
 
     const int Mr = width + c.P;
     for (int y0 = 0; y0 < height; y0 += K) {
@@ -200,11 +169,10 @@ void recursiveGauss(int width, int height, const float* src, int srcStride, floa
             in[k] = src + size_t(y) * size_t(srcStride);
             out[k] = work + size_t(y) * size_t(width);
         }
-        gatherRows(in, width, line);
-        for (int i = width; i < Mr; ++i)
-            std::memcpy(line + size_t(i) * K, line + size_t(width - 1) * K, K * sizeof(double));
-        recursiveGaussLanes(line, Mr, c);
-        scatterRows(line, width, out, n);
+        if (avx)
+            recursiveGaussRowsAVX(in, out, n, width, Mr, line, c);
+        else
+            recursiveGaussRowsSSE2(in, out, n, width, Mr, line, c);
         reportSteps(stage, n);
         if (stage.cancelled())
             return;
@@ -214,6 +182,17 @@ void recursiveGauss(int width, int height, const float* src, int srcStride, floa
     // every row is touched once per 64 columns rather than once per 16.
     const int Mc = height + c.P;
     for (int x0 = 0; x0 < width; x0 += K * kGroups) {
+        static_assert(K * kGroups == detail::kColumnLanes, "one column block");
+        if (x0 + K * kGroups <= width) {
+            if (avx)
+                recursiveGaussColumnsAVX(work + x0, size_t(width), dst + x0, size_t(dstStride), height, Mc, line, c);
+            else
+                recursiveGaussColumnsSSE2(work + x0, size_t(width), dst + x0, size_t(dstStride), height, Mc, line, c);
+            reportSteps(stage, K * kGroups);
+            if (stage.cancelled())
+                return;
+            continue;
+        }
         const int groups = std::min(kGroups, (width - x0 + K - 1) / K);
         for (int i = 0; i < height; ++i) {
             const float* row = work + size_t(i) * size_t(width);

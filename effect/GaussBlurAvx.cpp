@@ -18,6 +18,8 @@ struct AvxVec {
     static void store(double* p, T v) { _mm256_storeu_pd(p, v); }
     static T add(T a, T b) { return _mm256_add_pd(a, b); }
     static T mul(T a, T b) { return _mm256_mul_pd(a, b); }
+    static T loadFloats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+    static void storeFloats(float* p, T v) { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
 };
 } // namespace detail
 
@@ -25,6 +27,18 @@ void recursiveGaussLanesAVX(double* line, int M, const RecursiveGaussCoefficient
 {
     detail::recursivePass<detail::AvxVec>(line, M, 1, c);
     detail::recursivePass<detail::AvxVec>(line, M, -1, c);
+}
+
+void recursiveGaussRowsAVX(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
+                           const RecursiveGaussCoefficients& c)
+{
+    detail::rowsFused<detail::AvxVec>(rows, outRows, n, N, M, line, c);
+}
+
+void recursiveGaussColumnsAVX(const float* in, size_t inStride, float* out, size_t outStride, int N, int M,
+                              double* line, const RecursiveGaussCoefficients& c)
+{
+    detail::columnsFused<detail::AvxVec>(in, inStride, out, outStride, N, M, line, c);
 }
 
 } // namespace ns_FastBlur

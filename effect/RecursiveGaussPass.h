@@ -6,6 +6,9 @@
 #include "effect/GaussBlur.h"
 
 #include <emmintrin.h>
+#include <xmmintrin.h>
+
+#include <algorithm>
 
 #include <cstddef>
 
@@ -62,9 +65,221 @@ struct Sse2Vec {
     static void store(double* p, T v) { _mm_storeu_pd(p, v); }
     static T add(T a, T b) { return _mm_add_pd(a, b); }
     static T mul(T a, T b) { return _mm_mul_pd(a, b); }
+    static T loadFloats(const float* p)
+    {
+        return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+    }
+    static void storeFloats(float* p, T v)
+    {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
+    }
 };
 
+
+// Fused forms of the whole line filter: the samples are read from float rows
+// and the results written back as floats on the fly, with the same
+// arithmetic, in the same order, as the interleaved-line form above.
+
+// Lanes of one column block: kColumnLanes adjacent columns, rows inStride
+// floats apart; line holds M * kColumnLanes doubles.
+constexpr int kColumnLanes = 64;
+
+template <class V>
+inline void columnsFused(const float* in, size_t inStride, float* out, size_t outStride, int N, int M, double* line,
+                         const RecursiveGaussCoefficients& c)
+{
+    using T = typename V::T;
+    constexpr int L = kColumnLanes, W = V::kWidth, G = L / W;
+    const T B = V::set1(c.B), b1 = V::set1(c.b1), b2 = V::set1(c.b2), b3 = V::set1(c.b3);
+    const T b23 = V::set1(c.b2 + c.b3), b123 = V::set1(c.b1 + c.b2 + c.b3);
+    // Past the end the line repeats its last sample.
+    auto x = [&](int i, int g) { return V::loadFloats(in + size_t(std::min(i, N - 1)) * inStride + W * g); };
+    auto at = [&](int i, int g) { return line + size_t(i) * L + W * g; };
+    for (int g = 0; g < G; ++g) {
+        const T x0 = x(0, g);
+        const T y1 = V::add(V::mul(B, x(1, g)), V::mul(b123, x0));
+        const T y2 = V::add(V::add(V::mul(B, x(2, g)), V::mul(b1, y1)), V::mul(b23, x0));
+        V::store(at(0, g), x0);
+        V::store(at(1, g), y1);
+        V::store(at(2, g), y2);
+    }
+    for (int i = 3; i < M; ++i)
+        for (int g = 0; g < G; ++g) {
+            T y = V::add(V::mul(B, x(i, g)), V::mul(b1, V::load(at(i - 1, g))));
+            y = V::add(y, V::mul(b2, V::load(at(i - 2, g))));
+            y = V::add(y, V::mul(b3, V::load(at(i - 3, g))));
+            V::store(at(i, g), y);
+        }
+    auto emit = [&](int i, int g, T v) {
+        if (i < N)
+            V::storeFloats(out + size_t(i) * outStride + W * g, v);
+    };
+    for (int g = 0; g < G; ++g) {
+        const T e = V::load(at(M - 1, g));
+        const T y1 = V::add(V::mul(B, V::load(at(M - 2, g))), V::mul(b123, e));
+        const T y2 = V::add(V::add(V::mul(B, V::load(at(M - 3, g))), V::mul(b1, y1)), V::mul(b23, e));
+        V::store(at(M - 2, g), y1);
+        V::store(at(M - 3, g), y2);
+        emit(M - 1, g, e);
+        emit(M - 2, g, y1);
+        emit(M - 3, g, y2);
+    }
+    for (int i = M - 4; i >= 0; --i)
+        for (int g = 0; g < G; ++g) {
+            T y = V::add(V::mul(B, V::load(at(i, g))), V::mul(b1, V::load(at(i + 1, g))));
+            y = V::add(y, V::mul(b2, V::load(at(i + 2, g))));
+            y = V::add(y, V::mul(b3, V::load(at(i + 3, g))));
+            V::store(at(i, g), y);
+            emit(i, g, y);
+        }
+}
+
+// Four positions of kLanes rows into stage[q * kLanes + k] (row k, position
+// i + q).
+static inline void gatherFour(const float* const* rows, int i, double* stage)
+{
+    for (int k0 = 0; k0 < kLanes; k0 += 4) {
+        __m128 r0 = _mm_loadu_ps(rows[k0] + i), r1 = _mm_loadu_ps(rows[k0 + 1] + i);
+        __m128 r2 = _mm_loadu_ps(rows[k0 + 2] + i), r3 = _mm_loadu_ps(rows[k0 + 3] + i);
+        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+        const __m128 cols[4] = {r0, r1, r2, r3};
+        for (int q = 0; q < 4; ++q) {
+            double* d = stage + q * kLanes + k0;
+            _mm_storeu_pd(d, _mm_cvtps_pd(cols[q]));
+            _mm_storeu_pd(d + 2, _mm_cvtps_pd(_mm_movehl_ps(cols[q], cols[q])));
+        }
+    }
+}
+
+// The mirror image for the first n rows.
+static inline void scatterFour(const double* stage, float* const* rows, int n, int i)
+{
+    for (int k0 = 0; k0 < n; k0 += 4) {
+        __m128 v[4];
+        for (int q = 0; q < 4; ++q) {
+            const double* s = stage + q * kLanes + k0;
+            v[q] = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(s)), _mm_cvtpd_ps(_mm_loadu_pd(s + 2)));
+        }
+        _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+        for (int r = 0; r < 4 && k0 + r < n; ++r)
+            _mm_storeu_ps(rows[k0 + r] + i, v[r]);
+    }
+}
+
+// kLanes rows at a time; rows beyond the first n are read but not written.
+template <class V>
+inline void rowsFused(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
+                      const RecursiveGaussCoefficients& c)
+{
+    using T = typename V::T;
+    constexpr int K = kLanes, W = V::kWidth, G = K / W;
+    const T B = V::set1(c.B), b1 = V::set1(c.b1), b2 = V::set1(c.b2), b3 = V::set1(c.b3);
+    const T b23 = V::set1(c.b2 + c.b3), b123 = V::set1(c.b1 + c.b2 + c.b3);
+    alignas(32) double stage[4 * K];
+    alignas(32) double last[K]; // the line's last sample, repeated past its end
+    for (int k = 0; k < K; ++k)
+        last[k] = double(rows[k][N - 1]);
+    auto at = [&](int i, int g) { return line + size_t(i) * K + W * g; };
+    T w1[G], w2[G], w3[G];
+
+    // Forward, four positions at a time through the stage.
+    for (int i0 = 0; i0 < M; i0 += 4) {
+        const int count = std::min(4, M - i0);
+        if (i0 + 4 <= N) {
+            gatherFour(rows, i0, stage);
+        } else {
+            for (int q = 0; q < count; ++q)
+                for (int k = 0; k < K; ++k)
+                    stage[q * K + k] = i0 + q < N ? double(rows[k][i0 + q]) : last[k];
+        }
+        for (int q = 0; q < count; ++q) {
+            const int i = i0 + q;
+            for (int g = 0; g < G; ++g) {
+                const T xi = V::load(stage + q * K + W * g);
+                T y;
+                if (i == 0) {
+                    y = xi;
+                    w1[g] = w2[g] = w3[g] = xi;
+                } else if (i == 1) {
+                    y = V::add(V::mul(B, xi), V::mul(b123, w1[g]));
+                } else if (i == 2) {
+                    y = V::add(V::add(V::mul(B, xi), V::mul(b1, w1[g])), V::mul(b23, w3[g]));
+                } else {
+                    y = V::add(V::mul(B, xi), V::mul(b1, w1[g]));
+                    y = V::add(y, V::mul(b2, w2[g]));
+                    y = V::add(y, V::mul(b3, w3[g]));
+                }
+                V::store(at(i, g), y);
+                if (i > 0) {
+                    w3[g] = w2[g];
+                    w2[g] = w1[g];
+                    w1[g] = y;
+                }
+            }
+        }
+    }
+
+    // Backward; the results for positions below N leave through the stage.
+    for (int g = 0; g < G; ++g) {
+        const T e = V::load(at(M - 1, g));
+        w1[g] = w2[g] = w3[g] = e;
+    }
+    int chunk = -1; // first position of the stage's chunk
+    auto flush = [&]() {
+        if (chunk < 0)
+            return;
+        if (chunk + 4 <= N) {
+            scatterFour(stage, outRows, n, chunk);
+        } else {
+            for (int q = 0; q < 4 && chunk + q < N; ++q)
+                for (int k = 0; k < n; ++k)
+                    outRows[k][chunk + q] = float(stage[q * K + k]);
+        }
+    };
+    for (int i = M - 1; i >= 0; --i) {
+        const int dist = M - 1 - i;
+        for (int g = 0; g < G; ++g) {
+            T y;
+            if (dist == 0) {
+                y = w1[g];
+            } else if (dist == 1) {
+                y = V::add(V::mul(B, V::load(at(i, g))), V::mul(b123, w1[g]));
+            } else if (dist == 2) {
+                y = V::add(V::add(V::mul(B, V::load(at(i, g))), V::mul(b1, w1[g])), V::mul(b23, w3[g]));
+            } else {
+                y = V::add(V::mul(B, V::load(at(i, g))), V::mul(b1, w1[g]));
+                y = V::add(y, V::mul(b2, w2[g]));
+                y = V::add(y, V::mul(b3, w3[g]));
+            }
+            if (dist > 0) {
+                w3[g] = w2[g];
+                w2[g] = w1[g];
+                w1[g] = y;
+            }
+            if (i < N)
+                V::store(stage + (i & 3) * K + W * g, y);
+        }
+        if (i < N) {
+            chunk = i & ~3;
+            if ((i & 3) == 0) {
+                flush();
+                chunk = -1;
+            }
+        }
+    }
+}
+
 } // namespace detail
+
+// The fused forms for the processor at hand (SSE2 or AVX).
+void recursiveGaussRowsSSE2(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
+                            const RecursiveGaussCoefficients& c);
+void recursiveGaussRowsAVX(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
+                           const RecursiveGaussCoefficients& c);
+void recursiveGaussColumnsSSE2(const float* in, size_t inStride, float* out, size_t outStride, int N, int M,
+                               double* line, const RecursiveGaussCoefficients& c);
+void recursiveGaussColumnsAVX(const float* in, size_t inStride, float* out, size_t outStride, int N, int M,
+                              double* line, const RecursiveGaussCoefficients& c);
 
 } // namespace ns_FastBlur
 } // namespace DataStorage

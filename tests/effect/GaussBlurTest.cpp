@@ -1,4 +1,5 @@
 #include "effect/GaussBlur.h"
+#include "effect/RecursiveGaussPass.h"
 #include "effect/ProgressData.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,87 @@ TEST(GaussRecursive, PlainAndVectorLanesAreIdentical)
             recursiveGaussLanesAVX(v.data(), M, c);
             EXPECT_EQ(0, std::memcmp(a.data(), v.data(), a.size() * sizeof(double))) << M;
         }
+    }
+}
+
+// The whole blur through the plain lane filter, one line per lane group.
+std::vector<float> plainRecursiveBlur(const std::vector<float>& src, int w, int h, float sigma)
+{
+    const auto c = recursiveGaussCoefficients(sigma);
+    std::vector<float> mid(size_t(w) * h), out(size_t(w) * h);
+    auto runLine = [&](auto get, auto put, int N) {
+        const int M = N + c.P;
+        std::vector<double> line(size_t(M) * kLanes, 0.0);
+        for (int i = 0; i < M; ++i)
+            line[size_t(i) * kLanes] = get(std::min(i, N - 1));
+        recursiveGaussLanesPlain(line.data(), M, c);
+        for (int i = 0; i < N; ++i)
+            put(i, float(line[size_t(i) * kLanes]));
+    };
+    for (int y = 0; y < h; ++y)
+        runLine([&](int i) { return double(src[size_t(y) * w + i]); },
+                [&](int i, float v) { mid[size_t(y) * w + i] = v; }, w);
+    for (int x = 0; x < w; ++x)
+        runLine([&](int i) { return double(mid[size_t(i) * w + x]); },
+                [&](int i, float v) { out[size_t(i) * w + x] = v; }, h);
+    return out;
+}
+
+TEST(GaussBlur, FusedVectorFormsEqualThePlainLineFilter)
+{
+    // Sizes that give full and partial row groups and column blocks, and
+    // line ends inside and outside the four-position chunks.
+    for (auto [w, h, sigma] : {std::tuple{150, 37, 2.1f}, std::tuple{64, 16, 0.7f}, std::tuple{131, 70, 5.4f},
+                               std::tuple{5, 6, 1.3f}}) {
+        const auto src = randomImage(w, h, w, 21);
+        std::vector<float> dst(src.size());
+        gaussBlurChannel(w, h, src.data(), w, dst.data(), w, sigma, nullptr, nullptr);
+        EXPECT_EQ(dst, plainRecursiveBlur(src, w, h, sigma)) << w << "x" << h << " " << sigma;
+    }
+}
+
+TEST(GaussRecursive, FusedRowAndColumnFormsAgreeAcrossInstructionSets)
+{
+    const auto c = recursiveGaussCoefficients(2.7f);
+    for (int N : {4, 9, 37}) {
+        const int M = N + c.P;
+        // Rows: 16 source rows, 13 written.
+        const auto img = randomImage(N, kLanes, N, unsigned(N));
+        const float* rows[kLanes];
+        for (int k = 0; k < kLanes; ++k)
+            rows[k] = img.data() + size_t(k) * N;
+        std::vector<float> a(img.size(), -1.0f), b(img.size(), -1.0f);
+        float* outA[kLanes];
+        float* outB[kLanes];
+        for (int k = 0; k < kLanes; ++k) {
+            outA[k] = a.data() + size_t(k) * N;
+            outB[k] = b.data() + size_t(k) * N;
+        }
+        std::vector<double> line(size_t(M) * detail::kColumnLanes);
+        recursiveGaussRowsSSE2(rows, outA, 13, N, M, line.data(), c);
+        if (avxAvailable()) {
+            recursiveGaussRowsAVX(rows, outB, 13, N, M, line.data(), c);
+            EXPECT_EQ(a, b) << N;
+        }
+        for (int k = 13; k < kLanes; ++k)
+            EXPECT_EQ(a[size_t(k) * N], -1.0f);
+        // Columns: a block of 64 columns, N rows.
+        const int width = detail::kColumnLanes + 3;
+        const auto cols = randomImage(width, N, width, unsigned(N + 1));
+        std::vector<float> ca(cols.size(), -1.0f), cb(cols.size(), -1.0f);
+        recursiveGaussColumnsSSE2(cols.data(), size_t(width), ca.data(), size_t(width), N, M, line.data(), c);
+        if (avxAvailable()) {
+            recursiveGaussColumnsAVX(cols.data(), size_t(width), cb.data(), size_t(width), N, M, line.data(), c);
+            EXPECT_EQ(ca, cb) << N;
+        }
+        EXPECT_EQ(ca[size_t(width) - 1], -1.0f); // past the block
+        // Both against the plain lane filter on column 5.
+        std::vector<double> plain(size_t(M) * kLanes, 0.0);
+        for (int i = 0; i < M; ++i)
+            plain[size_t(i) * kLanes] = cols[size_t(std::min(i, N - 1)) * width + 5];
+        recursiveGaussLanesPlain(plain.data(), M, c);
+        for (int i = 0; i < N; ++i)
+            EXPECT_EQ(ca[size_t(i) * width + 5], float(plain[size_t(i) * kLanes])) << N << " row " << i;
     }
 }
 
