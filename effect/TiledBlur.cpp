@@ -53,7 +53,6 @@ int TB_GetBand(const DataChannel& src, const Rect& readBounds, TB_WorkArea& work
     const BandSpan s = bandSpan(band, readBounds);
     const int tiles = (s.length + kTileMask) / kTileSide;
     float* buf = work.io.buffer[0];
-    const unsigned pitchBytes = unsigned(kBandWidth * sizeof(float));
 
     // Band tiles coincide with channel tiles only when the positions start on
     // a tile boundary; otherwise nothing is taken as uniform.
@@ -83,7 +82,7 @@ int TB_GetBand(const DataChannel& src, const Rect& readBounds, TB_WorkArea& work
     if (!any) {
         std::fill(work.expanded.begin(), work.expanded.end(), false);
         std::fill(work.inner.begin(), work.inner.end(), false);
-        getData(src, {s.left, s.top, s.left + s.lines, s.top + s.length}, buf, pitchBytes);
+        TB_ActuallyGetData<float>(src, {s.left, s.top, s.left + s.lines, s.top + s.length}, buf, kBandWidth);
         return tiles;
     }
     ExpandMonotone(work.expanded, work.uniform, tiles, alg.tileReachAll);
@@ -94,8 +93,8 @@ int TB_GetBand(const DataChannel& src, const Rect& readBounds, TB_WorkArea& work
             if (!work.inner[size_t(t)])
                 std::fill(buf + size_t(begin) * kBandWidth, buf + size_t(end) * kBandWidth, work.values[size_t(t)]);
         } else {
-            getData(src, {s.left, s.top + begin, s.left + s.lines, s.top + end}, buf + size_t(begin) * kBandWidth,
-                    pitchBytes);
+            TB_ActuallyGetData<float>(src, {s.left, s.top + begin, s.left + s.lines, s.top + end},
+                                      buf + size_t(begin) * kBandWidth, kBandWidth);
         }
     }
     return tiles;
@@ -125,7 +124,7 @@ void TB_SetBand(DataChannel& dst, const TB_WorkArea& work, const float* buffer, 
         } else {
             const float* from = buffer + size_t(part.top - offset.y - s.left) * size_t(pitch) +
                                 size_t(part.left - offset.x);
-            setData(dst, part, from, unsigned(pitch) * unsigned(sizeof(float)));
+            TB_ActuallySetData<float>(dst, part, from, pitch);
         }
     }
 }

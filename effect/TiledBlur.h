@@ -34,6 +34,19 @@ int TB_GetBand(const Nuvra::DataStorage::DataChannel& src, const Nuvra::Rect& re
                Nuvra::DataStorage::ns_cltBlur::TB_WorkArea& work, int band, const Nuvra::Rect& tileRect,
                const Nuvra::DataStorage::ns_cltBlur::TB_AlgData& alg);
 
+// A rectangle of a channel into a buffer whose rows are pitch elements apart,
+// and back.
+template <class T>
+void TB_ActuallyGetData(const Nuvra::DataStorage::DataChannel& src, const Nuvra::Rect& rect, T* buffer, int pitch)
+{
+    Nuvra::DataStorage::getData(src, rect, buffer, unsigned(pitch) * unsigned(sizeof(T)));
+}
+template <class T>
+void TB_ActuallySetData(Nuvra::DataStorage::DataChannel& dst, const Nuvra::Rect& rect, const T* buffer, int pitch)
+{
+    Nuvra::DataStorage::setData(dst, rect, buffer, unsigned(pitch) * unsigned(sizeof(T)));
+}
+
 // Writes a finished band (the transposed buffer) into dst.
 void TB_SetBand(Nuvra::DataStorage::DataChannel& dst, const Nuvra::DataStorage::ns_cltBlur::TB_WorkArea& work,
                 const float* buffer, int band, const Nuvra::Rect& readBounds, const Nuvra::Rect& writeRect,
