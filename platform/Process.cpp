@@ -43,9 +43,10 @@ bool processExists(std::uint64_t pid)
         return false;
     if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)
         return false;
+    // Without a readable /proc entry kill() has the last word; a process
+    // that vanished in between fails the next check.
     const char state = processState(pid);
-    // A process that vanished between the two checks reads as no state.
-    return state != '\0' && state != 'Z' && state != 'X';
+    return state != 'Z' && state != 'X';
 }
 
 } // namespace Nuvra::Platform

@@ -1,3 +1,10 @@
+// GCC 12 reports boost::optional's storage in the property-tree translator as
+// maybe uninitialised when optimising lightly with sanitizers; a known false
+// positive in the library's templates instantiated here.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "VRPC/Log.h"
 #include "VRPC/ParamStr.h"
 #include "VRPC/Serialize.h"
