@@ -19,7 +19,7 @@ struct ToneCurve {
     float q1 = 0, q2 = 0, q3 = 0;
 
     static ToneCurve fromParams(const Morvelin_paramsCalc& params);
-    float operator()(float y) const;
+    inline float operator()(float y) const;
 };
 
 struct NoiseTerms {
@@ -35,18 +35,18 @@ struct YCbCr {
     float y = 0, cb = 0, cr = 0;
 };
 
-YCbCr fromRgb(float r, float g, float b);
+inline YCbCr fromRgb(float r, float g, float b);
 // Rounds half away from zero and saturates to 0..255.
-void toRgb8(float y, float cb, float cr, std::uint8_t& r, std::uint8_t& g, std::uint8_t& b);
-std::uint8_t saturateToByte(float v);
+inline void toRgb8(float y, float cb, float cr, std::uint8_t& r, std::uint8_t& g, std::uint8_t& b);
+inline std::uint8_t saturateToByte(float v);
 // Scales (cb, cr) down until red, green and blue of (y, cb, cr) lie in 0..1.
-void limitChroma(float y, float& cb, float& cr);
+inline void limitChroma(float y, float& cb, float& cr);
 
 struct Palette {
     YCbCr entry[5];
 };
 Palette paletteFromParams(const Morvelin_paramsCalc& params);
-YCbCr paletteLookup(const Palette& palette, const ToneCurve& thresholds, float y);
+inline YCbCr paletteLookup(const Palette& palette, const ToneCurve& thresholds, float y);
 
 // Everything a body reads besides the pixel, prepared once per frame.
 struct ColouringContext {
@@ -69,11 +69,11 @@ ColourBody chooseBody(const Morvelin_paramsCalc& params);
 // Black and white in the two-colour mode goes through Lab as toned grey.
 bool isBlackAndWhite(const Morvelin_paramsCalc& params);
 
-float toneLuminance(const ColouringContext& ctx, float y, float n);
-void paintFiveColors3D(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
-void paintFiveColors(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
-void paintTwoColors3D(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
-void paintTwoColors(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
+inline float toneLuminance(const ColouringContext& ctx, float y, float n);
+inline void paintFiveColors3D(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
+inline void paintFiveColors(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
+inline void paintTwoColors3D(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
+inline void paintTwoColors(const ColouringContext& ctx, float y, float n, std::uint8_t rgb[3]);
 
 // The tone body over `count` elements, L in place.
 void toneSpan(const ColouringContext& ctx, float* lum, const float* noise, int count);
@@ -84,3 +84,5 @@ void paintSpan(ColourBody body, const ColouringContext& ctx, const float* lum, c
 
 } // namespace Effect
 } // namespace Nuvra
+
+#include "effect/ColouringInline.h"
