@@ -5,8 +5,6 @@
 #include "effect/MorvelinParams.h"
 #include "tests/effect/SyntheticFrame.h"
 
-#include <QtGlobal>
-
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -66,13 +64,3 @@ void BM_SharpenAndField(benchmark::State& state)
 BENCHMARK(BM_SharpenAndField)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // The stages log their statistics once per frame; keep the table readable.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

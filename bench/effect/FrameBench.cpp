@@ -1,0 +1,161 @@
+// One 1080p frame through the whole painting filter with the parameters the
+// default user values map to, in the two-colour and five-colour modes and at
+// the largest smudging. The frame is synthetic, or read from an image file:
+//   paint_bench [--image=PATH] [--write-png=PREFIX] [benchmark options]
+// With --write-png each case's result is also written as PREFIX-<case>.png.
+#include "effect/Filter.h"
+#include "tests/effect/SyntheticFrame.h"
+
+#include <QImage>
+#include <QString>
+#include <QtGlobal>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Input {
+    int w = 1920;
+    int h = 1080;
+    std::vector<std::uint8_t> argb;  // bytes A, R, G, B
+};
+
+Input g_input;
+std::string g_pngPrefix;
+
+bool loadImage(const std::string& path, Input& in)
+{
+    QImage img(QString::fromStdString(path));
+    if (img.isNull())
+        return false;
+    img = img.convertToFormat(QImage::Format_ARGB32);
+    in.w = img.width();
+    in.h = img.height();
+    in.argb.resize(std::size_t(in.w) * in.h * 4);
+    for (int y = 0; y < in.h; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < in.w; ++x) {
+            std::uint8_t* p = &in.argb[(std::size_t(y) * in.w + x) * 4];
+            p[0] = std::uint8_t(qAlpha(row[x]));
+            p[1] = std::uint8_t(qRed(row[x]));
+            p[2] = std::uint8_t(qGreen(row[x]));
+            p[3] = std::uint8_t(qBlue(row[x]));
+        }
+    }
+    return true;
+}
+
+void writePng(const std::string& name, const Input& in, const std::vector<std::uint8_t>& argb)
+{
+    QImage img(in.w, in.h, QImage::Format_ARGB32);
+    for (int y = 0; y < in.h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < in.w; ++x) {
+            const std::uint8_t* p = &argb[(std::size_t(y) * in.w + x) * 4];
+            row[x] = qRgba(p[1], p[2], p[3], p[0]);
+        }
+    }
+    img.save(QString::fromStdString(g_pngPrefix + "-" + name + ".png"));
+}
+
+// The parameters of the default user values (three-dimensional colours on,
+// no noise, no contrast).
+Morvelin_paramsCalc defaultParams(int mode, float lineIntegral)
+{
+    Morvelin_paramsCalc p{};
+    p.sigmaBlur = 0.18f;
+    p.unsharp = 0.16f;
+    p.gradients = 0.46f;
+    p.line_intg = lineIntegral;
+    p.dark_lum_pred = 40;
+    p.middle_lum_pred = 150;
+    p.high_lum_pred = 195;
+    p.dark_lum = 51;
+    p.middle_lum = 156;
+    p.high_lum = 250;
+    p.resizing = 1000;
+    p.darkColor = 0xFF000000;
+    p.midDarkColor = 0xFF808080;
+    p.midColor = 0xFFA0A0A0;
+    p.midLightColor = 0xFFC0C0C0;
+    p.lightColor = 0xFFFFFFFF;
+    p.noise = 0;
+    p.contrast = 0.0f;
+    p.mode = mode;
+    p.noiseSmoothOn = 0;
+    p.usePesk = 1;
+    p.angle = 180;
+    p.noiseSmooth = 0.0f;
+    p.darken = 1.0f;
+    return p;
+}
+
+double peakResidentMB()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+void BM_Frame(benchmark::State& state, int mode, float lineIntegral, const char* name)
+{
+    const Morvelin_paramsCalc p = defaultParams(mode, lineIntegral);
+    std::vector<std::uint8_t> out(g_input.argb.size());
+    bool ok = true;
+    for (auto _ : state) {
+        ok = Filter(Nuvra::Size{g_input.w, g_input.h}, g_input.argb.data(), g_input.w * 4, out.data(), g_input.w * 4, 0,
+                    p, nullptr) && ok;
+        benchmark::DoNotOptimize(out.data());
+    }
+    if (!ok)
+        state.SkipWithError("Filter failed");
+    state.counters["peak_MB"] = peakResidentMB();
+    if (!g_pngPrefix.empty())
+        writePng(name, g_input, out);
+}
+BENCHMARK_CAPTURE(BM_Frame, two_colours, 0, 1.0f, "mode0")
+    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Frame, five_colours, 2, 1.0f, "mode2")
+    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Frame, five_colours_largest_smudging, 2, 2.0f, "mode2-smudge2")
+    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<char*> rest;
+    std::string image;
+    for (int i = 0; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strncmp(a, "--image=", 8) == 0)
+            image = a + 8;
+        else if (std::strncmp(a, "--write-png=", 12) == 0)
+            g_pngPrefix = a + 12;
+        else
+            rest.push_back(argv[i]);
+    }
+    // The pipeline logs its parameters and statistics once per frame.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    if (!image.empty()) {
+        if (!loadImage(image, g_input)) {
+            std::fprintf(stderr, "cannot read %s\n", image.c_str());
+            return 1;
+        }
+    } else {
+        g_input.argb = MorvelinTest::syntheticArgb(g_input.w, g_input.h, 1);
+    }
+    int n = int(rest.size());
+    benchmark::Initialize(&n, rest.data());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

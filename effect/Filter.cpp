@@ -1,0 +1,221 @@
+#include "effect/Filter.h"
+
+#include "effect/ChannelStages.h"
+#include "effect/Colouring.h"
+#include "effect/LuminanceStages.h"
+#include "effect/NoiseStage.h"
+#include "effect/Resize.h"
+#include "effect/StageSteps.h"
+#include "effect/WorkingSize.h"
+#include "pixelstore/FloatLab.h"
+#include "pixelstore/PixelPlane.h"
+#include "pixelstore/PlaneCopy.h"
+
+#include <QtGlobal>
+
+#include <cstdint>
+#include <exception>
+#include <vector>
+
+using namespace Nuvra;
+using namespace Nuvra::DataStorage;
+using namespace Nuvra::Effect;
+
+namespace {
+
+void logParams(const Morvelin_paramsCalc& p)
+{
+    qDebug("* Params:\nsigmaBlur: %f\nunsharp: %f\ngradients: %f\nline_intg: %f\ndark_lum_pred: %d\n"
+           "middle_lum_pred: %d\nhigh_lum_pred: %d\ndark_lum: %d\nmiddle_lum: %d\nhigh_lum: %d\nresizing: %d\n"
+           "darkColor: 0x%08X\nmidDarkColor: 0x%08X\nmidColor: 0x%08X\nmidLightColor: 0x%08X\nlightColor: 0x%08X\n"
+           "noise: %d\ncontrast: %f\ndarken: %f\nusePesk: %d\n",
+           double(p.sigmaBlur), double(p.unsharp), double(p.gradients), double(p.line_intg), p.dark_lum_pred,
+           p.middle_lum_pred, p.high_lum_pred, p.dark_lum, p.middle_lum, p.high_lum, p.resizing, p.darkColor,
+           p.midDarkColor, p.midColor, p.midLightColor, p.lightColor, p.noise, double(p.contrast), double(p.darken),
+           int(p.usePesk));
+}
+
+// Destination alpha: the source's over the region, or opaque. False for an
+// element type that has no opaque value.
+bool writeAlpha(const Rect& region, const PixelPlane& source, PixelPlane& destination)
+{
+    if (!destination.hasChannel(kChannelAlpha))
+        return true;
+    if (source.hasChannel(kChannelAlpha)) {
+        const SmartPtr<const DataChannel> alpha = source.channelReadOnly(kChannelAlpha);
+        destination.channelReadWrite(kChannelAlpha)->copy(*alpha, region, Point{0, 0});
+        return true;
+    }
+    const SmartPtr<DataChannel> alpha = destination.channelReadWrite(kChannelAlpha);
+    const std::uint8_t opaque8 = 0xFF;
+    const std::uint16_t opaque16 = 0xFFFF;
+    const float opaqueFloat = 1.0f;
+    const void* value = nullptr;
+    switch (alpha->type()) {
+    case kTypeU8: value = &opaque8; break;
+    case kTypeU16: value = &opaque16; break;
+    case kTypeFloat: value = &opaqueFloat; break;
+    default: return false;
+    }
+    alpha->fillRect(Rect::fromSize(alpha->size()), value);
+    return true;
+}
+
+// 8-bit R, G, B of the region as a float luminance channel of the region's size.
+SmartPtr<DataChannel> frameLuminance(const Rect& region, const PixelPlane& source)
+{
+    const Size size{region.width(), region.height()};
+    PixelPlane cropped;
+    const PixelPlane* rgb = &source;
+    if (region != Rect::fromSize(source.size())) {
+        cropped = PixelPlane(source.channelSet(kAllChannels), kTypeU8, size);
+        copy(cropped, source, region, Point{0, 0});
+        rgb = &cropped;
+    }
+    SmartPtr<DataChannel> lum(new DataChannel(size, kTypeFloat));
+    const DataChannel zero(size, kTypeU8);
+    SmartPtr<const DataChannel> r = rgb->channelReadOnly(kChannelRed);
+    SmartPtr<const DataChannel> g = rgb->channelReadOnly(kChannelGreen);
+    SmartPtr<const DataChannel> b = rgb->channelReadOnly(kChannelBlue);
+    luminanceFromRgb(r ? *r : zero, g ? *g : zero, b ? *b : zero, *lum);
+    return lum;
+}
+
+} // namespace
+
+bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const PixelPlane& source,
+                PixelPlane& destination, ProgressData* progress)
+{
+    if (!writeAlpha(region, source, destination))
+        return false;
+    qDebug("FilterCore(): [(%d, %d),(%d x %d)]\n", region.left, region.top, region.width(), region.height());
+    logParams(params);
+
+    const Size size{region.width(), region.height()};
+    const WorkingSize ws = workingSize(source.width() + source.height(), size, params.resizing);
+    const double weightSum = 223.0 + (ws.resized ? 20.0 : 0.0) + noiseWeight(params);
+    ProgressStage outer(progress, 0);
+
+    PixelPlane lab(kSetLab, kTypeFloat, size);
+    setStageWeight(progress, 5.0, weightSum);
+    if (progress)
+        progress->setTotal(1);
+    switch (params.mode) {
+    case 0:
+    case 2:
+        lab.addChannel(kChannelL, *frameLuminance(region, source));
+        break;
+    case 1:
+        copy(lab, source, region, Point{0, 0});
+        break;
+    default:
+        break;
+    }
+    advanceSteps(progress);
+    if (isCancelled(progress))
+        return false;
+
+    // Luminance at the working size.
+    const Size wsz = ws.size;
+    DataChannel working(wsz, kTypeFloat);
+    if (ws.resized) {
+        setStageWeight(progress, 5.0, weightSum);
+        resizeChannel(*lab.channelReadOnly(kChannelL), working, progress, true);
+        if (isCancelled(progress))
+            return false;
+    } else {
+        lab.channelReadWrite(kChannelL)->swap(working);
+    }
+    {
+        std::vector<float> lum(std::size_t(wsz.width) * std::size_t(wsz.height));
+        std::vector<float> painted;
+        getData(working, Rect::fromSize(wsz), lum.data(), unsigned(wsz.width) * 4u);
+        if (!runLuminanceStages(wsz.width, wsz.height, lum, painted, params, ws.halfSum, weightSum, progress))
+            return false;
+        lum = std::vector<float>();
+        setData(working, Rect::fromSize(wsz), painted.data(), unsigned(wsz.width) * 4u);
+    }
+    if (ws.resized) {
+        setStageWeight(progress, 15.0, weightSum);
+        resizeChannel(working, *lab.channelReadWrite(kChannelL), progress, true);
+        if (isCancelled(progress))
+            return false;
+    } else {
+        lab.channelReadWrite(kChannelL)->swap(working);
+    }
+
+    const ColouringContext ctx = ColouringContext::fromParams(params);
+    DataChannel noise(size, kTypeFloat);
+    if (params.noise != 0) {
+        setStageWeight(progress, noiseWeight(params), weightSum);
+        if (!fillNoiseLayer(params, noise, progress))
+            return false;
+    }
+
+    if (isCancelled(progress))
+        return false;
+    setStageWeight(progress, 3.0, weightSum);
+    const ColourBody body = chooseBody(params);
+    PixelPlane rgb;
+    const PixelPlane* result = nullptr;
+    {
+        ProgressStage colouring(progress, noise.tileCount());
+        if (body == ColourBody::ToneLuminance) {
+            if (!toneChannel(ctx, *lab.channelReadWrite(kChannelL), noise, progress))
+                return false;
+            if (isBlackAndWhite(params)) {
+                // Neutral a and b make the Lab-to-RGB copy a grey.
+                const float neutral = kFloatLabNeutral;
+                for (const Channel c : {kChannelA, kChannelB}) {
+                    const SmartPtr<DataChannel> ch = lab.channelWriteOnly(c);
+                    ch->fillRect(Rect::fromSize(size), &neutral);
+                }
+            }
+            result = &lab;
+        } else if (body != ColourBody::None) {
+            rgb = PixelPlane(kSetRGB, kTypeU8, size);
+            if (!paintChannels(body, ctx, *lab.channelReadOnly(kChannelL), noise, *rgb.channelWriteOnly(kChannelRed),
+                               *rgb.channelWriteOnly(kChannelGreen), *rgb.channelWriteOnly(kChannelBlue), progress))
+                return false;
+            result = &rgb;
+        }
+    }
+
+    if (isCancelled(progress))
+        return false;
+    setStageWeight(progress, 5.0, weightSum);
+    if (progress)
+        progress->setTotal(1);
+    if (result)
+        copy(destination, *result, Rect::fromSize(size), Point{0, 0});
+    advanceSteps(progress);
+    return !isCancelled(progress);
+}
+
+bool Filter(const Nuvra::Detail::SizeT<int>& size, const std::uint8_t* src, int srcStride, std::uint8_t* dst,
+            int dstStride, int, const Morvelin_paramsCalc& params, ProgressData* progress)
+{
+    const long long row = 4LL * size.width;
+    if (size.width <= 0 || size.height <= 0 || !src || !dst || srcStride < row || dstStride < row) {
+        qWarning("Filter(): refused a frame of %d x %d with strides %d and %d\n", size.width, size.height, srcStride,
+                 dstStride);
+        return false;
+    }
+    // Renders run on detached threads: nothing may escape from here.
+    try {
+        const PixelFormat format({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+        const Rect all = Rect::fromSize(size);
+        PixelPlane in(format, size);
+        PixelPlane out(in);  // shares the still empty channels; stays zero when `in` is written
+        if (!setData(in, all, src, unsigned(srcStride), format))
+            return false;
+        if (!FilterCore(params, all, in, out, progress))
+            return false;
+        return getData(out, all, dst, unsigned(dstStride), format);
+    } catch (const std::exception& e) {
+        qCritical("Filter(): %s\n", e.what());
+    } catch (...) {
+        qCritical("Filter(): unknown failure\n");
+    }
+    return false;
+}

@@ -1,0 +1,305 @@
+#include "effect/Colouring.h"
+#include "effect/Filter.h"
+#include "effect/NoiseStage.h"
+#include "effect/ProgressData.h"
+#include "pixelstore/DataChannel.h"
+#include "pixelstore/FloatLab.h"
+#include "pixelstore/PixelPlane.h"
+#include "tests/effect/SyntheticFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+using namespace Nuvra;
+using namespace Nuvra::DataStorage;
+
+namespace {
+
+// The parameters the default user values map to.
+Morvelin_paramsCalc defaults(int mode = 2)
+{
+    Morvelin_paramsCalc p{};
+    p.sigmaBlur = 0.18f;
+    p.unsharp = 0.16f;
+    p.gradients = 0.46f;
+    p.line_intg = 1.0f;
+    p.dark_lum_pred = 40;
+    p.middle_lum_pred = 150;
+    p.high_lum_pred = 195;
+    p.dark_lum = 51;
+    p.middle_lum = 156;
+    p.high_lum = 250;
+    p.resizing = 1000;
+    p.darkColor = 0xFF1B1E3C;
+    p.midDarkColor = 0xFF3C5A8C;
+    p.midColor = 0xFF8CA0B4;
+    p.midLightColor = 0xFFD2C8AA;
+    p.lightColor = 0xFFFAF5E6;
+    p.noise = 20;
+    p.contrast = 0.1f;
+    p.mode = mode;
+    p.noiseSmoothOn = 0;
+    p.usePesk = 0;
+    p.angle = 30;
+    p.noiseSmooth = 3.0f;
+    p.darken = 1.0f;
+    return p;
+}
+
+struct Frame {
+    int w, h;
+    std::vector<std::uint8_t> px;
+};
+
+Frame synthetic(int w, int h, std::uint32_t seed = 1)
+{
+    return Frame{w, h, MorvelinTest::syntheticArgb(w, h, seed)};
+}
+
+bool render(const Frame& in, const Morvelin_paramsCalc& p, std::vector<std::uint8_t>& out,
+            ProgressData* progress = nullptr)
+{
+    out.assign(in.px.size(), 0xAB);
+    return Filter(Size{in.w, in.h}, in.px.data(), in.w * 4, out.data(), in.w * 4, 0, p, progress);
+}
+
+Frame transposed(const Frame& f)
+{
+    Frame t{f.h, f.w, std::vector<std::uint8_t>(f.px.size())};
+    for (int y = 0; y < f.h; ++y)
+        for (int x = 0; x < f.w; ++x)
+            std::memcpy(&t.px[(std::size_t(x) * f.h + y) * 4], &f.px[(std::size_t(y) * f.w + x) * 4], 4);
+    return t;
+}
+
+} // namespace
+
+TEST(Filter, RefusesBadArgumentsWithoutTouchingDst)
+{
+    const Frame f = synthetic(16, 8);
+    const Morvelin_paramsCalc p = defaults();
+    struct Case { int w, h, srcStride, dstStride; bool nullSrc, nullDst; };
+    for (const Case c : {Case{0, 8, 64, 64, false, false}, Case{16, 0, 64, 64, false, false},
+                         Case{-16, 8, 64, 64, false, false}, Case{16, 8, 63, 64, false, false},
+                         Case{16, 8, 64, 60, false, false}, Case{16, 8, -64, 64, false, false},
+                         Case{16, 8, 64, 64, true, false}, Case{16, 8, 64, 64, false, true}}) {
+        std::vector<std::uint8_t> out(f.px.size(), 0xAB);
+        EXPECT_FALSE(Filter(Size{c.w, c.h}, c.nullSrc ? nullptr : f.px.data(), c.srcStride,
+                            c.nullDst ? nullptr : out.data(), c.dstStride, 0, p, nullptr))
+            << c.w << "x" << c.h << " strides " << c.srcStride << " " << c.dstStride;
+        EXPECT_EQ(out, std::vector<std::uint8_t>(f.px.size(), 0xAB));
+    }
+}
+
+// Every mode, on frames down to one pixel and far longer than wide: the call
+// succeeds and alpha comes through untouched.
+TEST(Filter, AlphaPassesThroughAtEverySize)
+{
+    struct Size2 { int w, h; };
+    for (const Size2 s : {Size2{1, 1}, Size2{3, 2}, Size2{1, 2400}, Size2{2400, 1}, Size2{70, 65}, Size2{1300, 1100}}) {
+        const Frame f = synthetic(s.w, s.h);
+        for (const int mode : {0, 1, 2, 7}) {
+            for (const std::uint32_t light : {0xFFFAF5E6u, 0xFFFFFFFFu}) {
+                Morvelin_paramsCalc p = defaults(mode);
+                p.lightColor = light;
+                p.darkColor = light == 0xFFFFFFFFu ? 0xFF000000u : p.darkColor;
+                SCOPED_TRACE(testing::Message() << s.w << "x" << s.h << " mode " << mode << std::hex << " light " << light);
+                std::vector<std::uint8_t> out;
+                ASSERT_TRUE(render(f, p, out));
+                for (std::size_t i = 0; i < out.size(); i += 4)
+                    ASSERT_EQ(out[i], f.px[i]) << "pixel " << i / 4;
+                if (mode == 7) {
+                    for (std::size_t i = 0; i < out.size(); i += 4)
+                        ASSERT_TRUE(out[i + 1] == 0 && out[i + 2] == 0 && out[i + 3] == 0) << "pixel " << i / 4;
+                }
+            }
+        }
+    }
+}
+
+TEST(Filter, RepeatedAndConcurrentRendersAreIdentical)
+{
+    const Frame f = synthetic(300, 200, 3);
+    Morvelin_paramsCalc p = defaults(2);
+    p.noiseSmoothOn = 1;
+    std::vector<std::uint8_t> first, again;
+    ASSERT_TRUE(render(f, p, first));
+    ASSERT_TRUE(render(f, p, again));
+    EXPECT_EQ(first, again);
+
+    std::vector<std::vector<std::uint8_t>> outs(8);
+    std::vector<std::thread> threads;
+    bool ok[8] = {};
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&, t] { ok[t] = render(f, p, outs[t]); });
+    for (std::thread& t : threads)
+        t.join();
+    for (int t = 0; t < 8; ++t) {
+        EXPECT_TRUE(ok[t]);
+        EXPECT_EQ(outs[t], first) << "thread " << t;
+    }
+}
+
+// A flat grey frame stays flat through the luminance stages, so every pixel
+// gets the palette colour of its luminance.
+TEST(Filter, UniformGreyGivesThePredictedColour)
+{
+    for (const int mode : {0, 2}) {
+        for (const std::uint8_t pesk : {0, 1}) {
+            for (const std::uint8_t v : {std::uint8_t(30), std::uint8_t(117), std::uint8_t(201)}) {
+                Frame f{97, 61, std::vector<std::uint8_t>(97 * 61 * 4, v)};
+                Morvelin_paramsCalc p = defaults(mode);
+                p.usePesk = pesk;
+                p.noise = 0;
+                const float lum = float(v) * 0.0011725490f + float(v) * 0.0023019607f + float(v) * 0.00044705882f;
+                std::uint8_t want[3];
+                const Effect::ColouringContext ctx = Effect::ColouringContext::fromParams(p);
+                const Effect::ColourBody body = Effect::chooseBody(p);
+                const float zero = 0.0f;
+                Effect::paintSpan(body, ctx, &lum, &zero, &want[0], &want[1], &want[2], 1);
+                std::vector<std::uint8_t> out;
+                ASSERT_TRUE(render(f, p, out));
+                for (std::size_t i = 0; i < out.size(); i += 4)
+                    ASSERT_TRUE(out[i + 1] == want[0] && out[i + 2] == want[1] && out[i + 3] == want[2])
+                        << "mode " << mode << " pesk " << int(pesk) << " grey " << int(v) << " pixel " << i / 4;
+            }
+        }
+    }
+}
+
+// Without noise and resize, the pipeline treats both axes alike.
+TEST(Filter, TransposedFrameGivesTransposedPicture)
+{
+    const Frame f = synthetic(211, 157, 5);
+    const Frame t = transposed(f);
+    Morvelin_paramsCalc p = defaults(2);
+    p.noise = 0;
+    std::vector<std::uint8_t> a, b;
+    ASSERT_TRUE(render(f, p, a));
+    ASSERT_TRUE(render(t, p, b));
+    const Frame bt = transposed(Frame{t.w, t.h, b});
+    std::size_t close = 0;
+    for (std::size_t i = 0; i < a.size(); i += 4) {
+        bool near = true;
+        for (int c = 1; c < 4; ++c)
+            near = near && std::abs(int(a[i + c]) - int(bt.px[i + c])) <= 2;
+        close += near;
+    }
+    EXPECT_GE(close * 100, (a.size() / 4) * 99);
+}
+
+TEST(Filter, CancelledRenderLeavesDstUntouched)
+{
+    const Frame f = synthetic(120, 80);
+    ProgressData progress;
+    progress.setCancelled(true);
+    std::vector<std::uint8_t> out;
+    EXPECT_FALSE(render(f, defaults(2), out, &progress));
+    EXPECT_EQ(out, std::vector<std::uint8_t>(f.px.size(), 0xAB));
+}
+
+// Black and white through Lab fills a and b with the float Lab encoding's
+// exact neutral, so the Lab-to-RGB copy gives true greys.
+TEST(FilterCore, BlackAndWhiteFillsNeutralChroma)
+{
+    const Frame f = synthetic(90, 70);
+    const PixelFormat format({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+    PixelPlane source(format, Size{f.w, f.h});
+    ASSERT_TRUE(setData(source, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), format));
+    PixelPlane lab(kSetLab, kTypeFloat, Size{f.w, f.h});
+    Morvelin_paramsCalc p = defaults(0);
+    p.darkColor = 0xFF000000;
+    p.lightColor = 0xFFFFFFFF;
+    ASSERT_TRUE(FilterCore(p, Rect{0, 0, f.w, f.h}, source, lab, nullptr));
+    for (const Channel c : {kChannelA, kChannelB}) {
+        float value = -1.0f;
+        EXPECT_TRUE(lab.channelReadOnly(c)->isMonotone(&value));
+        EXPECT_EQ(value, kFloatLabNeutral);
+    }
+    EXPECT_FALSE(lab.channelReadOnly(kChannelL)->isMonotone(nullptr));
+}
+
+TEST(FilterCore, DestinationAlphaOfEachType)
+{
+    const Frame f = synthetic(40, 30);
+    PixelPlane source(kSetRGB, kTypeU8, Size{f.w, f.h});
+    const PixelFormat rgbx({kChannelPlaceholder, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+    ASSERT_TRUE(setData(source, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), rgbx));
+    struct Case { ChannelType type; bool ok; double opaque; };
+    for (const Case c : {Case{kTypeU8, true, 255.0}, Case{kTypeU16, true, 65535.0}, Case{kTypeFloat, true, 1.0},
+                         Case{kTypeDouble, false, 0.0}, Case{3, false, 0.0}}) {
+        PixelPlane dst(kSetRGB, kTypeU8, Size{f.w, f.h});
+        dst.addChannel(kChannelAlpha, c.type);
+        EXPECT_EQ(FilterCore(defaults(2), Rect{0, 0, f.w, f.h}, source, dst, nullptr), c.ok) << c.type;
+        if (!c.ok) {
+            EXPECT_TRUE(dst.channelReadOnly(kChannelRed)->isMonotone(nullptr));
+            continue;
+        }
+        double got = 0;
+        const SmartPtr<const DataChannel> alpha = dst.channelReadOnly(kChannelAlpha);
+        if (c.type == kTypeU8) { std::uint8_t v = 0; EXPECT_TRUE(alpha->isMonotone(&v)); got = v; }
+        if (c.type == kTypeU16) { std::uint16_t v = 0; EXPECT_TRUE(alpha->isMonotone(&v)); got = v; }
+        if (c.type == kTypeFloat) { float v = 0; EXPECT_TRUE(alpha->isMonotone(&v)); got = v; }
+        EXPECT_EQ(got, c.opaque) << c.type;
+    }
+}
+
+// Streaks run along the requested angle: neighbours along the streak are
+// strongly correlated, neighbours across it hardly.
+TEST(NoiseStage, StreaksRunAlongTheAngle)
+{
+    const int w = 256, h = 192;
+    for (const int angle : {0, 30, 90, -270, 135}) {
+        Morvelin_paramsCalc p = defaults(2);
+        p.noiseSmoothOn = 1;
+        p.noiseSmooth = 4.0f;
+        p.angle = angle;
+        DataChannel noise(Size{w, h}, kTypeFloat);
+        ASSERT_TRUE(Effect::fillNoiseLayer(p, noise, nullptr));
+        std::vector<float> v(std::size_t(w) * h);
+        getData(noise, Rect{0, 0, w, h}, v.data(), unsigned(w * 4));
+        const double rad = angle * 3.14159265358979323846 / 180.0;
+        auto correlation = [&](double ux, double uy) {
+            const int lag = 3;
+            const int dx = int(std::lround(ux * lag)), dy = int(std::lround(uy * lag));
+            double sab = 0, saa = 0, sbb = 0;
+            for (int y = 20; y < h - 20; ++y)
+                for (int x = 20; x < w - 20; ++x) {
+                    const double a = v[std::size_t(y) * w + x], b = v[std::size_t(y + dy) * w + x + dx];
+                    sab += a * b;
+                    saa += a * a;
+                    sbb += b * b;
+                }
+            return sab / std::sqrt(saa * sbb);
+        };
+        const double along = correlation(std::cos(rad), std::sin(rad));
+        const double across = correlation(-std::sin(rad), std::cos(rad));
+        EXPECT_GT(along, 0.5) << angle;
+        EXPECT_LT(std::fabs(across), 0.2) << angle;
+    }
+}
+
+TEST(NoiseStage, NoNoiseDrawsNothing)
+{
+    Morvelin_paramsCalc p = defaults(2);
+    p.noise = 0;
+    EXPECT_EQ(Effect::noiseWeight(p), 0.0);
+    p.noise = 5;
+    EXPECT_EQ(Effect::noiseWeight(p), 3.0);
+    p.noiseSmoothOn = 1;
+    EXPECT_EQ(Effect::noiseWeight(p), 6.0);
+}
+
+// The float Lab encoding scales a and b by 65280 (rounding half away from
+// zero) into working samples whose neutral is 0x8000.
+TEST(FloatLab, NeutralUnpacksToTheWorkingNeutral)
+{
+    auto unpack = [](float v) { return int(std::trunc(v * 65280.0f + 0.5f)); };
+    EXPECT_EQ(unpack(kFloatLabNeutral), 0x8000);
+    EXPECT_NE(unpack(0.5f), 0x8000);
+}
