@@ -226,6 +226,41 @@ TEST_F(InProcessChannel, ShutdownReleasesEveryWaitingSender)
     EXPECT_EQ(emptyReplies.load(), kSenders);
 }
 
+// Writers queued for a slot that the slave still holds all wake when the
+// channel ends, not one per post.
+TEST_F(InProcessChannel, ShutdownReleasesWritersWaitingForTheSlot)
+{
+    std::mutex gate;
+    std::unique_lock<std::mutex> closed(gate);
+    std::atomic<int> received{0};
+    start([&](Message&) {
+        ++received;
+        std::lock_guard<std::mutex> wait(gate);
+    });
+    master->send_message_async(M2S_Render, 0, nullptr, 0);
+    ASSERT_TRUE(VrpcTest::waitFor([&] { return received.load() == 1; }));
+    // The handler keeps the slot taken, so these writers queue for it.
+    constexpr int kWriters = 3;
+    std::atomic<int> done{0};
+    std::vector<std::thread> writers;
+    for (int i = 0; i < kWriters; ++i)
+        writers.emplace_back([&] {
+            master->send_message_async(M2S_Render, 0, nullptr, 0);
+            ++done;
+        });
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(done.load(), 0);
+    const auto begin = Clock::now();
+    master->shutdown();
+    for (auto& t : writers)
+        t.join();
+    EXPECT_LT(Clock::now() - begin, 30s);  // far inside the 60-second slot wait
+    EXPECT_EQ(done.load(), kWriters);
+    closed.unlock();
+    slave.reset();
+    EXPECT_EQ(received.load(), 1);
+}
+
 // Shut-down state belongs to each broker: a second channel on the same name
 // works after the first one is deleted, files included.
 TEST_F(InProcessChannel, ANewChannelSurvivesTheOldOnesDeletion)
