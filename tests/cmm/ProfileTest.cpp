@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 using namespace Nuvra::CMM;
 using namespace Nuvra::CMM::Test;
 
@@ -246,4 +250,34 @@ TEST(Factories, CMYKFromTheResource)
     uint16_t lab[16] = {};
     p->TagAs<cLUT>(Sig::A2B1)->Eval(none, lab);
     EXPECT_GE(lab[0], 0xFE00);
+}
+
+// A built profile is read by many threads at once (the thread sanitizer build
+// checks for races).
+TEST(Factories, ReadOnSeveralThreads)
+{
+    cProfile::ptr_t shared = cProfile::Create_CMYK();
+    ASSERT_TRUE(shared);
+    const cLUT* b2a = shared->TagAs<cLUT>(Sig::B2A1);
+    ASSERT_NE(b2a, nullptr);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 3; ++i) {
+                void* copy = Tag2ClassAction(Sig::A2B1, TagCopy, const_cast<void*>(shared->Tag(Sig::A2B1)), 0);
+                if (!copy)
+                    ++failures;
+                Tag2ClassAction(Sig::A2B1, TagDestroy, copy, 0);
+                const uint16_t lab[3] = {uint16_t(0x3000 * (t + 1)), 0x8000, 0x8000};
+                uint16_t ink[16] = {};
+                b2a->Eval(lab, ink);
+                if (!shared->IsIntentSupported(icPerceptual, UsedAsOutput))
+                    ++failures;
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures.load(), 0);
 }
