@@ -125,6 +125,16 @@ void FailStream(QDataStream& s, const QString& message)
     qCCritical(libcmm(), "%s", qPrintable(message));
 }
 
+QString SignatureText(uint32_t sig)
+{
+    char c[5] = {char(sig >> 24), char(sig >> 16), char(sig >> 8), char(sig), 0};
+    for (int i = 0; i < 4; ++i) {
+        if (c[i] < 0x20 || c[i] > 0x7E)
+            c[i] = '?';
+    }
+    return QString::fromLatin1(c);
+}
+
 qint64 BytesLeft(const QDataStream& s)
 {
     const QIODevice* d = s.device();

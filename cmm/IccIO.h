@@ -88,6 +88,9 @@ void WriteTagBase(QDataStream& s, uint32_t type);
 // Marks the stream corrupt (when it is not failed already) and logs the line.
 void FailStream(QDataStream& s, const QString& message);
 
+// A signature as four printable characters, for messages.
+QString SignatureText(uint32_t sig);
+
 // Bytes between the stream position and the end of its device.
 qint64 BytesLeft(const QDataStream& s);
 

@@ -16,16 +16,6 @@ namespace {
 // must not turn a small file into a huge allocation.
 constexpr qint64 kTagBytesPerDataByte = 16;
 
-QString sigText(uint32_t sig)
-{
-    char c[5] = {char(sig >> 24), char(sig >> 16), char(sig >> 8), char(sig), 0};
-    for (int i = 0; i < 4; ++i) {
-        if (c[i] < 0x20 || c[i] > 0x7E)
-            c[i] = '?';
-    }
-    return QString::fromLatin1(c);
-}
-
 } // namespace
 
 bool cProfile::Load(QDataStream& stream, QString name)
@@ -90,7 +80,7 @@ bool cProfile::Load(QDataStream& stream, QString name)
         if (qint64(t.offset) >= dataSize) {
             qCCritical(libcmm(), "%s",
                        qPrintable(QStringLiteral("Tag '%1' at offset %2 lies past the end of the '%3' data (%4 bytes)\n")
-                                      .arg(sigText(t.sig))
+                                      .arg(SignatureText(t.sig))
                                       .arg(t.offset)
                                       .arg(name)
                                       .arg(dataSize)));

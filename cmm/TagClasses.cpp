@@ -45,16 +45,6 @@ const TagClass& classOf(uint32_t sig)
     return kClasses[int(TagKindOf(sig))];
 }
 
-QString sigText(uint32_t sig)
-{
-    char c[5] = {char(sig >> 24), char(sig >> 16), char(sig >> 8), char(sig), 0};
-    for (int i = 0; i < 4; ++i) {
-        if (c[i] < 0x20 || c[i] > 0x7E)
-            c[i] = '?';
-    }
-    return QString::fromLatin1(c);
-}
-
 // Every reader parses its own copy of the tag's bytes, so no reader can step
 // outside the tag whatever its counts and offsets claim.
 void* readTag(const TagClass& cls, sTagIO& io, size_t size)
@@ -65,14 +55,14 @@ void* readTag(const TagClass& cls, sTagIO& io, size_t size)
     const qint64 left = BytesLeft(outer);
     if (size == 0 || size > size_t(INT_MAX / 2) || qint64(size) > left) {
         FailStream(outer, QStringLiteral("Tag '%1' of %2 bytes does not fit the %3 bytes left in the data\n")
-                              .arg(sigText(io.sig))
+                              .arg(SignatureText(io.sig))
                               .arg(qulonglong(size))
                               .arg(left));
         return nullptr;
     }
     QByteArray bytes(int(size), Qt::Uninitialized);
     if (outer.readRawData(bytes.data(), int(size)) != int(size)) {
-        FailStream(outer, QStringLiteral("Tag '%1' could not be read\n").arg(sigText(io.sig)));
+        FailStream(outer, QStringLiteral("Tag '%1' could not be read\n").arg(SignatureText(io.sig)));
         return nullptr;
     }
     QBuffer buffer(&bytes);
@@ -88,7 +78,7 @@ void* readTag(const TagClass& cls, sTagIO& io, size_t size)
     // Readers log their own faults and mark them corrupt; what is left is a
     // tag that ended before its contents did.
     if (inner.status() != QDataStream::ReadCorruptData)
-        qCCritical(libcmm(), "%s", qPrintable(QStringLiteral("Truncated '%1' tag\n").arg(sigText(io.sig))));
+        qCCritical(libcmm(), "%s", qPrintable(QStringLiteral("Truncated '%1' tag\n").arg(SignatureText(io.sig))));
     outer.resetStatus();
     outer.setStatus(QDataStream::ReadCorruptData);
     return nullptr;

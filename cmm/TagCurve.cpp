@@ -5,6 +5,7 @@
 #include "cmm/GammaTable.h"
 #include "cmm/Profile.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Nuvra {
