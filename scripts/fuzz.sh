@@ -24,25 +24,36 @@ seeds="$dir/seeds"
 rm -rf "$seeds"
 mkdir -p "$seeds/profile" "$seeds/tag"
 find tests/data/cmm resources/profile -type f \( -name '*.icc' -o -name '*.ICM' \) -exec cp {} "$seeds/profile/" \;
-python3 - "$seeds/profile" "$seeds/tag" <<'PY'
-import os, struct, sys
-src, dst = sys.argv[1], sys.argv[2]
-n = 0
-for name in sorted(os.listdir(src)):
-    data = open(os.path.join(src, name), 'rb').read()
-    if len(data) < 132:
-        continue
-    count = struct.unpack('>I', data[128:132])[0]
-    for i in range(min(count, 64)):
-        entry = data[132 + 12 * i:144 + 12 * i]
-        if len(entry) < 12:
-            break
-        sig, off, size = struct.unpack('>III', entry)
-        body = data[off:off + min(size, 200000)]
-        for sel in range(16):
-            open(os.path.join(dst, '%05d' % n), 'wb').write(bytes([sel, i % 8]) + body)
-            n += 1
-PY
+be32() { od -An -tu4 --endian=big -j"$2" -N4 "$1" | tr -d ' '; }
+# The tag target's first byte picks one of its signatures; see FuzzIccTag.cpp.
+selector() {
+  case "$1" in
+    desc|dmdd|dmnd|vued|targ) echo 0 ;; cprt) echo 1 ;; wtpt|bkpt) echo 2 ;; rXYZ|gXYZ|bXYZ) echo 3 ;;
+    chad) echo 4 ;; rTRC|gTRC|bTRC) echo 5 ;; kTRC) echo 6 ;; A2B0|A2B2) echo 7 ;; A2B1) echo 8 ;;
+    B2A0|B2A1) echo 9 ;; B2A2) echo 10 ;; pre0|pre1|pre2) echo 11 ;; gamt) echo 12 ;; chrm) echo 13 ;;
+    calt) echo 14 ;; *) echo 15 ;;
+  esac
+}
+n=0
+for f in "$seeds"/profile/*; do
+  size=$(stat -c %s "$f")
+  [ "$size" -ge 132 ] || continue
+  count=$(be32 "$f" 128)
+  [ "$count" -le 64 ] || count=64
+  for ((k = 0; k < count; k++)); do
+    at=$((132 + 12 * k))
+    [ $((at + 12)) -le "$size" ] || break
+    sig=$(tail -c +$((at + 1)) "$f" | head -c 4 | tr -c 'A-Za-z0-9 ' '?')
+    off=$(be32 "$f" $((at + 4)))
+    len=$(be32 "$f" $((at + 8)))
+    [ "$off" -lt "$size" ] || continue
+    [ "$len" -le 200000 ] || len=200000
+    sel=$(selector "$sig")
+    { printf "\\x$(printf %02x "$sel")\\x$(printf %02x $((k % 8)))"; tail -c +$((off + 1)) "$f" | head -c "$len"; } \
+      > "$seeds/tag/$(printf %05d $n)"
+    n=$((n + 1))
+  done
+done
 
 status=0
 for target in FuzzIccProfile FuzzIccTag; do
