@@ -181,6 +181,21 @@ TEST(ProfileLoad, OffsetPastTheDataEndsTheLoopForBuffersAndFiles)
     }
 }
 
+// The same file compiled into the resources behaves as on disk.
+TEST(ProfileLoad, OffsetPastTheDataInAResource)
+{
+    Q_INIT_RESOURCE(cmm_tests);
+    for (const QString& path : {QStringLiteral(":/cmmtest/past_the_data.icc"),
+                                DataPath(QStringLiteral("cmm/malformed/bad_offsets/past_the_data.icc"))}) {
+        LogCapture log;
+        cProfile::ptr_t p(new cProfile);
+        EXPECT_TRUE(p->Load(path)) << path.toStdString();
+        EXPECT_TRUE(log.contains("lies past the end")) << log.joined();
+        EXPECT_TRUE(p->HasTag(Sig::GTRC));
+        EXPECT_FALSE(p->HasTag(Sig::BTRC));
+    }
+}
+
 TEST(ProfileLoad, UnopenableFile)
 {
     LogCapture log;
