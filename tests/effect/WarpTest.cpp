@@ -208,6 +208,31 @@ TEST(Warp, SingularOrNonFiniteTransformIsRefused)
     EXPECT_TRUE(invertTransform(rotation(17, 3, 4, 5, 6), inv));
 }
 
+TEST(Warp, PositionsThroughTheHorizonTakeTheOutsideValue)
+{
+    // w = 1 - x / 50 reaches 0 inside the destination: positions there are
+    // infinite or NaN and must fail the window tests, not reach a sample.
+    const auto img = noise(100, 100, 8);
+    DataChannel src(Size{100, 100}, kTypeFloat), dst(Size{100, 100}, kTypeFloat);
+    fill(src, img);
+    Transform M;
+    M.m[2] = -1.0 / 50;
+    ASSERT_TRUE(warpChannel(src, dst, Rect::fromSize(src.size()), Rect::fromSize(dst.size()), M, nullptr, -2.0f));
+    const auto out = readAll(dst);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) {
+            double X, Y;
+            mapPoint(M, x + 0.5, y + 0.5, X, Y);
+            const float v = out[size_t(y) * 100 + x];
+            if (!(X >= -1 && X <= 101 && Y >= -1 && Y <= 101))
+                ASSERT_EQ(v, -2.0f) << x << "," << y;
+            else
+                ASSERT_TRUE(v >= -2.0f && v <= 1.0f) << x << "," << y;
+        }
+    EXPECT_EQ(out[size_t(10) * 100 + 49], -2.0f); // X = 49.5 / 0.01
+    EXPECT_NEAR(out[size_t(20) * 100 + 10], bilinearRef(img, 100, 100, 10.5 / 0.79, 20.5 / 0.79), 1e-5);
+}
+
 TEST(Warp, CancellationLeavesTheOutsideValue)
 {
     struct CancelFirst : ProgressData {
