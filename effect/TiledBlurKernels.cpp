@@ -171,12 +171,14 @@ void TB_ProcessTile_SSE(const float* src, float* dst, float* acc, const TB_AlgDa
         for (int j0 = 0; j0 < lines; j0 += 4 * kChunk) {
             const int groups = std::min(kChunk, (lines - j0 + 3) / 4);
             __m128 sums[kChunk];
+#pragma GCC unroll 8
             for (int g = 0; g < kChunk; ++g)
                 sums[g] = g < groups ? _mm_load_ps(acc + j0 + 4 * g) : _mm_setzero_ps();
             for (int i = begin; i < end; ++i) {
                 const Rows p = rowsAt(i);
                 float* o = dst + size_t(i) * size_t(dstPitch) + size_t(j0);
                 if (groups == kChunk) {
+#pragma GCC unroll 8
                     for (int g = 0; g < kChunk; ++g) {
                         sums[g] = step(p, sums[g], j0 + 4 * g);
                         _mm_store_ps(o + 4 * g, sums[g]);
