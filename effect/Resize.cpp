@@ -109,14 +109,31 @@ bool areaResampleChannel(const DataChannel& src, DataChannel& dst, ProgressData*
                 float* a0 = acc.data() + size_t(Y) * kPitch;
                 float* a1 = a0 + kPitch;
                 const float* row = in.data() + size_t(j - j0) * size_t(sw);
+                // Along a row X steps by at most one, so the four sums it
+                // feeds stay in registers until it moves on; every sum still
+                // takes its shares one at a time, in order.
+                int X = col[0];
+                float s00 = a0[X], s01 = a0[X + 1], s10 = a1[X], s11 = a1[X + 1];
                 for (int i = 0; i < sw; ++i) {
-                    const int X = col[size_t(i)];
+                    if (col[size_t(i)] != X) {
+                        a0[X] = s00;
+                        a1[X] = s10;
+                        X = col[size_t(i)];
+                        s00 = s01;
+                        s10 = s11;
+                        s01 = a0[X + 1];
+                        s11 = a1[X + 1];
+                    }
                     const float v = row[i], fx = ax[i], gx = 1.0f - fx;
-                    a0[X] += v * fx * ay;
-                    a0[X + 1] += v * gx * ay;
-                    a1[X] += v * fx * by;
-                    a1[X + 1] += v * gx * by;
+                    s00 += v * fx * ay;
+                    s01 += v * gx * ay;
+                    s10 += v * fx * by;
+                    s11 += v * gx * by;
                 }
+                a0[X] = s00;
+                a0[X + 1] = s01;
+                a1[X] = s10;
+                a1[X + 1] = s11;
             }
         }
         for (int y = 0; y < tile.height(); ++y)
