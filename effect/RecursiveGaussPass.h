@@ -167,6 +167,8 @@ static inline void scatterFour(const double* stage, float* const* rows, int n, i
 }
 
 // kLanes rows at a time; rows beyond the first n are read but not written.
+// The history of the recurrence is read back from the line (just written,
+// so close at hand), which leaves the registers to the arithmetic.
 template <class V>
 inline void rowsFused(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
                       const RecursiveGaussCoefficients& c)
@@ -176,58 +178,50 @@ inline void rowsFused(const float* const* rows, float* const* outRows, int n, in
     const T B = V::set1(c.B), b1 = V::set1(c.b1), b2 = V::set1(c.b2), b3 = V::set1(c.b3);
     const T b23 = V::set1(c.b2 + c.b3), b123 = V::set1(c.b1 + c.b2 + c.b3);
     alignas(32) double stage[4 * K];
-    alignas(32) double last[K]; // the line's last sample, repeated past its end
-    for (int k = 0; k < K; ++k)
-        last[k] = double(rows[k][N - 1]);
     auto at = [&](int i, int g) { return line + size_t(i) * K + W * g; };
-    T w1[G], w2[G], w3[G];
-
-    // Forward, four positions at a time through the stage.
-    for (int i0 = 0; i0 < M; i0 += 4) {
-        const int count = std::min(4, M - i0);
+    // Four positions into the stage; past the end the last sample repeats.
+    auto fetch = [&](int i0) {
         if (i0 + 4 <= N) {
+            if ((i0 & 15) == 0)
+                for (int k = 0; k < K; ++k)
+                    _mm_prefetch(reinterpret_cast<const char*>(rows[k] + i0 + 64), _MM_HINT_T0);
             gatherFour(rows, i0, stage);
         } else {
-            for (int q = 0; q < count; ++q)
+            for (int q = 0; q < 4; ++q)
                 for (int k = 0; k < K; ++k)
-                    stage[q * K + k] = i0 + q < N ? double(rows[k][i0 + q]) : last[k];
+                    stage[q * K + k] = double(rows[k][std::min(i0 + q, N - 1)]);
         }
-        for (int q = 0; q < count; ++q) {
-            const int i = i0 + q;
-            for (int g = 0; g < G; ++g) {
-                const T xi = V::load(stage + q * K + W * g);
-                T y;
-                if (i == 0) {
-                    y = xi;
-                    w1[g] = w2[g] = w3[g] = xi;
-                } else if (i == 1) {
-                    y = V::add(V::mul(B, xi), V::mul(b123, w1[g]));
-                } else if (i == 2) {
-                    y = V::add(V::add(V::mul(B, xi), V::mul(b1, w1[g])), V::mul(b23, w3[g]));
-                } else {
-                    y = V::add(V::mul(B, xi), V::mul(b1, w1[g]));
-                    y = V::add(y, V::mul(b2, w2[g]));
-                    y = V::add(y, V::mul(b3, w3[g]));
-                }
-                V::store(at(i, g), y);
-                if (i > 0) {
-                    w3[g] = w2[g];
-                    w2[g] = w1[g];
-                    w1[g] = y;
-                }
-            }
+    };
+
+    // Forward. The first three positions start from the steady state x[0].
+    fetch(0);
+    for (int g = 0; g < G; ++g) {
+        const T x0 = V::load(stage + W * g);
+        const T y1 = V::add(V::mul(B, V::load(stage + K + W * g)), V::mul(b123, x0));
+        const T y2 = V::add(V::add(V::mul(B, V::load(stage + 2 * K + W * g)), V::mul(b1, y1)), V::mul(b23, x0));
+        V::store(at(0, g), x0);
+        V::store(at(1, g), y1);
+        V::store(at(2, g), y2);
+    }
+    auto forward = [&](int i, const double* x) {
+        for (int g = 0; g < G; ++g) {
+            T y = V::add(V::mul(B, V::load(x + W * g)), V::mul(b1, V::load(at(i - 1, g))));
+            y = V::add(y, V::mul(b2, V::load(at(i - 2, g))));
+            y = V::add(y, V::mul(b3, V::load(at(i - 3, g))));
+            V::store(at(i, g), y);
         }
+    };
+    if (M > 3)
+        forward(3, stage + 3 * K);
+    for (int i0 = 4; i0 < M; i0 += 4) {
+        fetch(i0);
+        const int count = std::min(4, M - i0);
+        for (int q = 0; q < count; ++q)
+            forward(i0 + q, stage + q * K);
     }
 
-    // Backward; the results for positions below N leave through the stage.
-    for (int g = 0; g < G; ++g) {
-        const T e = V::load(at(M - 1, g));
-        w1[g] = w2[g] = w3[g] = e;
-    }
-    int chunk = -1; // first position of the stage's chunk
-    auto flush = [&]() {
-        if (chunk < 0)
-            return;
+    // Backward; results below N leave through the stage, four at a time.
+    auto flush = [&](int chunk) {
         if (chunk + 4 <= N) {
             scatterFour(stage, outRows, n, chunk);
         } else {
@@ -236,36 +230,33 @@ inline void rowsFused(const float* const* rows, float* const* outRows, int n, in
                     outRows[k][chunk + q] = float(stage[q * K + k]);
         }
     };
-    for (int i = M - 1; i >= 0; --i) {
-        const int dist = M - 1 - i;
+    auto keep = [&](int i, int g, T y) {
+        if (i < N)
+            V::store(stage + (i & 3) * K + W * g, y);
+    };
+    for (int g = 0; g < G; ++g) {
+        const T e = V::load(at(M - 1, g));
+        const T y1 = V::add(V::mul(B, V::load(at(M - 2, g))), V::mul(b123, e));
+        const T y2 = V::add(V::add(V::mul(B, V::load(at(M - 3, g))), V::mul(b1, y1)), V::mul(b23, e));
+        V::store(at(M - 2, g), y1);
+        V::store(at(M - 3, g), y2);
+        keep(M - 1, g, e);
+        keep(M - 2, g, y1);
+        keep(M - 3, g, y2);
+    }
+    for (int i = M - 1; i >= M - 3; --i)
+        if (i < N && (i & 3) == 0)
+            flush(i);
+    for (int i = M - 4; i >= 0; --i) {
         for (int g = 0; g < G; ++g) {
-            T y;
-            if (dist == 0) {
-                y = w1[g];
-            } else if (dist == 1) {
-                y = V::add(V::mul(B, V::load(at(i, g))), V::mul(b123, w1[g]));
-            } else if (dist == 2) {
-                y = V::add(V::add(V::mul(B, V::load(at(i, g))), V::mul(b1, w1[g])), V::mul(b23, w3[g]));
-            } else {
-                y = V::add(V::mul(B, V::load(at(i, g))), V::mul(b1, w1[g]));
-                y = V::add(y, V::mul(b2, w2[g]));
-                y = V::add(y, V::mul(b3, w3[g]));
-            }
-            if (dist > 0) {
-                w3[g] = w2[g];
-                w2[g] = w1[g];
-                w1[g] = y;
-            }
-            if (i < N)
-                V::store(stage + (i & 3) * K + W * g, y);
+            T y = V::add(V::mul(B, V::load(at(i, g))), V::mul(b1, V::load(at(i + 1, g))));
+            y = V::add(y, V::mul(b2, V::load(at(i + 2, g))));
+            y = V::add(y, V::mul(b3, V::load(at(i + 3, g))));
+            V::store(at(i, g), y);
+            keep(i, g, y);
         }
-        if (i < N) {
-            chunk = i & ~3;
-            if ((i & 3) == 0) {
-                flush();
-                chunk = -1;
-            }
-        }
+        if (i < N && (i & 3) == 0)
+            flush(i);
     }
 }
 
