@@ -186,6 +186,7 @@ struct Lanes {
 struct Grid {
     const Cell* cells;
     __m128i maxX, maxY, width;
+    __m128i rowPairs;  // 16-bit pairs (1, width) for pixelIndex
 };
 
 inline void loadCells(const Grid& g, __m128i index, __m128& sx, __m128& sy, __m128& lum)
@@ -202,12 +203,13 @@ inline void loadCells(const Grid& g, __m128i index, __m128& sx, __m128& sy, __m1
     lum = c2;
 }
 
-inline __m128i multiplyLow32(__m128i a, __m128i b)
+// y * width + x of in-range lanes in one multiply-add of 16-bit pairs; the
+// fast path runs only on images whose sides fit 15 bits. Lanes with x or y
+// out of range give values that callers mask away.
+inline __m128i pixelIndex(const Grid& g, __m128i x, __m128i y)
 {
-    const __m128i even = _mm_mul_epu32(a, b);
-    const __m128i odd = _mm_mul_epu32(_mm_srli_si128(a, 4), _mm_srli_si128(b, 4));
-    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
-                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+    const __m128i pairs = _mm_or_si128(_mm_and_si128(x, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(y, 16));
+    return _mm_madd_epi16(pairs, g.rowPairs);
 }
 
 // One step of every live lane; false when no lane is left.
@@ -228,7 +230,7 @@ inline bool advanceLanes(const Grid& g, Lanes& t, __m128 wj)
     t.alive = _mm_andnot_si128(out, t.alive);
     if (_mm_movemask_epi8(t.alive) == 0)
         return false;
-    const __m128i next = _mm_add_epi32(multiplyLow32(ny, g.width), nx);
+    const __m128i next = pixelIndex(g, nx, ny);
     t.index = _mm_or_si128(_mm_and_si128(t.alive, next), _mm_andnot_si128(t.alive, t.index));
     __m128 lum;
     loadCells(g, t.index, t.sx, t.sy, lum);
@@ -275,7 +277,7 @@ inline void field4(const Grid& g, const float* vx, const float* vy, __m128 qx, _
     const __m128i zero = _mm_setzero_si128();
     const __m128i out = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi32(col, zero), _mm_cmpgt_epi32(col, g.maxX)),
                                      _mm_or_si128(_mm_cmplt_epi32(row, zero), _mm_cmpgt_epi32(row, g.maxY)));
-    const __m128i index = _mm_andnot_si128(out, _mm_add_epi32(multiplyLow32(row, g.width), col));
+    const __m128i index = _mm_andnot_si128(out, pixelIndex(g, col, row));
     alignas(16) std::int32_t id[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(id), index);
     const __m128 inside = _mm_castsi128_ps(_mm_xor_si128(out, _mm_set1_epi32(-1)));
@@ -338,6 +340,7 @@ void computeStepCells(const Grid& g, int w, int h, const float* vx, const float*
 
 // Traces the pixels bx..xEnd-1 of row y, kGroups * 4 at a time.
 constexpr int kGroups = 8;
+constexpr int kMaxFastSide = 32767;
 constexpr int kRunLanes = kGroups * 4;
 
 void traceRun(const Grid& g, const float* lum, int n, const std::vector<float>& wt, float* out, int y, int bx, int xEnd)
@@ -391,6 +394,7 @@ bool traceInterleaved(int w, int h, const float* lum, const float* vx, const flo
     g.maxX = _mm_set1_epi32(w - 1);
     g.maxY = _mm_set1_epi32(h - 1);
     g.width = _mm_set1_epi32(w);
+    g.rowPairs = _mm_set1_epi32(1 | (w << 16));
     computeStepCells(g, w, h, vx, vy, cells.data());
     for (std::size_t i = 0; i < count; ++i)
         cells[i].lum = lum[i];
@@ -426,8 +430,8 @@ bool lineIntegralWith(LineIntegralPath path, int w, int h, const float* lum, con
         return !isCancelled(progress);
     }
     const std::vector<float> wt = traceWeights(length, n);
-    // The fast path indexes pixels with 32-bit lanes.
-    if (path == LineIntegralPath::Reference || std::size_t(w) * std::size_t(h) > std::size_t(INT_MAX))
+    // The fast path indexes pixels with 16-bit coordinates.
+    if (path == LineIntegralPath::Reference || w > kMaxFastSide || h > kMaxFastSide)
         return traceReference(w, h, lum, vx, vy, n, wt, out, progress);
     return traceInterleaved(w, h, lum, vx, vy, n, wt, out, progress);
 }
