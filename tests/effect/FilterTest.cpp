@@ -303,3 +303,50 @@ TEST(FloatLab, NeutralUnpacksToTheWorkingNeutral)
     EXPECT_EQ(unpack(kFloatLabNeutral), 0x8000);
     EXPECT_NE(unpack(0.5f), 0x8000);
 }
+
+namespace {
+
+// Cancels once the effect has reported a given number of steps.
+class CancelAfter : public ProgressData {
+public:
+    explicit CancelAfter(long steps) : m_left(steps) {}
+    void advance() override { count(1); }
+    void advance(int n) override { count(n); }
+    long reported() const { return m_reported; }
+
+private:
+    void count(int n)
+    {
+        ProgressData::advance(n);
+        m_reported += n;
+        m_left -= n;
+        if (m_left <= 0)
+            setCancelled(true);
+    }
+    long m_left;
+    long m_reported = 0;
+};
+
+} // namespace
+
+// Cancelling in any stage stops the render without writing dst; a record
+// that is never cancelled changes nothing in the picture.
+TEST(Filter, CancellationAtEveryStage)
+{
+    const Frame f = synthetic(1400, 1000, 6);  // resized, so every stage reports
+    Morvelin_paramsCalc p = defaults(2);
+    p.noiseSmoothOn = 1;
+    std::vector<std::uint8_t> plain, counted;
+    ASSERT_TRUE(render(f, p, plain));
+    CancelAfter never(1L << 40);
+    ASSERT_TRUE(render(f, p, counted, &never));
+    EXPECT_EQ(counted, plain);
+    const long total = never.reported();
+    ASSERT_GT(total, 100);
+    for (const long at : {1L, 2L, 5L, 12L, 25L, total / 3, total / 2, total - 40, total - 2}) {
+        CancelAfter progress(at);
+        std::vector<std::uint8_t> out;
+        EXPECT_FALSE(render(f, p, out, &progress)) << "after " << at << " of " << total;
+        EXPECT_EQ(out, std::vector<std::uint8_t>(f.px.size(), 0xAB)) << "after " << at;
+    }
+}
