@@ -44,6 +44,12 @@ bool Check_SSEAvailable()
     return (edx & (1u << 25)) != 0;
 }
 
+bool Check_AVXAvailable()
+{
+    static const bool has = __builtin_cpu_supports("avx");
+    return has;
+}
+
 AlignedFloats allocateAligned(size_t count)
 {
     const size_t bytes = ((count + 3) & ~size_t(3)) * sizeof(float);
@@ -218,8 +224,9 @@ void TB_ProcessTile_SSE(const float* src, float* dst, float* acc, const TB_AlgDa
 float* TB_RunPasses(TB_WorkArea& work, const TB_AlgData& alg, int tiles, int lineLength, int lines, int dstPitch,
                     bool useSSE, ProgressData* progress)
 {
-    const auto process = useSSE ? TB_ProcessTile_SSE : TB_ProcessTile;
-    const int laneCount = useSSE ? (lines + 3) & ~3 : lines;
+    const bool avx = useSSE && Check_AVXAvailable();
+    const auto process = avx ? TB_ProcessTile_AVX : useSSE ? TB_ProcessTile_SSE : TB_ProcessTile;
+    const int laneCount = avx ? (lines + 7) & ~7 : useSSE ? (lines + 3) & ~3 : lines;
     float* dst = nullptr;
     for (int p = 0; p < alg.passes; ++p) {
         const float* src = work.io.buffer[p & 1];

@@ -83,10 +83,17 @@ void TB_ProcessTile(const float* src, float* dst, float* acc, const TB_AlgData& 
 void TB_ProcessTile_SSE(const float* src, float* dst, float* acc, const TB_AlgData& alg, int tile, int lineLength,
                         int lines, int srcPitch, int dstPitch, bool transposed);
 
+// The same on eight lines at a time with AVX (buffers need no alignment);
+// lanes past `lines` up to the next multiple of 8 belong to no line.
+void TB_ProcessTile_AVX(const float* src, float* dst, float* acc, const TB_AlgData& alg, int tile, int lineLength,
+                        int lines, int srcPitch, int dstPitch, bool transposed);
+bool Check_AVXAvailable();
+
 // Runs the passes over a band whose buffer 1 is filled and whose tile sets
 // are set: uniform stretches are filled or skipped, the rest filtered; the
-// last pass writes transposed with dstPitch into the returned buffer.
-// Returns null when cancelled.
+// last pass writes transposed with dstPitch into the returned buffer. With
+// useSSE the widest vector form the processor has runs (all forms give the
+// same results). Returns null when cancelled.
 float* TB_RunPasses(TB_WorkArea& work, const TB_AlgData& alg, int tiles, int lineLength, int lines, int dstPitch,
                     bool useSSE, ProgressData* progress);
 

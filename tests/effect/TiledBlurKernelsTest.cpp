@@ -158,6 +158,47 @@ TEST(TiledBlurKernels, PlainAndSSEAreBitIdentical)
     }
 }
 
+TEST(TiledBlurKernels, EveryFormOfOneTilePassIsBitIdentical)
+{
+    // One pass over the second tile of a band, started mid-line, through
+    // each form the processor has; straight and transposed.
+    using Kernel = void (*)(const float*, float*, float*, const TB_AlgData&, int, int, int, int, int, bool);
+    std::vector<Kernel> forms = {TB_ProcessTile};
+    if (Check_SSEAvailable())
+        forms.push_back(TB_ProcessTile_SSE);
+    if (Check_AVXAvailable())
+        forms.push_back(TB_ProcessTile_AVX);
+    ASSERT_GT(forms.size(), 1u);
+    const int length = 150, pitch = 152;
+    for (int lines : {64, 21, 3}) {
+        for (float sigma : {1.0f, 9.0f, 60.0f}) {
+            TB_AlgData alg(sigma, 3);
+            const Band band = randomBand(length, lines, unsigned(lines * 7));
+            for (bool transposed : {false, true}) {
+                std::vector<std::vector<float>> outs;
+                for (Kernel k : forms) {
+                    TB_WorkArea w(length, 4);
+                    load(w, band);
+                    TB_StartSums(w.io.buffer[0], w.accumulators.get(), alg, 64, length, 64);
+                    k(w.io.buffer[0], w.io.buffer[1], w.accumulators.get(), alg, 1, length, lines, kBandWidth,
+                      transposed ? pitch : kBandWidth, transposed);
+                    std::vector<float> o;
+                    for (int j = 0; j < lines; ++j)
+                        for (int i = 64; i < 128; ++i)
+                            o.push_back(transposed ? w.io.buffer[1][size_t(j) * pitch + size_t(i)]
+                                                   : w.io.buffer[1][size_t(i) * kBandWidth + size_t(j)]);
+                    for (int j = 0; j < lines; ++j)
+                        o.push_back(w.accumulators[size_t(j)]);
+                    outs.push_back(o);
+                }
+                for (size_t f = 1; f < outs.size(); ++f)
+                    EXPECT_EQ(outs[f], outs[0]) << "form " << f << " lines " << lines << " sigma " << sigma
+                                                << (transposed ? " transposed" : "");
+            }
+        }
+    }
+}
+
 TEST(TiledBlurKernels, UniformStretchesAreSkippedAndKeepTheirValue)
 {
     // Tiles 0-5 hold 0.25, tile 6 is noise: the far tiles are never
