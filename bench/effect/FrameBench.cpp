@@ -1,10 +1,12 @@
 // One 1080p frame through the whole painting filter with the parameters the
 // default user values map to, in the two-colour and five-colour modes and at
-// the largest smudging. The frame is synthetic, or read from an image file:
+// the largest smudging. The frame is a synthetic landscape, or read from an
+// image file:
 //   paint_bench [--image=PATH] [--write-png=PREFIX] [benchmark options]
-// With --write-png each case's result is also written as PREFIX-<case>.png.
+// With --write-png the input and each case's result are also written as
+// PREFIX-input.png and PREFIX-<case>.png.
 #include "effect/Filter.h"
-#include "tests/effect/SyntheticFrame.h"
+#include "bench/effect/SceneFrame.h"
 
 #include <QImage>
 #include <QString>
@@ -151,8 +153,10 @@ int main(int argc, char** argv)
             return 1;
         }
     } else {
-        g_input.argb = MorvelinTest::syntheticArgb(g_input.w, g_input.h, 1);
+        g_input.argb = MorvelinBench::landscapeArgb(g_input.w, g_input.h);
     }
+    if (!g_pngPrefix.empty())
+        writePng("input", g_input, g_input.argb);
     int n = int(rest.size());
     benchmark::Initialize(&n, rest.data());
     benchmark::RunSpecifiedBenchmarks();
