@@ -230,6 +230,12 @@ TEST(FilterCore, DestinationAlphaOfEachType)
     PixelPlane source(kSetRGB, kTypeU8, Size{f.w, f.h});
     const PixelFormat rgbx({kChannelPlaceholder, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
     ASSERT_TRUE(setData(source, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), rgbx));
+    {
+        PixelPlane dst(kSetRGB, kTypeU8, Size{f.w, f.h});  // no alpha: the step is skipped
+        EXPECT_TRUE(FilterCore(defaults(2), Rect{0, 0, f.w, f.h}, source, dst, nullptr));
+        EXPECT_FALSE(dst.hasChannel(kChannelAlpha));
+        EXPECT_FALSE(dst.channelReadOnly(kChannelRed)->isMonotone(nullptr));
+    }
     struct Case { ChannelType type; bool ok; double opaque; };
     for (const Case c : {Case{kTypeU8, true, 255.0}, Case{kTypeU16, true, 65535.0}, Case{kTypeFloat, true, 1.0},
                          Case{kTypeDouble, false, 0.0}, Case{3, false, 0.0}}) {
@@ -349,4 +355,27 @@ TEST(Filter, CancellationAtEveryStage)
         EXPECT_FALSE(render(f, p, out, &progress)) << "after " << at << " of " << total;
         EXPECT_EQ(out, std::vector<std::uint8_t>(f.px.size(), 0xAB)) << "after " << at;
     }
+}
+
+// A region inside the source: its alpha lands at (0, 0) and its colours are
+// painted from the region alone.
+TEST(FilterCore, RegionOfTheSource)
+{
+    const Frame f = synthetic(120, 90, 8);
+    const PixelFormat format({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+    PixelPlane source(format, Size{f.w, f.h});
+    ASSERT_TRUE(setData(source, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), format));
+    const Rect region{10, 5, 70, 50};
+    PixelPlane dst(format, Size{region.width(), region.height()});
+    ASSERT_TRUE(FilterCore(defaults(2), region, source, dst, nullptr));
+    std::vector<std::uint8_t> out(std::size_t(region.width()) * region.height() * 4);
+    ASSERT_TRUE(getData(dst, Rect{0, 0, region.width(), region.height()}, out.data(), 0, format));
+    std::size_t coloured = 0;
+    for (int y = 0; y < region.height(); ++y)
+        for (int x = 0; x < region.width(); ++x) {
+            const std::uint8_t* p = &out[(std::size_t(y) * region.width() + x) * 4];
+            ASSERT_EQ(p[0], f.px[(std::size_t(y + region.top) * f.w + x + region.left) * 4]) << x << "," << y;
+            coloured += (p[1] | p[2] | p[3]) != 0;
+        }
+    EXPECT_EQ(coloured, out.size() / 4);
 }
