@@ -62,7 +62,7 @@ DataChannel::DataChannel(const Size& size, ChannelType type, int elementSize)
                                  std::to_string(size.height));
     const long long across = (static_cast<long long>(size.width) + kTileMask) / kTileSide;
     const long long down = (static_cast<long long>(size.height) + kTileMask) / kTileSide;
-    if (across * down > INT_MAX)
+    if (size.width > kMaxTiledLength || size.height > kMaxTiledLength || across * down > INT_MAX)
         throw std::runtime_error("DataChannel too large: " + std::to_string(size.width) + " x " +
                                  std::to_string(size.height));
     m_tilesAcross = int(across);

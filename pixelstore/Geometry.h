@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 
 namespace Nuvra {
 namespace Detail {
@@ -89,6 +90,10 @@ constexpr int kTileShift = 6;
 constexpr int kTileSide = 1 << kTileShift;
 constexpr int kTileMask = kTileSide - 1;
 constexpr int kTileElements = kTileSide * kTileSide;
+
+// Longest side whose last tile still ends within the int range; tile and
+// element coordinates of longer sides would wrap around.
+constexpr int kMaxTiledLength = INT_MAX / kTileSide * kTileSide;
 
 constexpr int tileCount(int length) noexcept { return (length + kTileMask) / kTileSide; }
 constexpr int tileColumn(int x) noexcept { return x >> kTileShift; }

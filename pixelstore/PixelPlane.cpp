@@ -27,6 +27,9 @@ const Size& checkedSize(const Size& size)
     if (size.width < 0 || size.height < 0)
         throw std::runtime_error("PixelPlane with negative size " + std::to_string(size.width) + " x " +
                                  std::to_string(size.height));
+    if (size.width > kMaxTiledLength || size.height > kMaxTiledLength)
+        throw std::runtime_error("PixelPlane too large: " + std::to_string(size.width) + " x " +
+                                 std::to_string(size.height));
     return size;
 }
 

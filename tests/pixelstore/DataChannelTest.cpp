@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -224,6 +225,22 @@ TEST(DataChannel, GrowingAfterShrinkingShowsZerosNotStaleElements)
                 ASSERT_EQ(all[(std::size_t(y) * 100 + x) * channel.elementSize()], x < 70 && y < 40 ? 0x11 : 0)
                     << "type " << type << " at " << x << "," << y;
     }
+}
+
+TEST(DataChannel, SidesWhoseLastTileEndsBeyondTheIntRangeThrow)
+{
+    // A write at the far edge of such a channel used to be lost: the tile
+    // coordinates wrapped around.
+    constexpr int kLongest = INT_MAX / 64 * 64;
+    for (Size size : {Size{INT_MAX, 1}, Size{1, INT_MAX}, Size{kLongest + 1, 0}, Size{0, kLongest + 1}})
+        EXPECT_THROW(DataChannel(size, kTypeU8), std::runtime_error) << size.width << " x " << size.height;
+    const DataChannel longest(Size{kLongest, 0}, kTypeU8);
+    EXPECT_EQ(longest.tilesAcross(), kLongest / 64);
+    EXPECT_EQ(longest.tileCount(), 0);
+
+    DataChannel channel(Size{10, 10}, kTypeU8);
+    EXPECT_THROW(channel.resize(Size{INT_MAX, 1}, true), std::runtime_error);
+    EXPECT_EQ(channel.size(), (Size{10, 10}));
 }
 
 TEST(DataChannel, SetAndGetClipToTheChannel)

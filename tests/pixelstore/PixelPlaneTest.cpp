@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 
 using namespace ChannelTest;
@@ -34,6 +35,10 @@ TEST(PixelPlane, BuiltFromASet)
     EXPECT_EQ(none.size(), (Size{0, 0}));
     EXPECT_EQ(none.channelType(), 0);
     EXPECT_THROW(PixelPlane(kSetRGB, kTypeU8, Size{-1, 3}), std::runtime_error);
+    // Even without channels the tile counts of such sides would wrap around.
+    EXPECT_THROW(PixelPlane(0u, kTypeU8, Size{INT_MAX, INT_MAX}), std::runtime_error);
+    EXPECT_THROW(PixelPlane(PixelFormat(), Size{1, INT_MAX - 62}), std::runtime_error);
+    EXPECT_EQ(PixelPlane(0u, kTypeU8, Size{INT_MAX - 63, 0}).tilesAcross(), (INT_MAX - 63) / 64);
 }
 
 TEST(PixelPlane, BuiltFromAFormatSkipsThePlaceholder)
