@@ -1,6 +1,7 @@
 #include "pixelstore/DataChannel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace Nuvra {
@@ -21,6 +22,13 @@ void forEachPiece(const DataChannel& channel, const Rect& r, Visit visit)
     }
 }
 
+// Offset of (x, y) in a buffer that starts at the rectangle's corner; in 64
+// bits, since the rectangle may start more than 2^31 elements away.
+std::size_t bufferOffset(const Rect& rect, int x, int y, unsigned int stride, std::size_t size)
+{
+    return std::size_t(int64_t(y) - rect.top) * stride + std::size_t(int64_t(x) - rect.left) * size;
+}
+
 } // namespace
 
 void setData(DataChannel& channel, const Rect& rect, const void* src, unsigned int stride)
@@ -38,7 +46,7 @@ void setData(DataChannel& channel, const Rect& rect, const void* src, unsigned i
         auto* out = static_cast<unsigned char*>(tile.data());
         for (int y = piece.top; y < piece.bottom; ++y) {
             std::memcpy(out + std::size_t(elementInTile(piece.left, y)) * size,
-                        in + std::size_t(y - rect.top) * stride + std::size_t(piece.left - rect.left) * size,
+                        in + bufferOffset(rect, piece.left, y, stride, size),
                         std::size_t(piece.width()) * size);
         }
     });
@@ -58,7 +66,7 @@ void getData(const DataChannel& channel, const Rect& rect, void* dst, unsigned i
         tile.switchTo(index);
         const auto* in = static_cast<const unsigned char*>(tile.data());
         for (int y = piece.top; y < piece.bottom; ++y) {
-            std::memcpy(out + std::size_t(y - rect.top) * stride + std::size_t(piece.left - rect.left) * size,
+            std::memcpy(out + bufferOffset(rect, piece.left, y, stride, size),
                         in + std::size_t(elementInTile(piece.left, y)) * size, std::size_t(piece.width()) * size);
         }
     });

@@ -34,7 +34,7 @@ std::vector<Lane> lanesOf(const PixelFormat& format)
 bool acceptBuffer(const char* what, const void* buffer, const Rect& rect, unsigned int& stride,
                   const PixelFormat& format)
 {
-    const uint64_t row = uint64_t(uint32_t(rect.width())) * uint64_t(format.pixelSize());
+    const uint64_t row = uint64_t(int64_t(rect.right) - rect.left) * uint64_t(format.pixelSize());
     if (stride == 0)
         stride = row > UINT32_MAX ? 0 : unsigned(row);
     if (!buffer || stride == 0 || stride < row || stride > unsigned(INT32_MAX)) {
@@ -71,7 +71,7 @@ bool getData(const PixelPlane& plane, const Rect& rect, void* dst, unsigned int 
     const int pixelSize = format.pixelSize();
     auto* out = static_cast<unsigned char*>(dst);
     auto at = [&](int x, int y, int offset) {
-        return out + std::size_t(y - rect.top) * stride + std::size_t(x - rect.left) * pixelSize + offset;
+        return out + std::size_t(int64_t(y) - rect.top) * stride + std::size_t(x - rect.left) * pixelSize + offset;
     };
     unsigned char value[256];
     unsigned char converted[256];
@@ -138,7 +138,7 @@ bool setData(PixelPlane& plane, const Rect& rect, const void* src, unsigned int 
         forEachTilePiece(r, channel->tilesAcross(), [&](int index, const Rect& piece) {
             tile.switchTo(index);
             auto* to = static_cast<unsigned char*>(tile.data()) + std::size_t(elementInTile(piece.left, piece.top)) * elem;
-            const unsigned char* from = in + std::size_t(piece.top - rect.top) * stride +
+            const unsigned char* from = in + std::size_t(int64_t(piece.top) - rect.top) * stride +
                                         std::size_t(piece.left - rect.left) * pixelSize + lane.offset;
             convertMemory2D(to, from, channel->type(), lane.type, piece.width(), piece.height(), elem, pixelSize,
                             elem * kTileSide, int(stride));

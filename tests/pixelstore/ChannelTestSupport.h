@@ -3,6 +3,9 @@
 #include "pixelstore/DataChannel.h"
 #include "pixelstore/MonotoneCache.h"
 
+#include <sys/mman.h>
+
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -42,5 +45,31 @@ inline const TileDescriptor* cachedTile(int size, const void* value)
     MonotoneCache::getMonotone(tile, size, value);
     return tile.get();
 }
+
+// Address space for a buffer of more than 2^31 bytes of which only a few
+// pages are ever touched: rectangles that start far outside the image.
+class ReservedBuffer {
+public:
+    static constexpr std::size_t kFar = std::size_t(1) << 31;
+
+    ReservedBuffer()
+        : m_data(mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0))
+    {
+    }
+    ~ReservedBuffer()
+    {
+        if (ok())
+            munmap(m_data, kBytes);
+    }
+    ReservedBuffer(const ReservedBuffer&) = delete;
+    ReservedBuffer& operator=(const ReservedBuffer&) = delete;
+
+    bool ok() const { return m_data != MAP_FAILED; }
+    unsigned char* data() const { return static_cast<unsigned char*>(m_data); }
+
+private:
+    static constexpr std::size_t kBytes = kFar + 4096;
+    void* m_data;
+};
 
 } // namespace ChannelTest

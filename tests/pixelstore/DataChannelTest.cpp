@@ -271,6 +271,24 @@ TEST(DataChannel, SetAndGetClipToTheChannel)
     EXPECT_EQ(readAll(channel), before);
 }
 
+TEST(DataChannel, RectanglesStartingFarOutsideAddressTheBufferIn64Bits)
+{
+    ReservedBuffer buffer;
+    ASSERT_TRUE(buffer.ok());
+    unsigned char* far = buffer.data() + ReservedBuffer::kFar;
+    DataChannel channel(Size{1, 1}, kTypeU8);
+    // The pixel (0, 0) lies 2^31 elements to the right of the rectangle's
+    // start, or 2^31 rows of one byte below it.
+    for (Rect rect : {Rect{INT_MIN, 0, 1, 1}, Rect{0, INT_MIN, 1, 1}}) {
+        *far = 42;
+        setData(channel, rect, buffer.data(), 1);
+        EXPECT_EQ(elementAt<unsigned char>(channel, 0, 0), 42) << rect.left << "," << rect.top;
+        setElement<unsigned char>(channel, 0, 0, 7);
+        getData(channel, rect, buffer.data(), 1);
+        EXPECT_EQ(*far, 7) << rect.left << "," << rect.top;
+    }
+}
+
 TEST(DataChannel, IsMonotoneOverRectangles)
 {
     DataChannel channel(Size{200, 200}, kTypeDouble);

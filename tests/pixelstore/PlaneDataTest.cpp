@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <random>
 
@@ -164,6 +165,27 @@ TEST(PlaneData, RectanglesOutsideThePlane)
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x)
             ASSERT_EQ(out[std::size_t(y) * 10 + x], x < 2 && y >= 8 ? 1 : y * 10 + x) << x << "," << y;
+}
+
+TEST(PlaneData, RectanglesStartingFarOutsideAddressTheBufferIn64Bits)
+{
+    ReservedBuffer buffer;
+    ASSERT_TRUE(buffer.ok());
+    unsigned char* far = buffer.data() + ReservedBuffer::kFar;
+    const PixelFormat gray(kSetGray, kTypeU8);
+    PixelPlane plane(kSetGray, kTypeU8, Size{1, 1});
+    // 2^31 rows of one byte above the plane.
+    const Rect rect{0, INT_MIN, 1, 1};
+    *far = 42;
+    ASSERT_TRUE(setData(plane, rect, buffer.data(), 1, gray));
+    EXPECT_EQ(elementAt<unsigned char>(*plane.channelReadOnly(kChannelGray), 0, 0), 42);
+    plane.channelReadWrite(kChannelGray)->fillRect(Rect{0, 0, 1, 1}, "\x07");
+    ASSERT_TRUE(getData(plane, rect, buffer.data(), 1, gray));
+    EXPECT_EQ(*far, 7);
+
+    // No buffer row holds a rectangle this wide.
+    EXPECT_FALSE(getData(plane, Rect{INT_MIN, 0, INT_MAX, 1}, buffer.data(), 0, gray));
+    EXPECT_FALSE(setData(plane, Rect{INT_MIN, 0, INT_MAX, 1}, buffer.data(), 0, gray));
 }
 
 TEST(PlaneData, RefusesBadBuffersWithoutTouchingAnything)
