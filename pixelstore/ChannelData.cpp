@@ -1,26 +1,12 @@
 #include "pixelstore/DataChannel.h"
+#include "pixelstore/TileWalk.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 namespace Nuvra {
 namespace DataStorage {
 namespace {
-
-// Calls visit(tile index, piece) for every tile the clipped rectangle touches,
-// row by row and left to right.
-template <class Visit>
-void forEachPiece(const DataChannel& channel, const Rect& r, Visit visit)
-{
-    for (int ty = tileRow(r.top); ty <= tileRow(r.bottom - 1); ++ty) {
-        for (int tx = tileColumn(r.left); tx <= tileColumn(r.right - 1); ++tx) {
-            const Rect piece{std::max(r.left, tx * kTileSide), std::max(r.top, ty * kTileSide),
-                             std::min(r.right, (tx + 1) * kTileSide), std::min(r.bottom, (ty + 1) * kTileSide)};
-            visit(ty * channel.tilesAcross() + tx, piece);
-        }
-    }
-}
 
 // Offset of (x, y) in a buffer that starts at the rectangle's corner; in 64
 // bits, since the rectangle may start more than 2^31 elements away.
@@ -41,7 +27,7 @@ void setData(DataChannel& channel, const Rect& rect, const void* src, unsigned i
     const std::size_t size = std::size_t(channel.elementSize());
     const auto* in = static_cast<const unsigned char*>(src);
     DataChannel::TileReadWrite tile(&channel, -1, DataChannel::TileReadWrite::CheckMonotone);
-    forEachPiece(channel, r, [&](int index, const Rect& piece) {
+    forEachTilePiece(r, channel.tilesAcross(), [&](int index, const Rect& piece) {
         tile.switchTo(index);
         auto* out = static_cast<unsigned char*>(tile.data());
         for (int y = piece.top; y < piece.bottom; ++y) {
@@ -62,7 +48,7 @@ void getData(const DataChannel& channel, const Rect& rect, void* dst, unsigned i
     const std::size_t size = std::size_t(channel.elementSize());
     auto* out = static_cast<unsigned char*>(dst);
     DataChannel::TileReadOnly tile(&channel, -1);
-    forEachPiece(channel, r, [&](int index, const Rect& piece) {
+    forEachTilePiece(r, channel.tilesAcross(), [&](int index, const Rect& piece) {
         tile.switchTo(index);
         const auto* in = static_cast<const unsigned char*>(tile.data());
         for (int y = piece.top; y < piece.bottom; ++y) {

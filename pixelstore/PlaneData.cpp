@@ -3,8 +3,8 @@
 #include "pixelstore/ElementConversion.h"
 #include "pixelstore/FillBySample.h"
 #include "pixelstore/Kernel.h"
+#include "pixelstore/TileWalk.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -43,18 +43,6 @@ bool acceptBuffer(const char* what, const void* buffer, const Rect& rect, unsign
         return false;
     }
     return true;
-}
-
-template <class Visit>
-void forEachTilePiece(const Rect& r, int tilesAcross, Visit visit)
-{
-    for (int ty = tileRow(r.top); ty <= tileRow(r.bottom - 1); ++ty) {
-        for (int tx = tileColumn(r.left); tx <= tileColumn(r.right - 1); ++tx) {
-            const Rect piece{std::max(r.left, tx * kTileSide), std::max(r.top, ty * kTileSide),
-                             std::min(r.right, (tx + 1) * kTileSide), std::min(r.bottom, (ty + 1) * kTileSide)};
-            visit(ty * tilesAcross + tx, piece);
-        }
-    }
 }
 
 } // namespace
