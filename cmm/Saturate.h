@@ -17,8 +17,8 @@ inline int32_t SaturateRound(double v, int32_t lo, int32_t hi)
         return lo;
     if (v >= double(hi))
         return hi;
-    const double r = v >= 0.0 ? std::floor(v + 0.5) : std::ceil(v - 0.5);
-    return static_cast<int32_t>(r);
+    // std::round is exact; floor(v + 0.5) rounds the double just below 0.5 up.
+    return static_cast<int32_t>(std::round(v));
 }
 
 inline uint16_t SaturateWord(double v)

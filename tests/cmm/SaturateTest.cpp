@@ -17,6 +17,9 @@ TEST(Saturate, RoundsHalfAwayAndNeverConvertsOutOfRange)
     } cases[] = {
         {0.5, 1, 1},
         {1.4999, 1, 1},
+        // Just below a half: adding 0.5 first would round up.
+        {std::nextafter(0.5, 0.0), 0, 0},
+        {-std::nextafter(0.5, 0.0), 0, 0},
         {-0.5, 0, -1},
         {-2.5, 0, -3},
         {65534.5, 65535, 65535},
