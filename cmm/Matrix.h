@@ -43,14 +43,17 @@ struct mat33fixed_t {
     // Each element rounded half away from zero (saturating).
     static mat33fixed_t FromReal(const mat33real_t& r);
 
-    // out_i = (sum_j m_ij v_j + 0x8000) >> 16, in 64 bits.
+    // out_i = (sum_j m_ij v_j + 0x8000) >> 16, in 64 bits, saturated to 32
+    // bits: a file's matrix can reach far beyond them, and a wrapped sum
+    // would clamp to the wrong end.
     vec3fixed_t operator*(const vec3fixed_t& v) const
     {
         vec3fixed_t r;
         for (int i = 0; i < 3; ++i) {
-            const int64_t s = int64_t(m[i * 3]) * v.v[0] + int64_t(m[i * 3 + 1]) * v.v[1] +
-                              int64_t(m[i * 3 + 2]) * v.v[2] + 0x8000;
-            r.v[i] = static_cast<int32_t>(s >> 16);
+            const int64_t s = (int64_t(m[i * 3]) * v.v[0] + int64_t(m[i * 3 + 1]) * v.v[1] +
+                               int64_t(m[i * 3 + 2]) * v.v[2] + 0x8000) >>
+                              16;
+            r.v[i] = static_cast<int32_t>(s < INT32_MIN ? INT32_MIN : (s > INT32_MAX ? INT32_MAX : s));
         }
         return r;
     }

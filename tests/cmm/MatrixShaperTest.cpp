@@ -181,3 +181,32 @@ TEST(MatrixShaperDeathTest, ImpossibleFlagsAreInternal)
     ms.flags = MtxShaper_Bank2 | MtxShaper_ToPCS;
     EXPECT_DEATH(ms.CalcEvaluator(), "Unexpected flag combination: c");
 }
+
+TEST(MatrixShaper, OversizedMatricesClampInsteadOfWrapping)
+{
+    // A file's colorants (or the inverse of nearly singular ones) can make a
+    // product far beyond 32 bits; it must clamp like any other overflow.
+    const struct {
+        double row0;
+        eMtxShaper_Flags direction;
+        uint16_t in;
+        uint16_t expected;
+    } cases[] = {
+        {20000.0, MtxShaper_ToPCS, 0xFFFF, 0xFFFF},
+        {-20000.0, MtxShaper_ToPCS, 0xFFFF, 0},
+        {20000.0, MtxShaper_FromPCS, 0x8000, 0xFFFF},
+        {-20000.0, MtxShaper_FromPCS, 0x8000, 0},
+        {1e9, MtxShaper_FromPCS, 0x8000, 0xFFFF},
+        {-1e9, MtxShaper_ToPCS, 0xFFFF, 0},
+    };
+    for (const auto& c : cases) {
+        mat33real_t m = mat33real_t::Identity();
+        m.m[0][0] = m.m[0][1] = c.row0;
+        const cMatrixShaper ms(m, nullptr, c.direction);
+        ASSERT_TRUE(ms.IsValid());
+        const uint16_t in[3] = {c.in, c.in, c.in};
+        uint16_t out[3];
+        ms.Eval(in, out);
+        EXPECT_EQ(out[0], c.expected) << c.row0 << " " << c.direction;
+    }
+}
