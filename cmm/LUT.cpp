@@ -314,15 +314,10 @@ inline void cLUT::Full(const uint16_t* in, uint16_t* out) const
         MatrixStage(matrix3, &offset3, w);
     if (f & LUT_Curves3)
         CurveStage(curves3Params, curves3, ni, w);
-    if (f & LUT_Grid) {
+    if (f & LUT_Grid)
         (grid.*gridEvaluator)(w, o, gridSamples.data());
-    } else {
-        const int n = std::min(ni, no);
-        for (int i = 0; i < n; ++i)
-            o[i] = w[i];
-        for (int i = n; i < no; ++i)
-            o[i] = 0;
-    }
+    else
+        Copy<In, Out>(w, o);
     if (f & LUT_Curves4)
         CurveStage(curves4Params, curves4, no, o);
     if (f & LUT_Matrix4)
