@@ -136,9 +136,11 @@ void sCIELab::ToFixed(uint16_t out[3]) const
     const float l = std::min(std::max(L, 0.0f), 100.0f);
     const float ca = std::min(std::max(a, -128.0f), 127.996101f);
     const float cb = std::min(std::max(b, -128.0f), 127.996101f);
-    out[0] = SaturateWord(double(l * 652.8f));
-    out[1] = SaturateWord(double((ca + 128.0f) * 256.0f));
-    out[2] = SaturateWord(double((cb + 128.0f) * 256.0f));
+    // In double: a float product or sum is itself rounded and can land on a
+    // half that the exact value does not reach.
+    out[0] = SaturateWord(double(l) * 652.8);
+    out[1] = SaturateWord((double(ca) + 128.0) * 256.0);
+    out[2] = SaturateWord((double(cb) + 128.0) * 256.0);
 }
 
 float sCIELab::DeltaE(const sCIELab& o) const

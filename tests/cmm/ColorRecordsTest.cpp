@@ -155,6 +155,8 @@ TEST(ColorRecords, EdgesOfTheEncodingsAndConversions)
         {{50.0f, 200.0f, -300.0f}, {0x7F80, 0xFFFF, 0}},
         {{150.0f, 0.0f, 0.0f}, {0xFF00, 0x8000, 0x8000}},
         {{NAN, NAN, -INFINITY}, {0, 0, 0}},
+        // Just below half a unit: rounding a float product first would round up.
+        {{60.8831177f, 0.0019531f, -0.0019532f}, {39744, 32768, 32767}},
     };
     for (const auto& c : fixedLab) {
         uint16_t o[3];
