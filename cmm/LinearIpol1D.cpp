@@ -58,7 +58,9 @@ uint16_t ReverseSearch(uint16_t y, const Table& t)
         if (y == 0)
             return 0;
         low = zeros > 1 ? ((zeros - 1) * 65535) / domain - 1 : 1;
-        high = poles >= 2 ? ((domain - poles) * 65535) / domain + 1 : 0x10000;
+        // Up to the first node of the run, as low starts at the last zero
+        // node: the segment that rises into the run is searched too.
+        high = poles >= 2 ? ((domain - poles + 1) * 65535) / domain + 1 : 0x10000;
         if (high <= low || (low >= 0x10000 && poles < 2))
             search = false;
     }

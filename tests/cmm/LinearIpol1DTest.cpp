@@ -97,8 +97,7 @@ TEST(LinearIpol1D, ReverseAroundZeroRunsAndPoles)
         EXPECT_NEAR(ipol.Eval016(x, zeros.data()), y, 260) << y;
     }
 
-    // The search stops at the last node before the run of 65535 entries,
-    // so only values below that node are checked closely.
+    // Below a run of 65535 entries (its top: ReverseReachesTheTopOfCurvesThatSaturateEarly).
     std::vector<uint16_t> poles = IdentityTable(256);
     poles[253] = poles[254] = poles[255] = 0xFFFF;
     for (int y = 1; y < poles[252]; y += 101) {
@@ -120,5 +119,28 @@ TEST(LinearIpol1D, ReverseOfDecreasingTables)
             const uint16_t x = ipol.EvalReverse016(uint16_t(y), t.data());
             ASSERT_NEAR(ipol.Eval016(x, t.data()), y, 2.0) << t.size() << " " << y;
         }
+    }
+}
+
+TEST(LinearIpol1D, ReverseReachesTheTopOfCurvesThatSaturateEarly)
+{
+    // Curves that reach 65535 before their last entry, rising and falling:
+    // values in the segment that leads into the run invert into that segment,
+    // and 65535 itself inverts to where the curve gives 65535.
+    std::vector<uint16_t> clipped = IdentityTable(256);
+    clipped[253] = clipped[254] = clipped[255] = 0xFFFF;
+    const std::vector<std::vector<uint16_t>> tables = {
+        clipped,
+        {0, 30000, 0xFFFF, 0xFFFF},
+        {0, 20000, 40000, 0xFFFF, 0xFFFF, 0xFFFF},
+        {0xFFFF, 0xFFFF, 30000, 0},
+    };
+    for (const auto& t : tables) {
+        const cLinearIpol1D ipol{uint32_t(t.size())};
+        for (uint32_t y = 1; y <= 0xFFFF; y += 7) {
+            const uint16_t x = ipol.EvalReverse016(uint16_t(y), t.data());
+            ASSERT_NEAR(ipol.Eval016(x, t.data()), y, 2.0) << t.size() << " " << y;
+        }
+        EXPECT_EQ(ipol.Eval016(ipol.EvalReverse016(0xFFFF, t.data()), t.data()), 0xFFFF) << t.size();
     }
 }
