@@ -64,7 +64,9 @@ void BuildGaussKernel1D(std::vector<float>& kernel, float sigma, int maxSize)
 RecursiveGaussCoefficients recursiveGaussCoefficients(float sigma)
 {
     RecursiveGaussCoefficients c{};
-    const double s = sigma;
+    // Past the longest extension a larger sigma changes nothing that matters,
+    // and an infinite one would make every coefficient NaN.
+    const double s = std::min(sigma, float(kMaxExtension) / 3.0f);
     c.q = s >= 2.5 ? 0.98711 * s - 0.96330 : 3.97156 - 4.14554 * std::sqrt(1.0 - 0.26891 * s);
     const double q = c.q, q2 = q * q, q3 = q2 * q;
     const double b0 = 1.57825 + 2.44413 * q + 1.4281 * q2 + 0.422205 * q3;

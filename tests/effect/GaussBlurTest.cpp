@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 
 using namespace Nuvra::DataStorage;
@@ -329,6 +331,29 @@ TEST(GaussBlur, NoBlurCopiesOrLeavesInPlace)
         auto inPlace = src;
         gaussBlurChannel(w, h, inPlace.data(), w + 2, inPlace.data(), w + 2, sigma, nullptr, nullptr);
         EXPECT_EQ(inPlace, src); // padding untouched too
+    }
+}
+
+// Sigmas far past any image: both paths still average (finite values inside
+// the input's range), and infinity blurs like the largest finite sigma.
+TEST(GaussBlur, AbsurdSigmasStayAveragesOfTheInput)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    for (auto [w, h] : {std::pair{3, 40}, std::pair{50, 33}}) {
+        const auto src = randomImage(w, h, w, 8);
+        const auto [lo, hi] = std::minmax_element(src.begin(), src.end());
+        std::vector<float> huge(src.size());
+        gaussBlurChannel(w, h, src.data(), w, huge.data(), w, std::numeric_limits<float>::max(), nullptr, nullptr);
+        for (float sigma : {1e8f, 1e30f, inf}) {
+            std::vector<float> out(src.size());
+            gaussBlurChannel(w, h, src.data(), w, out.data(), w, sigma, nullptr, nullptr);
+            for (float v : out) {
+                ASSERT_TRUE(v >= *lo - 1e-5f && v <= *hi + 1e-5f) << w << "x" << h << " sigma " << sigma << ": " << v;
+            }
+            if (sigma == inf) {
+                EXPECT_EQ(out, huge) << w << "x" << h;
+            }
+        }
     }
 }
 
