@@ -1,7 +1,8 @@
 #include "effect/NoiseLayer.h"
 
+#include "effect/TiledBlurKernels.h"
+
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstddef>
 
@@ -48,11 +49,11 @@ StreakGeometry streakGeometry(int frameWidth, int frameHeight, int angle, float 
     const int y1 = int(std::ceil(upper(ys)));
 
     StreakGeometry g;
-    // A negative sigma blurs like its magnitude, and the margin is bounded so
-    // the buffer size cannot overflow (such a buffer fails to allocate instead).
-    const float reach = std::isnan(noiseSmooth) ? 0.0f : 3.0f * std::fabs(noiseSmooth);
-    const int limit = (INT_MAX / 4 - (x1 - x0)) / 2;
-    g.margin = reach < float(limit) ? int(reach) : limit;
+    // A negative sigma blurs like its magnitude. The blur honours sigmas up to
+    // its own limit only, so a margin past that limit's reach would just
+    // allocate columns that nothing needs.
+    const float sigma = std::isnan(noiseSmooth) ? 0.0f : std::fabs(noiseSmooth);
+    g.margin = int(3.0f * std::min(sigma, DataStorage::ns_cltBlur::kMaxSigma));
     g.width = (x1 - x0) + 2 * g.margin;
     g.height = y1 - y0;
     const double d = g.margin;

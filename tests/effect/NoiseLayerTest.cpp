@@ -1,4 +1,5 @@
 #include "effect/NoiseLayer.h"
+#include "effect/TiledBlurKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -96,9 +97,12 @@ TEST(NoiseLayer, StreakMarginOfOddSigmas)
     EXPECT_EQ(streakGeometry(100, 50, 30, -3.0f).margin, streakGeometry(100, 50, 30, 3.0f).margin);
     EXPECT_EQ(streakGeometry(100, 50, 30, 0.0f).margin, 0);
     EXPECT_EQ(streakGeometry(100, 50, 30, std::numeric_limits<float>::quiet_NaN()).margin, 0);
-    for (const float huge : {1e9f, std::numeric_limits<float>::infinity()}) {
+    // The margin never outgrows the reach of the largest blur.
+    const int reach = int(3.0f * Nuvra::DataStorage::ns_cltBlur::kMaxSigma);
+    EXPECT_EQ(streakGeometry(100, 50, 30, 1000.0f).margin, 3000);
+    for (const float huge : {1e9f, -1e30f, std::numeric_limits<float>::infinity()}) {
         const StreakGeometry g = streakGeometry(100, 50, 30, huge);
-        EXPECT_GT(g.width, 0);
-        EXPECT_GT(g.margin, 0);
+        EXPECT_EQ(g.margin, reach) << huge;
+        EXPECT_EQ(g.width, streakGeometry(100, 50, 30, 0.0f).width + 2 * reach) << huge;
     }
 }
