@@ -14,7 +14,11 @@ LuminanceLengths luminanceLengths(const Morvelin_paramsCalc& params, float k)
     LuminanceLengths l;
     l.sigma1 = params.sigmaBlur * k / 100.0f;
     l.sigmaG = params.gradients * k / 100.0f;
-    l.length = params.line_intg * k / 100.0f;
+    // Lines are cut at k, far past any useful length: an absurd one would
+    // allocate its weights and run every stalled trace for ever. NaN passes
+    // through and means no line.
+    const float lineIntg = params.line_intg > 100.0f ? 100.0f : params.line_intg;
+    l.length = lineIntg * k / 100.0f;
     return l;
 }
 

@@ -44,7 +44,8 @@ bool lineIntegral(int w, int h, const float* lum, const float* vx, const float* 
 bool lineIntegralWith(LineIntegralPath path, int w, int h, const float* lum, const float* vx,
                       const float* vy, float length, float* out, DataStorage::ProgressData* progress);
 
-// The sharpening lengths as fractions of the half working sum k.
+// The sharpening lengths as fractions of the half working sum k; the line
+// integral's is at most k.
 struct LuminanceLengths {
     float sigma1;  // first sharpening blur
     float sigmaG;  // structure-tensor smoothing

@@ -1,4 +1,5 @@
 #include "effect/LuminanceStages.h"
+#include "effect/MorvelinParams.h"
 #include "effect/ProgressData.h"
 #include "tests/effect/SyntheticFrame.h"
 
@@ -6,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 using namespace Nuvra::Effect;
@@ -137,4 +139,19 @@ TEST(LineIntegral, CancelledRecordStops)
     for (const LineIntegralPath path : {LineIntegralPath::Reference, LineIntegralPath::Interleaved})
         EXPECT_FALSE(lineIntegralWith(path, f.w, f.h, f.lum.data(), f.vx.data(), f.vy.data(), 6.0f, out.data(),
                                       &progress));
+}
+
+// The line is at most the half working sum long: beyond it an absurd length
+// would only cost memory for the weights and endless stalled traces.
+TEST(LineIntegral, LengthIsBoundedByTheHalfWorkingSum)
+{
+    const float k = 1166.5f;
+    struct Case { float lineIntg, length; };
+    for (const Case c : {Case{1.0f, 1.0f * k / 100.0f}, Case{2.0f, 2.0f * k / 100.0f}, Case{100.0f, k},
+                         Case{250.0f, k}, Case{1e30f, k}, Case{std::numeric_limits<float>::infinity(), k},
+                         Case{-3.0f, -3.0f * k / 100.0f}}) {
+        Morvelin_paramsCalc p{};
+        p.line_intg = c.lineIntg;
+        EXPECT_EQ(luminanceLengths(p, k).length, c.length) << c.lineIntg;
+    }
 }
