@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -119,6 +121,48 @@ TEST(Filter, AlphaPassesThroughAtEverySize)
                 }
             }
         }
+    }
+}
+
+// No parameter value, however absurd, may crash, hang or leave the frame
+// unwritten: every render succeeds and alpha comes through.
+TEST(Filter, HostileParametersStillRender)
+{
+    const Frame f = synthetic(29, 19, 4);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    using FloatField = float Morvelin_paramsCalc::*;
+    using IntField = std::int32_t Morvelin_paramsCalc::*;
+    const FloatField floats[] = {&Morvelin_paramsCalc::sigmaBlur, &Morvelin_paramsCalc::unsharp,
+                                 &Morvelin_paramsCalc::gradients,  &Morvelin_paramsCalc::line_intg,
+                                 &Morvelin_paramsCalc::contrast,   &Morvelin_paramsCalc::noiseSmooth,
+                                 &Morvelin_paramsCalc::darken};
+    const IntField ints[] = {&Morvelin_paramsCalc::dark_lum_pred, &Morvelin_paramsCalc::middle_lum_pred,
+                             &Morvelin_paramsCalc::high_lum_pred, &Morvelin_paramsCalc::dark_lum,
+                             &Morvelin_paramsCalc::middle_lum,    &Morvelin_paramsCalc::high_lum,
+                             &Morvelin_paramsCalc::resizing,      &Morvelin_paramsCalc::noise,
+                             &Morvelin_paramsCalc::angle};
+    std::vector<Morvelin_paramsCalc> cases;
+    for (const int mode : {0, 2}) {
+        Morvelin_paramsCalc base = defaults(mode);
+        base.noiseSmoothOn = 1;
+        base.usePesk = mode == 0;
+        for (const FloatField field : floats)
+            for (const float v : {nan, inf, -inf, 1e30f, -1e30f}) {
+                cases.push_back(base);
+                cases.back().*field = v;
+            }
+        for (const IntField field : ints)
+            for (const std::int32_t v : {INT_MIN, INT_MAX, -1}) {
+                cases.push_back(base);
+                cases.back().*field = v;
+            }
+    }
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        std::vector<std::uint8_t> out;
+        ASSERT_TRUE(render(f, cases[c], out)) << "case " << c;
+        for (std::size_t i = 0; i < out.size(); i += 4)
+            ASSERT_EQ(out[i], f.px[i]) << "case " << c << " pixel " << i / 4;
     }
 }
 
