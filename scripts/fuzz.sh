@@ -25,6 +25,7 @@ rm -rf "$seeds"
 mkdir -p "$seeds/profile" "$seeds/tag"
 find tests/data/cmm resources/profile -type f \( -name '*.icc' -o -name '*.ICM' \) -exec cp {} "$seeds/profile/" \;
 be32() { od -An -tu4 --endian=big -j"$2" -N4 "$1" | tr -d ' '; }
+bytes() { dd if="$1" iflag=skip_bytes,count_bytes skip="$2" count="$3" bs=65536 status=none; }
 # The tag target's first byte picks one of its signatures; see FuzzIccTag.cpp.
 selector() {
   case "$1" in
@@ -43,13 +44,13 @@ for f in "$seeds"/profile/*; do
   for ((k = 0; k < count; k++)); do
     at=$((132 + 12 * k))
     [ $((at + 12)) -le "$size" ] || break
-    sig=$(tail -c +$((at + 1)) "$f" | head -c 4 | tr -c 'A-Za-z0-9 ' '?')
+    sig=$(bytes "$f" "$at" 4 | tr -c 'A-Za-z0-9 ' '?')
     off=$(be32 "$f" $((at + 4)))
     len=$(be32 "$f" $((at + 8)))
     [ "$off" -lt "$size" ] || continue
     [ "$len" -le 200000 ] || len=200000
     sel=$(selector "$sig")
-    { printf "\\x$(printf %02x "$sel")\\x$(printf %02x $((k % 8)))"; tail -c +$((off + 1)) "$f" | head -c "$len"; } \
+    { printf "\\x$(printf %02x "$sel")\\x$(printf %02x $((k % 8)))"; bytes "$f" "$off" "$len"; } \
       > "$seeds/tag/$(printf %05d $n)"
     n=$((n + 1))
   done
@@ -61,7 +62,12 @@ for target in FuzzIccProfile FuzzIccTag; do
   mkdir -p "$corpus"
   case $target in FuzzIccProfile) seed="$seeds/profile" ;; *) seed="$seeds/tag" ;; esac
   echo "== $target for ${seconds}s"
-  "$dir/tests/cmm/$target" "$corpus" "$seed" -max_total_time="$seconds" -max_len=1048576 \
-    -rss_limit_mb=2048 -print_final_stats=1 "$@" 2>&1 | tail -n 25 || status=1
+  log="$dir/$target.log"
+  if ! "$dir/tests/cmm/$target" "$corpus" "$seed" -max_total_time="$seconds" -max_len=1048576 \
+      -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$dir/" "$@" > "$log" 2>&1; then
+    status=1
+    grep -m1 -A25 -E "ERROR|runtime error|deadly signal" "$log" || tail -n 40 "$log"
+  fi
+  grep -E "^Done|^stat::" "$log" || true
 done
 exit $status
