@@ -61,13 +61,25 @@ bool writeAlpha(const Rect& region, const PixelPlane& source, PixelPlane& destin
     return true;
 }
 
-// 8-bit R, G, B of the region as a float luminance channel of the region's size.
+bool colourIsU8(const PixelPlane& plane)
+{
+    for (const Channel c : {kChannelRed, kChannelGreen, kChannelBlue}) {
+        const SmartPtr<const DataChannel> ch = plane.channelReadOnly(c);
+        if (ch && ch->type() != kTypeU8)
+            return false;
+    }
+    return true;
+}
+
+// R, G, B of the region as a float luminance channel of the region's size.
+// The walk reads 8-bit samples, so a source of another element type goes
+// through an 8-bit copy, as a region does.
 SmartPtr<DataChannel> frameLuminance(const Rect& region, const PixelPlane& source)
 {
     const Size size{region.width(), region.height()};
     PixelPlane cropped;
     const PixelPlane* rgb = &source;
-    if (region != Rect::fromSize(source.size())) {
+    if (region != Rect::fromSize(source.size()) || !colourIsU8(source)) {
         cropped = PixelPlane(source.channelSet(kAllChannels), kTypeU8, size);
         copy(cropped, source, region, Point{0, 0});
         rgb = &cropped;

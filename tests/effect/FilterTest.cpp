@@ -299,6 +299,30 @@ TEST(FilterCore, DestinationAlphaOfEachType)
     }
 }
 
+// A source of wider elements is read through an 8-bit copy, like a region:
+// 16-bit samples of 257 v paint what 8-bit samples of v paint.
+TEST(FilterCore, SixteenBitSourceMatchesEightBit)
+{
+    const Frame f = synthetic(70, 45, 9);
+    const PixelFormat format8({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+    const PixelFormat format16({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU16);
+    std::vector<std::uint16_t> wide(f.px.size());
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        wide[i] = std::uint16_t(f.px[i] * 257);
+    PixelPlane source8(format8, Size{f.w, f.h}), source16(format16, Size{f.w, f.h});
+    ASSERT_TRUE(setData(source8, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), format8));
+    ASSERT_TRUE(setData(source16, Rect{0, 0, f.w, f.h}, wide.data(), unsigned(f.w * 8), format16));
+    for (const int mode : {0, 2}) {
+        PixelPlane dst8(format8, Size{f.w, f.h}), dst16(format8, Size{f.w, f.h});
+        ASSERT_TRUE(FilterCore(defaults(mode), Rect{0, 0, f.w, f.h}, source8, dst8, nullptr));
+        ASSERT_TRUE(FilterCore(defaults(mode), Rect{0, 0, f.w, f.h}, source16, dst16, nullptr));
+        std::vector<std::uint8_t> a(f.px.size()), b(f.px.size());
+        ASSERT_TRUE(getData(dst8, Rect{0, 0, f.w, f.h}, a.data(), 0, format8));
+        ASSERT_TRUE(getData(dst16, Rect{0, 0, f.w, f.h}, b.data(), 0, format8));
+        EXPECT_EQ(a, b) << "mode " << mode;
+    }
+}
+
 // Streaks run along the requested angle: neighbours along the streak are
 // strongly correlated, neighbours across it hardly.
 TEST(NoiseStage, StreaksRunAlongTheAngle)
