@@ -5,6 +5,8 @@
 
 #include "cmm/GammaTable.h"
 #include "cmm/LUT.h"
+#include "cmm/TagClasses.h"
+#include "cmm/ColorRecords.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,6 +105,22 @@ TEST(Fixtures, AgreeWithAnIndependentReader)
                 expectXYZ(*p->TagAs<sCIEXYZ>(uint32_t(sig)), static_cast<cmsCIEXYZ*>(cmsReadTag(h, sig)),
                           QString::number(uint32_t(sig), 16));
         }
+        if (const auto* theirs = static_cast<cmsCIEXYZ*>(cmsReadTag(h, cmsSigChromaticAdaptationTag))) {
+            const sChadMatrix* chad = p->TagAs<sChadMatrix>(Sig::Chad);
+            ASSERT_NE(chad, nullptr);
+            for (int r = 0; r < 3; ++r) {
+                EXPECT_NEAR(chad->m[r * 3 + 0], theirs[r].X, 1e-4);
+                EXPECT_NEAR(chad->m[r * 3 + 1], theirs[r].Y, 1e-4);
+                EXPECT_NEAR(chad->m[r * 3 + 2], theirs[r].Z, 1e-4);
+            }
+        }
+        if (const auto* theirs = static_cast<cmsCIExyYTRIPLE*>(cmsReadTag(h, cmsSigChromaticityTag))) {
+            const sCIExyYTriple* chrm = p->TagAs<sCIExyYTriple>(Sig::Chrm);
+            ASSERT_NE(chrm, nullptr);
+            EXPECT_NEAR(chrm->red.x, theirs->Red.x, 1e-4);
+            EXPECT_NEAR(chrm->green.y, theirs->Green.y, 1e-4);
+            EXPECT_NEAR(chrm->blue.x, theirs->Blue.x, 1e-4);
+        }
         if (p->HasTag(Sig::Desc)) {
             EXPECT_EQ(*p->TagAs<QString>(Sig::Desc), lcmsDescription(h));
         }
@@ -117,4 +135,52 @@ TEST(Fixtures, AgreeWithAnIndependentReader)
         }
         cmsCloseProfile(h);
     }
+}
+
+// The default CMYK profile's LUTs (8-bit Lab-input and 16-bit Lab-output
+// tables) evaluate as the other library evaluates them.
+TEST(Fixtures, CmykLutsAgreeWithAnIndependentReader)
+{
+    cProfile::ptr_t p = cProfile::Create_CMYK();
+    ASSERT_TRUE(p);
+    QFile f(QStringLiteral(":/profile/cmyk.icc"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    cmsHPROFILE h = cmsOpenProfileFromMem(bytes.constData(), cmsUInt32Number(bytes.size()));
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab = cmsCreateTransform(h, TYPE_CMYK_16, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsHTRANSFORM toCmyk = cmsCreateTransform(lab, TYPE_Lab_DBL, h, TYPE_CMYK_16, INTENT_RELATIVE_COLORIMETRIC, 0);
+    ASSERT_TRUE(toLab && toCmyk);
+
+    const cLUT& a2b = *p->TagAs<cLUT>(Sig::A2B1);
+    const uint16_t inks[][4] = {{0, 0, 0, 0}, {65535, 0, 0, 0}, {0, 40000, 20000, 0}, {30000, 30000, 30000, 30000},
+                                {0, 0, 0, 65535}, {12345, 54321, 999, 4321}};
+    for (const auto& ink : inks) {
+        uint16_t out[16] = {};
+        a2b.Eval(ink, out);
+        sCIELab ours{};
+        ours.SetFromFixed(out);
+        cmsCIELab theirs;
+        cmsDoTransform(toLab, ink, &theirs, 1);
+        EXPECT_NEAR(ours.L, theirs.L, 0.5) << ink[0] << " " << ink[1] << " " << ink[2] << " " << ink[3];
+        EXPECT_NEAR(ours.a, theirs.a, 0.5);
+        EXPECT_NEAR(ours.b, theirs.b, 0.5);
+    }
+
+    const cLUT& b2a = *p->TagAs<cLUT>(Sig::B2A1);
+    const cmsCIELab labs[] = {{100, 0, 0}, {50, 0, 0}, {60, 40, 30}, {30, -20, -40}, {80, -30, 60}, {5, 0, 0}};
+    for (const cmsCIELab& l : labs) {
+        sCIELab in{float(l.L), float(l.a), float(l.b)};
+        uint16_t enc[3], ours[16] = {};
+        in.ToFixed(enc);
+        b2a.Eval(enc, ours);
+        cmsUInt16Number theirs[4];
+        cmsDoTransform(toCmyk, &l, theirs, 1);
+        for (int c = 0; c < 4; ++c)
+            EXPECT_NEAR(ours[c], theirs[c], 0x300) << l.L << " " << l.a << " " << l.b << " channel " << c;
+    }
+    cmsDeleteTransform(toLab);
+    cmsDeleteTransform(toCmyk);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(h);
 }
