@@ -25,21 +25,22 @@ std::string serialize(const pt::ptree& tree)
 namespace {
 
 // The INFO reader would open any file an "#include" line names, so a message
-// could make the receiver read, or block on, a local file. Our writer never
-// emits such a line (data that starts with '#' is quoted).
-bool hasIncludeDirective(const std::string& text)
+// could make the receiver read, or block on, a local file. The reader skips
+// any ASCII white space before the '#' and between it and the word, and knows
+// no other directive, so every line that starts with '#' is refused. Our
+// writer never emits one (data that starts with '#' is quoted).
+bool hasDirective(const std::string& text)
 {
-    size_t lineStart = 0;
-    while (lineStart < text.size()) {
-        size_t at = text.find_first_not_of(" \t", lineStart);
-        if (at == std::string::npos)
-            break;
-        if (text.compare(at, 8, "#include") == 0)
-            return true;
-        const size_t end = text.find('\n', at);
-        if (end == std::string::npos)
-            break;
-        lineStart = end + 1;
+    const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    bool lineStart = true;
+    for (const char c : text) {
+        if (c == '\n') {
+            lineStart = true;
+        } else if (lineStart && !isSpace(c)) {
+            if (c == '#')
+                return true;
+            lineStart = false;
+        }
     }
     return false;
 }
@@ -48,8 +49,8 @@ bool hasIncludeDirective(const std::string& text)
 
 pt::ptree deserialize(const std::string& text)
 {
-    if (hasIncludeDirective(text)) {
-        writeError("deserialize : ptree_error caught, %s ", "include directives are not accepted");
+    if (hasDirective(text)) {
+        writeError("deserialize : ptree_error caught, %s ", "directives are not accepted");
         return pt::ptree();
     }
     try {

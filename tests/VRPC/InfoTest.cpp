@@ -220,3 +220,28 @@ TEST_F(InfoTest, MalformedTextGivesAnEmptyTreeAndOneErrorLine)
         EXPECT_EQ(VrpcTest::countOccurrences(logged, "[S]: deserialize : ptree_error caught, "), 1) << text;
     }
 }
+
+// Text from the channel must never make the reader open a local file, however
+// the directive is spelt.
+TEST_F(InfoTest, IncludeDirectivesNeverReadALocalFile)
+{
+    const std::string secret = dir.file("secret.info");
+    {
+        std::ofstream out(secret);
+        out << "leaked 1\n";
+    }
+    const std::string quoted = "\"" + secret + "\"";
+    const std::vector<std::string> texts = {
+        "#include " + quoted + "\n",       "# include " + quoted + "\n",  "#\tinclude " + quoted + "\n",
+        "\f#include " + quoted + "\n",     "\v#include " + quoted + "\n", "a 1\n\r#include " + quoted + "\n",
+        "param\n{\n\t# include " + quoted + "\n}\n",
+    };
+    for (const std::string& text : texts) {
+        std::remove(log.c_str());
+        const ptree tree = deserialize(text);
+        EXPECT_TRUE(tree.empty()) << text;
+        EXPECT_EQ(tree.find("leaked"), tree.not_found()) << text;
+        EXPECT_EQ(VrpcTest::countOccurrences(VrpcTest::readFile(log), "[S]: deserialize : ptree_error caught, "), 1)
+            << text;
+    }
+}
