@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -108,6 +109,9 @@ Pump::Pump(const std::string& name, int size, bool create)
     }
     try {
         m_mapping = bip::file_mapping(name.c_str(), bip::read_write);
+        // Programs the host starts must not inherit the file.
+        const int fd = m_mapping.get_mapping_handle().handle;
+        fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
         m_region = bip::mapped_region(m_mapping, bip::read_write, 0, 0);
     } catch (...) {
         if (create)

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 
 using namespace Nuvra::VRPC;
 using VrpcTest::fileExists;
@@ -28,6 +29,26 @@ std::uint64_t word64(const std::string& bytes, size_t offset)
     std::uint64_t v;
     std::memcpy(&v, bytes.data() + offset, 8);
     return v;
+}
+
+// The descriptors of this process that refer to `path`, with whether each is
+// closed on exec.
+std::vector<bool> closeOnExecOf(const std::string& path)
+{
+    std::vector<bool> result;
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds)
+        return result;
+    while (dirent* entry = readdir(fds)) {
+        const int fd = std::atoi(entry->d_name);
+        char target[4096];
+        const ssize_t n = readlink(("/proc/self/fd/" + std::string(entry->d_name)).c_str(), target, sizeof(target));
+        if (n <= 0 || std::string(target, static_cast<size_t>(n)) != path)
+            continue;
+        result.push_back((fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0);
+    }
+    closedir(fds);
+    return result;
 }
 
 class PumpTest : public testing::Test {
@@ -175,4 +196,14 @@ TEST_F(PumpTest, TheEraserGivesUpWithAnErrorLine)
     const std::string expected = "[S]: Eraser thread ERROR: can't remove " + name + " after delayed retries\n";
     EXPECT_TRUE(VrpcTest::waitFor([&] { return VrpcTest::readFile(log) == expected; }, std::chrono::seconds(30)))
         << VrpcTest::readFile(log);
+}
+
+// A host starts other programs: they must not inherit the shared files, which
+// would keep them (and their memory in a RAM-backed folder) alive.
+TEST_F(PumpTest, ChildProgramsDoNotInheritTheFile)
+{
+    Pump created(name, 1000, true);
+    Pump opened(name, 1000, false);
+    for (bool closed : closeOnExecOf(name))
+        EXPECT_TRUE(closed);
 }
