@@ -19,7 +19,10 @@ function(morvelin_add_gtest name)
     PROPERTIES
       LABELS "${ARG_LABEL}"
       TIMEOUT ${ARG_TIMEOUT}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MORVELIN_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  # gtest_discover_tests flattens a list-valued ENVIRONMENT, so the data folder
+  # travels as a compile definition instead.
+  target_compile_definitions(${name} PRIVATE MORVELIN_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
 endfunction()
 
 # Google Benchmark executables under bench/.

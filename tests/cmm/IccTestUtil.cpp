@@ -158,8 +158,7 @@ bool LogCapture::contains(const QString& text) const
 
 QString DataPath(const QString& relative)
 {
-    const char* root = std::getenv("MORVELIN_TEST_DATA");
-    return QString::fromLocal8Bit(root && *root ? root : MORVELIN_CMM_TEST_DATA) + QLatin1Char('/') + relative;
+    return QString::fromLocal8Bit(MORVELIN_TEST_DATA_DIR) + QLatin1Char('/') + relative;
 }
 
 } // namespace Test
