@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 
+#include <map>
 #include <vector>
 
 namespace Nuvra {
@@ -73,8 +74,15 @@ bool cProfile::Load(QDataStream& stream, QString name)
         }
     }
 
+    // A later entry of a signature replaces an earlier one, so only the last
+    // is read: repeating one costly tag must not repeat its building.
+    std::map<uint32_t, size_t> lastEntry;
+    for (size_t i = 0; i < tags.size(); ++i)
+        lastEntry[tags[i].sig] = i;
+
     qint64 budget = kTagBytesPerDataByte * dataSize;
-    for (const icTag& t : tags) {
+    for (size_t i = 0; i < tags.size(); ++i) {
+        const icTag& t = tags[i];
         // The same for files, buffers and resources: a tag that starts past
         // the real data ends the loop, and the tags read so far stand.
         if (qint64(t.offset) >= dataSize) {
@@ -86,6 +94,8 @@ bool cProfile::Load(QDataStream& stream, QString name)
                                       .arg(dataSize)));
             break;
         }
+        if (lastEntry[t.sig] != i)
+            continue;
         if (!device->seek(base + t.offset))
             break;
         budget -= t.size;

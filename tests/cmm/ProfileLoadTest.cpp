@@ -1,5 +1,7 @@
 #include "IccTestUtil.h"
 
+#include "cmm/LUT.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -134,6 +136,32 @@ TEST(ProfileLoad, RepeatedSignatureKeepsTheLaterTag)
     ASSERT_TRUE(LoadBytes(*p, bytes));
     EXPECT_EQ(*p->TagAs<QString>(Sig::Desc), QStringLiteral("second"));
     EXPECT_EQ(p->Tags().size(), 1u);
+}
+
+// Only the entry that would win is read: a directory that names one costly
+// tag thousands of times must not make the reader build it thousands of times.
+TEST(ProfileLoad, RepeatedSignatureReadsOnlyTheLaterTag)
+{
+    // A 3 -> 3 v4 LUT whose three curve sets share three gamma curves: 80
+    // bytes that build nine 4096-entry tables.
+    Bytes gamma;
+    for (int i = 0; i < 3; ++i)
+        gamma.sig("curv").u32(0).u32(1).u16(0x0233).pad4();
+    const QByteArray lut = Bytes().sig("mAB ").u32(0).u8(3).u8(3).u16(0).u32(32).u32(0).u32(32).u32(0).u32(32).raw(gamma);
+    const QByteArray broken = Bytes().sig("mAB ").u32(0).u8(3).u8(3).u16(0).u32(999).zeros(16);
+
+    std::vector<TagSpec> tags{{Sig::A2B0, broken}};
+    for (int i = 1; i < 20000; ++i)
+        tags.push_back({Sig::A2B0, QByteArray(), 0});
+    tags.push_back({Sig::A2B0, lut});
+    LogCapture log;
+    cProfile::ptr_t p(new cProfile);
+    ASSERT_TRUE(LoadBytes(*p, BuildProfile(HeaderFields(), tags))) << log.joined();
+    const cLUT* a2b0 = p->TagAs<cLUT>(Sig::A2B0);
+    ASSERT_NE(a2b0, nullptr);
+    EXPECT_EQ(a2b0->tagType, Sig::TypeMAB);
+    EXPECT_EQ(p->Tags().size(), 1u);
+    EXPECT_TRUE(log.lines().isEmpty()) << log.joined();
 }
 
 TEST(ProfileLoad, ClaimsFarBeyondTheDataAreRefused)
