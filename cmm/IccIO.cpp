@@ -1,5 +1,7 @@
 #include "cmm/IccIO.h"
 
+#include "cmm/Saturate.h"
+
 #include <QIODevice>
 
 #include <cmath>
@@ -46,26 +48,15 @@ QDataStream& operator<<(QDataStream& s, const icTag& t)
     return s << t.sig << t.offset << t.size;
 }
 
-namespace {
-double roundHalfAway(double v)
-{
-    return v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5);
-}
-} // namespace
-
 int32_t FloatToS15Fixed16(double v)
 {
-    const double r = roundHalfAway(v * 65536.0);
-    if (!(r >= double(INT32_MIN)))
-        return INT32_MIN;
-    if (r > double(INT32_MAX))
-        return INT32_MAX;
-    return int32_t(r);
+    return SaturateInt32(v * 65536.0);
 }
 
+// Beyond the int32 range SaturateRound serves, so clamped here.
 uint32_t FloatToU16Fixed16(double v)
 {
-    const double r = roundHalfAway(v * 65536.0);
+    const double r = std::round(v * 65536.0);
     if (!(r >= 0.0))
         return 0;
     if (r > double(UINT32_MAX))

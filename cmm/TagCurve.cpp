@@ -4,9 +4,9 @@
 
 #include "cmm/GammaTable.h"
 #include "cmm/Profile.h"
+#include "cmm/Saturate.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace Nuvra {
 namespace CMM {
@@ -100,8 +100,7 @@ bool WriteCurve(sTagIO& io, const cGammaTable& curve)
     const bool v4 = io.profile && io.profile->version() >= 0x04000000u;
     if (asBuilt && curve.type == 1) {
         WriteTagBase(s, Sig::TypeCurv);
-        const double g = std::floor(double(curve.params[0]) * 256.0 + 0.5);
-        s << uint32_t(1) << uint16_t(g < 0 ? 0 : g > 65535 ? 65535 : g);
+        s << uint32_t(1) << SaturateWord(double(curve.params[0]) * 256.0);
     } else if (asBuilt && v4) {
         WriteTagBase(s, Sig::TypePara);
         s << uint16_t(curve.type - 1) << uint16_t(0);

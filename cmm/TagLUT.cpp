@@ -5,6 +5,7 @@
 #include "cmm/ColorSpaces.h"
 #include "cmm/LUT.h"
 #include "cmm/Profile.h"
+#include "cmm/Saturate.h"
 
 #include <QIODevice>
 #include <QtEndian>
@@ -231,12 +232,9 @@ bool load8(sTagIO& io, cLUT& lut)
                 lut.SetMatrix(LUT_Matrix, d, vec3fixed_t{});
             } else {
                 mat33fixed_t d = lut.matrix;
-                for (int32_t& e : d.m) {
-                    const double v = double(e) / 65536.0 * 1.0039062 * 65536.0;
-                    const double r = v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5);
-                    // Elements near the s15Fixed16 limits saturate instead of wrapping.
-                    e = int32_t(std::clamp(r, double(INT32_MIN), double(INT32_MAX)));
-                }
+                // Elements near the s15Fixed16 limits saturate instead of wrapping.
+                for (int32_t& e : d.m)
+                    e = SaturateInt32(double(e) / 65536.0 * 1.0039062 * 65536.0);
                 lut.SetMatrix(LUT_Matrix, d, vec3fixed_t{});
             }
         };

@@ -1,9 +1,11 @@
 #include "IccTestUtil.h"
 
+#include "cmm/GammaTable.h"
 #include "cmm/TagClasses.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 using namespace Nuvra::CMM;
@@ -131,4 +133,43 @@ TEST(UnknownTag, CopyOfAForeignBlockFailsWithoutEndingTheProcess)
     LogCapture log;
     EXPECT_EQ(Tag2ClassAction(icSig("zzzz"), TagCopy, &fake, 0), nullptr);
     EXPECT_FALSE(log.lines().isEmpty());
+}
+
+// Writers round half away from zero and saturate at the ends of each format.
+TEST(FixedPointWriters, RoundHalfAwayAndSaturate)
+{
+    struct Case {
+        double v;
+        int32_t s15;
+        uint32_t u16;
+    };
+    const Case cases[] = {
+        {1.0, 65536, 65536},
+        {0.5 / 65536, 1, 1},
+        {-0.5 / 65536, -1, 0},
+        {1.5 / 65536, 2, 2},
+        {-2.5 / 65536, -3, 0},
+        {0.4 / 65536, 0, 0},
+        {0.9642, 63190, 63190},
+        {-0.9642, -63190, 0},
+        {32768.0, INT32_MAX, 32768u * 65536u},
+        {-32768.0, INT32_MIN, 0},
+        {1e12, INT32_MAX, UINT32_MAX},
+        {-1e12, INT32_MIN, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FloatToS15Fixed16(c.v), c.s15) << c.v;
+        EXPECT_EQ(FloatToU16Fixed16(c.v), c.u16) << c.v;
+    }
+    // A built gamma is written as round(gamma x 256) within 16 bits.
+    struct Gamma {
+        float gamma;
+        uint16_t stored;
+    };
+    for (const Gamma& g : {Gamma{2.2f, 563}, Gamma{1.501953125f, 385}, Gamma{300.0f, 65535}, Gamma{-1.0f, 0}}) {
+        cGammaTable curve;
+        curve.Build(16, 1, &g.gamma);
+        ASSERT_FALSE(curve.table.empty()) << g.gamma;
+        EXPECT_EQ(WriteTag(Sig::KTRC, &curve), QByteArray(Bytes().sig("curv").u32(0).u32(1).u16(g.stored))) << g.gamma;
+    }
 }
