@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of the colour engine with clang (address and
 # undefined-behaviour sanitizers) and runs each for N seconds (default 60),
-# seeded with the profile fixtures.
+# seeded with the profile fixtures. A single input that takes more than 25 s
+# counts as a failure: libFuzzer would otherwise wait 20 minutes for it.
 #   scripts/fuzz.sh [seconds] [extra libFuzzer arguments...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -64,7 +65,7 @@ for target in FuzzIccProfile FuzzIccTag; do
   echo "== $target for ${seconds}s"
   log="$dir/$target.log"
   if ! "$dir/tests/cmm/$target" "$corpus" "$seed" -max_total_time="$seconds" -max_len=1048576 \
-      -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$dir/" "$@" > "$log" 2>&1; then
+      -rss_limit_mb=2048 -timeout=25 -print_final_stats=1 -artifact_prefix="$dir/" "$@" > "$log" 2>&1; then
     status=1
     grep -m1 -A25 -E "ERROR|runtime error|deadly signal" "$log" || tail -n 40 "$log"
   fi
