@@ -3,6 +3,7 @@
 #include "cmm/Profile.h"
 
 #include "LogCapture.h"
+#include "ReferenceDeltaE.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -51,25 +52,15 @@ TEST(MatrixShaperBuild, SrgbProfileBothWaysAndAgainstReference)
     cmsHTRANSFORM xf = cmsCreateTransform(ref, TYPE_RGB_16, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC,
                                           cmsFLAGS_NOCACHE);
     std::mt19937 rng(12);
-    std::uniform_int_distribution<int> d(0, 65535);
-    double worst = 0;
-    for (int i = 0; i < 20000; ++i) {
-        const uint16_t in[3] = {uint16_t(d(rng)), uint16_t(d(rng)), uint16_t(d(rng))};
-        to.Eval(in, pcs);
-        sCIEXYZ xyz;
-        xyz.SetFromFixed115(pcs);
-        sCIELab ours;
-        ours.Set(xyz);
-        cmsCIELab r;
-        cmsDoTransform(xf, in, &r, 1);
-        worst = std::max<double>(worst, ours.DeltaE(sCIELab{float(r.L), float(r.a), float(r.b)}));
-    }
+    const double worst = Nuvra::CMM::Test::worstDeltaEAgainstReference(
+        [&](const uint16_t* in, uint16_t* out) { to.Eval(in, out); }, xf, rng, 20000);
     EXPECT_LT(worst, 0.8);
     cmsDeleteTransform(xf);
     cmsCloseProfile(ref);
     cmsCloseProfile(lab);
 
     // Device to device through the same profile.
+    std::uniform_int_distribution<int> d(0, 65535);
     cMatrixShaper link;
     cMatrixShaper::BuildNonePCS(*srgb, *srgb, link);
     ASSERT_EQ(link.evaluator, &cMatrixShaper::Eval_NonePCS<6>);

@@ -2,6 +2,7 @@
 #include "cmm/WhitePoint.h"
 
 #include "LogCapture.h"
+#include "ReferenceDeltaE.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -58,20 +59,8 @@ TEST(MatrixShaper, SrgbToPcsMatchesReferenceWithinDeltaE)
     ASSERT_NE(xf, nullptr);
 
     std::mt19937 rng(6);
-    std::uniform_int_distribution<int> d(0, 65535);
-    double worst = 0;
-    for (int i = 0; i < 100000; ++i) {
-        const uint16_t in[3] = {uint16_t(d(rng)), uint16_t(d(rng)), uint16_t(d(rng))};
-        uint16_t pcs[3];
-        ms.Eval(in, pcs);
-        sCIEXYZ xyz;
-        xyz.SetFromFixed115(pcs);
-        sCIELab ours;
-        ours.Set(xyz);
-        cmsCIELab ref;
-        cmsDoTransform(xf, in, &ref, 1);
-        worst = std::max<double>(worst, ours.DeltaE(sCIELab{float(ref.L), float(ref.a), float(ref.b)}));
-    }
+    const double worst = Nuvra::CMM::Test::worstDeltaEAgainstReference(
+        [&](const uint16_t* in, uint16_t* out) { ms.Eval(in, out); }, xf, rng, 100000);
     EXPECT_LT(worst, 0.8);
     cmsDeleteTransform(xf);
     cmsCloseProfile(rgb);
