@@ -1,0 +1,12 @@
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+// The registry tells the application's main thread from render threads, so
+// the tests run inside an application object like the program does.
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
