@@ -22,12 +22,20 @@ constexpr int kParamCount[6] = {0, 1, 3, 4, 5, 7};
 constexpr unsigned kDivisors(int type)
 {
     switch (type) {
-    case 2: case 3: return 1u << 1;
     case -1: return 1u << 0;
     case -2: case -3: return (1u << 0) | (1u << 1);
     case -4: case -5: return (1u << 0) | (1u << 1) | (1u << 3);
     default: return 0;
     }
+}
+
+// x >= -b / a, also where a is 0: the threshold then lies at minus infinity
+// when b > 0 and is never reached otherwise, so the curve is a constant.
+bool AtOrAbove(float x, float a, float b)
+{
+    if (a == 0.0f)
+        return b > 0.0f;
+    return x >= -b / a;
 }
 
 float Formula(int type, const float* p, float x)
@@ -37,13 +45,13 @@ float Formula(int type, const float* p, float x)
     case 1:
         return std::pow(x, g);
     case 2:
-        if (x >= -b / a) {
+        if (AtOrAbove(x, a, b)) {
             const float v = a * x + b;
             return v > 0.0f ? std::pow(v, g) : 0.0f;
         }
         return 0.0f;
     case 3:
-        return x >= -b / a ? std::pow(a * x + b, g) + c : c;
+        return AtOrAbove(x, a, b) ? std::pow(a * x + b, g) + c : c;
     case 4:
         if (x >= d) {
             const float v = a * x + b;
@@ -241,9 +249,10 @@ cGammaTable& cGammaTable::Reverse(cGammaTable& out, int count) const
         return out;
     }
     const cLinearIpol1D ipol(uint32_t(table.size()));
+    const cLinearIpol1D::ReverseRuns runs = ipol.Runs(table.data());
     r.table.resize(n);
     for (size_t i = 0; i < n; ++i)
-        r.table[i] = ipol.EvalReverse016(Position(i, n), table.data());
+        r.table[i] = ipol.EvalReverse016(Position(i, n), table.data(), runs);
     out = std::move(r);
     return out;
 }
@@ -266,9 +275,10 @@ void cGammaTable::Join(const cGammaTable& x, const cGammaTable& y)
     }
     const cLinearIpol1D ix(uint32_t(x.table.size()));
     const cLinearIpol1D iy(uint32_t(y.table.size()));
+    const cLinearIpol1D::ReverseRuns runs = iy.Runs(y.table.data());
     std::vector<uint16_t> r(256);
     for (int i = 0; i < 256; ++i)
-        r[i] = iy.EvalReverse016(ix.Eval016(uint16_t(i * 257), x.table.data()), y.table.data());
+        r[i] = iy.EvalReverse016(ix.Eval016(uint16_t(i * 257), x.table.data()), y.table.data(), runs);
     table = std::move(r);
 }
 

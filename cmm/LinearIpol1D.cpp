@@ -3,6 +3,7 @@
 #include "cmm/Saturate.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace Nuvra {
 namespace CMM {
@@ -32,25 +33,46 @@ int64_t EvalAt(uint16_t v, const Table& t)
 }
 
 template <class Table>
-uint16_t ReverseSearch(uint16_t y, const Table& t)
+cLinearIpol1D::ReverseRuns RunsOf(const Table& t, bool decreasing)
 {
     const int64_t domain = t.domain;
-
-    int64_t zeros = 0;
+    cLinearIpol1D::ReverseRuns r;
+    r.decreasing = decreasing;
     if (t[0] == 0) {
-        zeros = domain;
+        r.zeros = domain;
         for (int64_t i = 1; i <= domain; ++i)
             if (t[i] != 0) {
-                zeros = i;
+                r.zeros = i;
                 break;
             }
     }
+    for (int64_t i = domain; i >= 0 && r.poles < domain && t[i] == 0xFFFF; --i)
+        ++r.poles;
+    return r;
+}
+
+// y solved on the segment between nodes c and c + 1, or -1 when that segment
+// does not hold y.
+template <class Table>
+double SolveOnSegment(uint16_t y, const Table& t, int64_t c)
+{
+    if (c < 0 || c >= t.domain)
+        return -1.0;
+    const int64_t lo = t[c], hi = t[c + 1];
+    if (!(lo < hi && lo <= y && y <= hi))
+        return -1.0;
+    const double x0 = double(c) * 65535.0 / double(t.domain);
+    const double x1 = double(c + 1) * 65535.0 / double(t.domain);
+    return x0 + (double(y) - double(lo)) * (x1 - x0) / double(hi - lo);
+}
+
+template <class Table>
+uint16_t ReverseSearch(uint16_t y, const Table& t, const cLinearIpol1D::ReverseRuns& runs)
+{
+    const int64_t domain = t.domain;
+    const int64_t zeros = runs.zeros, poles = runs.poles;
     if (y == 0 && zeros == 0)
         return 0;
-
-    int64_t poles = 0;
-    for (int64_t i = domain; i >= 0 && poles < domain && t[i] == 0xFFFF; --i)
-        ++poles;
 
     int64_t low = 1, high = 0x10000, mid = 1;
     bool search = true;
@@ -82,8 +104,17 @@ uint16_t ReverseSearch(uint16_t y, const Table& t)
 
     const double pos = double(mid - 1) / 65535.0 * double(domain);
     const int64_t c0 = int64_t(std::floor(pos));
+    // The search ends within one step of where the curve crosses y, so the
+    // segment holding y is the candidate's or a neighbour: next to a nearly
+    // flat segment, solving on the candidate's own could land far off.
+    for (const int64_t c : {c0, c0 - 1, c0 + 1}) {
+        const double x = SolveOnSegment(y, t, c);
+        if (x >= 0.0)
+            return SaturateWord(x);
+    }
+
+    // y outside the curve's range here: the nearest the search reached.
     const int64_t c1 = int64_t(std::ceil(pos));
-    // On a node the candidate itself (mid - 1) is the answer.
     if (c0 == c1)
         return SaturateWord(double(mid - 1));
     const double x0 = double(c0) * 65535.0 / double(domain);
@@ -97,13 +128,27 @@ uint16_t ReverseSearch(uint16_t y, const Table& t)
 
 } // namespace
 
+cLinearIpol1D::ReverseRuns cLinearIpol1D::Runs(const uint16_t* table) const
+{
+    if (count == 0)
+        return {};
+    if (table[0] > table[domain])
+        return RunsOf(Mirrored{table, domain}, true);
+    return RunsOf(Forward{table, domain}, false);
+}
+
 uint16_t cLinearIpol1D::EvalReverse016(uint16_t y, const uint16_t* table) const
+{
+    return EvalReverse016(y, table, Runs(table));
+}
+
+uint16_t cLinearIpol1D::EvalReverse016(uint16_t y, const uint16_t* table, const ReverseRuns& runs) const
 {
     if (count == 0)
         return 0;
-    if (table[0] > table[domain])
-        return uint16_t(0xFFFF - ReverseSearch(y, Mirrored{table, domain}));
-    return ReverseSearch(y, Forward{table, domain});
+    if (runs.decreasing)
+        return uint16_t(0xFFFF - ReverseSearch(y, Mirrored{table, domain}, runs));
+    return ReverseSearch(y, Forward{table, domain}, runs);
 }
 
 } // namespace CMM

@@ -35,8 +35,18 @@ struct cLinearIpol1D {
         return uint32_t(Lerp16(table[p.cell], table[p.cell + 1], p.rest));
     }
 
+    // The runs of 0 and 65535 at the ends of a table, which bound the inverse's
+    // search. Computed once when one table is inverted many times.
+    struct ReverseRuns {
+        bool decreasing = false; // searched from the end
+        int64_t zeros = 0;       // index of the first non-zero entry, 0 when the first is not 0
+        int64_t poles = 0;       // trailing entries equal to 65535, at most domain
+    };
+    ReverseRuns Runs(const uint16_t* table) const;
+
     // The x whose lookup gives y; increasing and decreasing tables alike.
     uint16_t EvalReverse016(uint16_t y, const uint16_t* table) const;
+    uint16_t EvalReverse016(uint16_t y, const uint16_t* table, const ReverseRuns& runs) const;
 };
 
 } // namespace CMM

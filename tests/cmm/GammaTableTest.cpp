@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 using namespace Nuvra::CMM;
 
@@ -126,7 +127,7 @@ TEST(GammaTable, UnusableFormulasAreRefused)
     const struct {
         int type;
         const float* p;
-    } cases[] = {{0, nan}, {6, nan}, {-6, nan}, {2, zeroA}, {-4, zeroC}, {1, nan}, {1, nullptr}};
+    } cases[] = {{0, nan}, {6, nan}, {-6, nan}, {-2, zeroA}, {-3, zeroA}, {-4, zeroC}, {1, nan}, {1, nullptr}};
     for (const auto& c : cases) {
         cGammaTable t;
         t.Build(256, c.type, c.p);
@@ -142,6 +143,33 @@ TEST(GammaTable, UnusableFormulasAreRefused)
     fwd.Reverse(inv, 0);
     ASSERT_EQ(inv.table.size(), 1024u);
     EXPECT_EQ(inv.type, 0);
+}
+
+// With a = 0 the forward formulas are defined everywhere: the threshold -b/a
+// lies at minus infinity when b > 0 and is never reached otherwise.
+TEST(GammaTable, ForwardFormulasWithoutSlopeAreConstants)
+{
+    const struct {
+        int type;
+        std::vector<float> p;
+        double value; // the constant, 0..1
+    } cases[] = {
+        {2, {2.0f, 0.0f, 0.5f}, 0.25},
+        {2, {2.0f, 0.0f, -0.5f}, 0.0},
+        {2, {2.0f, 0.0f, 0.0f}, 0.0},
+        {3, {2.0f, 0.0f, 0.5f, 0.1f}, 0.35},
+        {3, {2.0f, 0.0f, -0.5f, 0.1f}, 0.1},
+        {3, {2.0f, 0.0f, 0.0f, 0.2f}, 0.2},
+    };
+    LogCapture log;
+    for (const auto& c : cases) {
+        cGammaTable t;
+        t.Build(256, c.type, c.p.data());
+        ASSERT_EQ(t.table.size(), 256u) << c.type << " " << c.p[2];
+        for (uint16_t v : t.table)
+            ASSERT_NEAR(v, c.value * 65535.0, 1.0) << c.type << " " << c.p[2];
+    }
+    EXPECT_TRUE(log.take().isEmpty());
 }
 
 TEST(GammaTable, CrcFollowsItsBitSerialDefinition)

@@ -1,8 +1,12 @@
+#include "cmm/GammaTable.h"
 #include "cmm/LinearIpol1D.h"
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 using namespace Nuvra::CMM;
@@ -142,5 +146,81 @@ TEST(LinearIpol1D, ReverseReachesTheTopOfCurvesThatSaturateEarly)
             ASSERT_NEAR(ipol.Eval016(x, t.data()), y, 2.0) << t.size() << " " << y;
         }
         EXPECT_EQ(ipol.Eval016(ipol.EvalReverse016(0xFFFF, t.data()), t.data()), 0xFFFF) << t.size();
+    }
+}
+
+namespace {
+
+// Largest |f(f^-1(y)) - y| over the curve's range, with the inverse taken as a
+// 4096-entry reversed table and both curves evaluated by their own library.
+struct RoundTrip {
+    int ours = 0;
+    int theirs = 0;
+};
+
+RoundTrip ReverseRoundTrip(const std::vector<uint16_t>& t)
+{
+    cGammaTable curve;
+    curve.table = t;
+    cGammaTable rev;
+    curve.Reverse(rev, 4096);
+
+    cmsToneCurve* theirCurve = cmsBuildTabulatedToneCurve16(nullptr, cmsUInt32Number(t.size()), t.data());
+    cmsToneCurve* theirRev = cmsReverseToneCurveEx(4096, theirCurve);
+    RoundTrip r;
+    for (uint32_t y = t.front(); y <= t.back(); y += 17) {
+        const uint16_t x = rev.Eval(uint16_t(y));
+        r.ours = std::max(r.ours, std::abs(int(curve.Eval(x)) - int(y)));
+        const cmsUInt16Number tx = cmsEvalToneCurve16(theirRev, cmsUInt16Number(y));
+        r.theirs = std::max(r.theirs, std::abs(int(cmsEvalToneCurve16(theirCurve, tx)) - int(y)));
+    }
+    cmsFreeToneCurve(theirRev);
+    cmsFreeToneCurve(theirCurve);
+    return r;
+}
+
+// A rising curve from 0 to 65535 of n entries; with flat runs, some steps
+// repeat the previous entry and others are nearly flat.
+std::vector<uint16_t> RandomMonotonic(std::mt19937& rng, size_t n, bool flatRuns)
+{
+    std::uniform_real_distribution<double> step(0.0, 1.0);
+    std::vector<double> acc(n, 0.0);
+    for (size_t i = 1; i < n; ++i) {
+        double s = step(rng);
+        if (flatRuns && step(rng) < 0.3)
+            s = step(rng) < 0.5 ? 0.0 : s * 1e-3;
+        acc[i] = acc[i - 1] + s;
+    }
+    std::vector<uint16_t> t(n);
+    for (size_t i = 0; i < n; ++i)
+        t[i] = uint16_t(std::lround(acc[i] / acc.back() * 65535.0));
+    return t;
+}
+
+} // namespace
+
+TEST(LinearIpol1D, ReverseSolvesOnTheSegmentThatHoldsTheValue)
+{
+    // 60248 lies on the steep first segment, just below its top; the next
+    // segment is nearly flat and must not be used to solve it.
+    const uint16_t t[] = {0, 60250, 61703, 64440, 65535};
+    const cLinearIpol1D ipol(5);
+    for (uint16_t y : {60000, 60248, 60249, 60251, 61000, 61702, 61704, 65000}) {
+        const uint16_t x = ipol.EvalReverse016(y, t);
+        EXPECT_NEAR(ipol.Eval016(x, t), y, 4) << y;
+    }
+}
+
+TEST(LinearIpol1D, ReverseRoundTripsAsWellAsTheReference)
+{
+    std::mt19937 rng(20261210);
+    for (bool flatRuns : {false, true}) {
+        for (size_t n : {3u, 5u, 17u, 256u, 1024u, 4096u}) {
+            for (int k = 0; k < 6; ++k) {
+                const std::vector<uint16_t> t = RandomMonotonic(rng, n, flatRuns);
+                const RoundTrip r = ReverseRoundTrip(t);
+                EXPECT_LE(r.ours, r.theirs + 2) << "entries " << n << (flatRuns ? " with flat runs" : "");
+            }
+        }
     }
 }

@@ -109,6 +109,13 @@ TEST(CurveTag, CurvAndParaForms)
             EXPECT_EQ(WriteTag(Sig::KTRC, c.get(), v4.get()), QByteArray(b)) << type;
         }
     }
+
+    // Without a slope the formula is a constant, (b)^g: a curve, not a failure.
+    auto flat = read<cGammaTable>(Sig::KTRC, Bytes().sig("para").u32(0).u16(1).u16(0).s15(2.0).s15(0.0).s15(0.5));
+    ASSERT_TRUE(flat);
+    EXPECT_EQ(flat->table.size(), 4096u);
+    EXPECT_NEAR(flat->table.front(), 16384, 1);
+    EXPECT_NEAR(flat->table.back(), 16384, 1);
 }
 
 TEST(CurveTag, RefusedForms)
