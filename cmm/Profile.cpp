@@ -2,6 +2,7 @@
 
 #include "cmm/TagClasses.h"
 
+#include <QBuffer>
 #include <QFile>
 
 namespace Nuvra {
@@ -10,6 +11,9 @@ namespace CMM {
 namespace {
 
 const sCIEXYZ kD50{0.9642f, 1.0f, 0.8249f};
+
+// Largest file Load reads into memory.
+constexpr qint64 kMaxProfileFileBytes = 0x7FFFF000;
 
 // The tag under each (direction, intent); absolute colorimetric uses the
 // relative colorimetric tag.
@@ -100,11 +104,24 @@ bool cProfile::Load(const QString& path)
                    qPrintable(QStringLiteral("Failed to open file %1: %2\n").arg(path, file.errorString())));
         return false;
     }
-    QDataStream stream(&file);
-    stream.setByteOrder(QDataStream::BigEndian);
-    const bool ok = Load(stream, path);
+    // One read of the whole file, then parsing from memory: the per-tag seeks
+    // and size queries cost system calls on a file, nothing on a buffer.
+    // The header's size field is 32 bits; beyond what a byte array holds the
+    // file cannot be a profile.
+    if (file.size() > qint64(kMaxProfileFileBytes)) {
+        qCCritical(libcmm(), "%s",
+                   qPrintable(QStringLiteral("Invalid '%1' profile header: the file of %2 bytes is too large\n")
+                                  .arg(path)
+                                  .arg(file.size())));
+        return false;
+    }
+    QByteArray bytes = file.readAll();
     file.close();
-    return ok;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QDataStream stream(&buffer);
+    stream.setByteOrder(QDataStream::BigEndian);
+    return Load(stream, path);
 }
 
 void cProfile::setHeader(const icHeader& h)

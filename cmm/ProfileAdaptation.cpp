@@ -28,6 +28,11 @@ bool ReadChromaticAdaptation(const cProfile& profile, mat33real_t& m)
 // one of them never adapts the other twice.
 void cProfile::adaptMediaPoints(bool white, bool black)
 {
+    // Without a stored adaptation the points are kept as they are: a matrix
+    // made from the media white itself would only undo an adaptation that
+    // never happened.
+    if (!HasTag(Sig::Chad))
+        return;
     mat33real_t chad, inverse;
     ReadChromaticAdaptation(*this, chad);
     if (!Invert(chad, inverse))

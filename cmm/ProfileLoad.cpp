@@ -38,8 +38,10 @@ bool cProfile::Load(QDataStream& stream, QString name)
     }
     setHeader(header);
 
+    // A reader that failed has logged its line and marked the data corrupt;
+    // any other failure (a directory cut short) gets the line here.
     auto corrupted = [&]() {
-        if (stream.status() != QDataStream::Ok)
+        if (stream.status() == QDataStream::ReadCorruptData)
             return false;
         FailStream(stream, QStringLiteral("Corrupted '%1' profile structure\n").arg(name));
         return false;
@@ -68,8 +70,8 @@ bool cProfile::Load(QDataStream& stream, QString name)
         // A tag must lie inside the profile as its header declares it.
         if (t.offset < uint32_t(kHeaderSize) || t.size == 0 ||
             uint64_t(t.offset) + t.size > uint64_t(header.size)) {
-            qCCritical(libcmm(), "Invalid icTags%d[%X], offset: %d, size: %d\n", int(i + 1), unsigned(t.sig),
-                       int(t.offset), int(t.size));
+            qCCritical(libcmm(), "Invalid icTags%d[%X], offset: %u, size: %u\n", int(i + 1), unsigned(t.sig),
+                       unsigned(t.offset), unsigned(t.size));
             return corrupted();
         }
     }

@@ -160,8 +160,11 @@ uint32_t profilePCS(const sTagIO& io)
 }
 
 // Lab white through the LUT with and without the first matrix: the matrix
-// stays only when it brings the result closer to the device white.
-void checkMatrixAgainstWhite(const sTagIO& io, cLUT& lut)
+// stays only when it brings the result closer to the device white. A matrix
+// the reader put in for the Lab scaling also stays on a tie: tables flat near
+// white give a tie, and dropping the scaling there would shift every other
+// Lab input by 1/256.
+void checkMatrixAgainstWhite(const sTagIO& io, cLUT& lut, bool labScaled)
 {
     if (!(lut.flags & LUT_Matrix))
         return;
@@ -189,7 +192,8 @@ void checkMatrixAgainstWhite(const sTagIO& io, cLUT& lut)
     lut.CalcEvaluators();
     if (lut.IsValid())
         lut.Eval(in, off);
-    if (distance(on) < distance(off))
+    const double withMatrix = distance(on), without = distance(off);
+    if (withMatrix < without || (labScaled && withMatrix == without))
         lut.flags |= LUT_Matrix;
     lut.CalcEvaluators();
 }
@@ -222,10 +226,12 @@ bool load8(sTagIO& io, cLUT& lut)
         return false;
     keepMatrix(lut, m);
 
+    bool labScaled = false;
     if (profilePCS(io) == Sig::Lab) {
         auto scaleMatrix = [&]() {
             if (lut.inputs != 3)
                 return;
+            labScaled = true;
             if (!(lut.flags & LUT_Matrix)) {
                 mat33fixed_t d = mat33fixed_t::Identity();
                 d.m[0] = d.m[4] = d.m[8] = 0x10100;
@@ -251,7 +257,7 @@ bool load8(sTagIO& io, cLUT& lut)
             labGrid();
         }
     }
-    checkMatrixAgainstWhite(io, lut);
+    checkMatrixAgainstWhite(io, lut, labScaled);
     return true;
 }
 
@@ -393,11 +399,16 @@ bool loadV4(sTagIO& io, cLUT& lut, bool aToB)
         return false;
 
     // Version 4 Lab is encoded 0..0xFFFF; the engine's PCS is 0..0xFF00. Only
-    // the side of the LUT that carries Lab is converted.
-    if (profilePCS(io) == Sig::Lab && io.profile && io.profile->version() >= 0x04000000u) {
-        if (pcsIsInput(io.sig) && lut.inputs == 3)
+    // the sides of the LUT that carry Lab are converted: the PCS side, and the
+    // device side of a Lab colour space (abstracts, Lab device links).
+    if (io.profile && io.profile->version() >= 0x04000000u) {
+        const bool labPCS = profilePCS(io) == Sig::Lab;
+        const bool labDevice = profileSpace(io) == Sig::Lab;
+        const bool aToBTag = isOneOf(io.sig, {Sig::A2B0, Sig::A2B1, Sig::A2B2});
+        const bool bToATag = isOneOf(io.sig, {Sig::B2A0, Sig::B2A1, Sig::B2A2});
+        if (lut.inputs == 3 && ((labPCS && pcsIsInput(io.sig)) || (labDevice && aToBTag)))
             lut.flags |= LUT_LabInputFromV2;
-        if (pcsIsOutput(io.sig) && lut.outputs == 3)
+        if (lut.outputs == 3 && ((labPCS && pcsIsOutput(io.sig)) || (labDevice && bToATag)))
             lut.flags |= LUT_LabOutputToV2;
     }
     return true;

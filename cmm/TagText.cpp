@@ -73,13 +73,17 @@ QString* readMultiLocalized(sTagIO& io, size_t size)
     }
     if (recordSize != 12)
         return new QString();
-    // The records must fit the tag: an unchecked count would drive the loop.
-    if (uint64_t(count) * 12 > uint64_t(BytesLeft(s))) {
-        FailStream(s, QStringLiteral("Invalid multiLocalizedUnicodeType structure\n"));
-        return nullptr;
-    }
+    // The tag is parsed from its own bytes, so a record table or a string
+    // that runs past them is a stream error: the empty string, and the
+    // profile stays loadable.
+    auto outside = []() {
+        qCCritical(libcmm(), "multiLocalizedUnicodeType record outside its tag: empty string used\n");
+        return new QString();
+    };
     uint32_t length = 0, offset = 0;
     for (uint32_t i = 0; i < count; ++i) {
+        if (BytesLeft(s) < 12)
+            return outside();
         uint16_t language = 0, country = 0;
         uint32_t len = 0, off = 0;
         s >> language >> country >> len >> off;
@@ -94,20 +98,16 @@ QString* readMultiLocalized(sTagIO& io, size_t size)
         return new QString();
     const uint64_t units = std::min<uint32_t>(length, 20480) / 2;
     const uint64_t start = uint64_t(io.offset) + offset;
-    if (start + units * 2 > uint64_t(io.offset) + size || !s.device() || !s.device()->seek(qint64(start))) {
-        FailStream(s, QStringLiteral("Invalid multiLocalizedUnicodeType structure\n"));
-        return nullptr;
-    }
+    if (start + units * 2 > uint64_t(io.offset) + size || !s.device() || !s.device()->seek(qint64(start)))
+        return outside();
     std::vector<char16_t> text(units);
     for (char16_t& c : text) {
         uint16_t u = 0;
         s >> u;
         c = char16_t(u);
     }
-    if (s.status() != QDataStream::Ok) {
-        FailStream(s, QStringLiteral("Invalid multiLocalizedUnicodeType structure\n"));
-        return nullptr;
-    }
+    if (s.status() != QDataStream::Ok)
+        return outside();
     return new QString(QString::fromUtf16(text.data(), int(text.size())));
 }
 

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 using namespace Nuvra::CMM;
@@ -263,4 +265,98 @@ TEST(GeneratedProfiles, WrittenBackAndReadAgain)
     EXPECT_NE(cmsReadTag(h, cmsSigAToB0Tag), nullptr);
     EXPECT_NE(cmsReadTag(h, cmsSigBToA0Tag), nullptr);
     cmsCloseProfile(h);
+}
+
+namespace {
+
+// A version 2 printer profile whose B2A1 is an 8-bit table of 9 grid points,
+// as ordinary CMYK profiles store it: no ink at the two lightest L planes, so
+// Lab white gives paper white with and without the reader's Lab scaling.
+QByteArray v2CmykWithLut8B2A()
+{
+    const int n = 9;
+    Bytes b;
+    b.sig("mft1").u32(0).u8(3).u8(4).u8(uint8_t(n)).u8(0);
+    for (int i = 0; i < 9; ++i)
+        b.s15(i % 4 == 0 ? 1.0 : 0.0);
+    for (int t = 0; t < 3; ++t)
+        for (int i = 0; i < 256; ++i)
+            b.u8(uint8_t(i));
+    for (int l = 0; l < n; ++l)
+        for (int a = 0; a < n; ++a)
+            for (int bb = 0; bb < n; ++bb) {
+                const double dark = std::max(0.0, 1.0 - double(l) / (n - 3));
+                const double ink[4] = {dark * (0.4 + 0.6 * (n - 1 - a) / (n - 1.0)),
+                                       dark * (0.3 + 0.7 * a / (n - 1.0)), dark * (0.2 + 0.8 * bb / (n - 1.0)),
+                                       dark * dark};
+                for (double v : ink)
+                    b.u8(uint8_t(std::lround(std::min(1.0, v) * 255.0)));
+            }
+    for (int t = 0; t < 4; ++t)
+        for (int i = 0; i < 256; ++i)
+            b.u8(uint8_t(i));
+
+    HeaderFields h;
+    h.version = 0x02100000;
+    h.deviceClass = icSig("prtr");
+    h.colorSpace = icSig("CMYK");
+    h.pcs = icSig("Lab ");
+    h.intent = 1;
+    const QByteArray white = Bytes().sig("XYZ ").u32(0).s15(0.9642).s15(1.0).s15(0.8249);
+    return BuildProfile(h, {{Sig::Wtpt, white}, {Sig::B2A0, b}, {Sig::B2A1, QByteArray(), 1}});
+}
+
+} // namespace
+
+TEST(GeneratedProfiles, EightBitLabTablesKeepTheirScalingWhenWhiteTies)
+{
+    const QByteArray bytes = v2CmykWithLut8B2A();
+    cProfile::ptr_t p(new cProfile);
+    LogCapture log;
+    ASSERT_TRUE(LoadBytes(*p, bytes)) << log.joined();
+    const cLUT* b2a = p->TagAs<cLUT>(Sig::B2A1);
+    ASSERT_NE(b2a, nullptr);
+
+    cmsHPROFILE h = cmsOpenProfileFromMem(bytes.constData(), cmsUInt32Number(bytes.size()));
+    ASSERT_NE(h, nullptr);
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM t = cmsCreateTransform(lab, TYPE_Lab_DBL, h, TYPE_CMYK_16, INTENT_RELATIVE_COLORIMETRIC,
+                                         cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE);
+    ASSERT_NE(t, nullptr);
+    int worst = 0;
+    for (int L = 0; L <= 100; L += 5)
+        for (int a = -100; a <= 100; a += 25)
+            for (int bb = -100; bb <= 100; bb += 25) {
+                const cmsCIELab in{double(L), double(a), double(bb)};
+                cmsUInt16Number theirs[4];
+                cmsDoTransform(t, &in, theirs, 1);
+                uint16_t enc[3], ours[16] = {};
+                sCIELab{float(L), float(a), float(bb)}.ToFixed(enc);
+                b2a->Eval(enc, ours);
+                for (int c = 0; c < 4; ++c)
+                    worst = std::max(worst, std::abs(int(ours[c]) - int(theirs[c])));
+            }
+    EXPECT_LE(worst, 64);
+    cmsDeleteTransform(t);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(h);
+}
+
+TEST(GeneratedProfiles, Version4LabAbstractConvertsBothSides)
+{
+    // The other library's identity abstract: Lab to Lab, version 4 tables.
+    const QByteArray bytes = save(cmsCreateLab4Profile(nullptr));
+    cProfile::ptr_t p(new cProfile);
+    LogCapture log;
+    ASSERT_TRUE(LoadBytes(*p, bytes)) << log.joined();
+    ASSERT_EQ(p->colorSpace(), icSigLabData);
+    const cLUT* a2b = p->TagAs<cLUT>(Sig::A2B0);
+    ASSERT_NE(a2b, nullptr);
+    for (const sCIELab& l : {sCIELab{100, 0, 0}, sCIELab{0, 0, 0}, sCIELab{50, 20, -30}, sCIELab{75, -60, 90}}) {
+        uint16_t in[3], out[16] = {};
+        l.ToFixed(in);
+        a2b->Eval(in, out);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(out[c], in[c], 1) << l.L << " " << l.a << " " << l.b << " channel " << c;
+    }
 }

@@ -93,8 +93,12 @@ TEST(ProfileLoad, MalformedHeaderOrDirectoryFailsWithItsMessage)
         {"offset inside the header", lowOffset, "Invalid icTags1[64657363], offset: 64"},
         {"zero size", zeroSize, "Invalid icTags1[64657363]"},
         {"size past the profile", lyingSize, "Invalid icTags1"},
-        {"size wrapping 32 bits", wrapSize, "Invalid icTags1"},
+        {"size wrapping 32 bits", wrapSize, ", size: 4294967280"},
         {"directory past the data", cutDirectory, "Corrupted 'test' profile structure"},
+        // A header and no room for the tag count.
+        {"128 bytes", smallProfile().left(128), "Corrupted 'test' profile structure"},
+        {"129 bytes", smallProfile().left(129), "Corrupted 'test' profile structure"},
+        {"131 bytes", smallProfile().left(131), "Corrupted 'test' profile structure"},
     };
     for (const Case& c : cases) {
         LogCapture log;

@@ -94,6 +94,16 @@ TEST(Profile, ChromaticAdaptationOfMediaPoints)
     expectXYZ(v4->mediaBlack(), black.X, black.Y, black.Z, 1e-5);
     expectXYZ(v4->mediaWhite(), white.X, white.Y, white.Z, 1e-4);
 
+    // Without 'chad' the white is kept as stored: a display profile's D65
+    // white must not be adapted and un-adapted by a matrix made from itself.
+    for (icProfileClassSignature cls : {icSigDisplayClass, icSigOutputClass}) {
+        cProfile::ptr_t noChad(new cProfile);
+        noChad->setVersion(0x04200000);
+        noChad->setDeviceClass(cls);
+        noChad->SetTagValue(Sig::Wtpt, sCIEXYZ{0.9505f, 1.0f, 1.089f});
+        expectXYZ(noChad->mediaWhite(), 0.9505, 1.0, 1.089);
+    }
+
     // A singular adaptation counts as absent.
     cProfile::ptr_t bad(new cProfile);
     bad->setVersion(0x04000000);

@@ -93,22 +93,38 @@ TEST(TextTag, MultiLocalizedPicksEnglishThenUS)
         EXPECT_EQ(readText(c.body), c.expected) << c.what;
 }
 
-TEST(TextTag, MultiLocalizedRefusesCountsAndStringsOutsideTheTag)
+// A record table or a string outside the tag's bytes reads as the empty
+// string: a broken description must not make the whole profile unusable.
+TEST(TextTag, MultiLocalizedRecordsOutsideTheTagGiveTheEmptyString)
 {
     struct Case {
         const char* what;
         QByteArray body;
     };
     const Case cases[] = {
-        {"huge record count", Bytes().sig("mluc").u32(0).u32(0x10000000).u32(12).raw(mlucRecord("en", "US", 4, 28))},
+        {"huge record count", Bytes().sig("mluc").u32(0).u32(0x10000000).u32(12).raw(mlucRecord("fr", "FR", 4, 28))},
         {"string past the tag", Bytes().sig("mluc").u32(0).u32(1).u32(12).raw(mlucRecord("en", "US", 4000, 28))},
         {"offset past the tag", Bytes().sig("mluc").u32(0).u32(1).u32(12).raw(mlucRecord("en", "US", 2, 0x7FFFFFF0))},
+        {"second record cut short",
+         Bytes().sig("mluc").u32(0).u32(2).u32(12).raw(mlucRecord("de", "DE", 2, 28)).u16(0x656E)},
     };
     for (const Case& c : cases) {
         QStringList log;
-        EXPECT_EQ(readText(c.body, &log), QStringLiteral("<failed>")) << c.what;
-        EXPECT_TRUE(log.join("").contains("Invalid multiLocalizedUnicodeType structure")) << c.what;
+        EXPECT_EQ(readText(c.body, &log), QString()) << c.what;
     }
+
+    // The profile around such a description loads, with its other tags.
+    const QByteArray badDesc =
+        Bytes().sig("mluc").u32(0).u32(1).u32(12).raw(mlucRecord("en", "US", 4000, 28));
+    const QByteArray white = Bytes().sig("XYZ ").u32(0).s15(0.9642).s15(1.0).s15(0.8249);
+    HeaderFields h;
+    h.version = 0x04200000;
+    cProfile::ptr_t p(new cProfile);
+    LogCapture log;
+    ASSERT_TRUE(LoadBytes(*p, BuildProfile(h, {{Sig::Desc, badDesc}, {Sig::Wtpt, white}}))) << log.joined();
+    ASSERT_NE(p->TagAs<QString>(Sig::Desc), nullptr);
+    EXPECT_EQ(*p->TagAs<QString>(Sig::Desc), QString());
+    EXPECT_TRUE(p->HasTag(Sig::Wtpt));
 }
 
 TEST(TextTag, BadTypesAndTruncation)
