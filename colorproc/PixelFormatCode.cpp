@@ -8,10 +8,12 @@ namespace Nuvra {
 namespace DataStorage {
 namespace {
 
+namespace PF = CMM::CMM_PF;
+
 struct SpaceRow {
     ChannelSet colorSet;
     ColorSpace storeSpace;
-    int engineSpace;
+    uint32_t engineSpace;
     int colors;
     ChannelSet withAlpha;
 };
@@ -19,10 +21,10 @@ struct SpaceRow {
 // The canonical colour channels of each space are consecutive numbers from
 // the lowest bit of its set.
 constexpr SpaceRow kSpaces[] = {
-    {kSetGray, ColorSpaceGray, CMM_PF::kSpaceGray, 1, kSetGrayAlpha},
-    {kSetRGB, ColorSpaceRGB, CMM_PF::kSpaceRGB, 3, kSetRGBA},
-    {kSetCMYK, ColorSpaceCMYK, CMM_PF::kSpaceCMYK, 4, kSetCMYKA},
-    {kSetLab, ColorSpaceLab, CMM_PF::kSpaceLab, 3, kSetLabA},
+    {kSetGray, ColorSpaceGray, PF::kSpaceGray, 1, kSetGrayAlpha},
+    {kSetRGB, ColorSpaceRGB, PF::kSpaceRGB, 3, kSetRGBA},
+    {kSetCMYK, ColorSpaceCMYK, PF::kSpaceCMYK, 4, kSetCMYKA},
+    {kSetLab, ColorSpaceLab, PF::kSpaceLab, 3, kSetLabA},
 };
 
 const SpaceRow* rowOfSet(ChannelSet colorSet)
@@ -33,7 +35,7 @@ const SpaceRow* rowOfSet(ChannelSet colorSet)
     return nullptr;
 }
 
-const SpaceRow* rowOfEngineSpace(int space)
+const SpaceRow* rowOfEngineSpace(uint32_t space)
 {
     for (const SpaceRow& r : kSpaces)
         if (r.engineSpace == space)
@@ -54,9 +56,9 @@ bool isColorChannel(Channel c)
 int sampleTypeOf(ChannelType type)
 {
     switch (type) {
-    case kTypeFloat: return CMM_PF::kFloat;
-    case kTypeU8: return CMM_PF::kByte;
-    case kTypeU16: return CMM_PF::kWord;
+    case kTypeFloat: return int(PF::kSampleFloat);
+    case kTypeU8: return int(PF::kSample8);
+    case kTypeU16: return int(PF::kSample16);
     default: return -1;
     }
 }
@@ -103,7 +105,7 @@ unsigned int PixelFormat2CMM_PF(const PixelFormat& format)
     if (distinct != format.count())
         return 0;
     const int extras = distinct - row->colors;
-    uint32_t code = CMM_PF::make(row->engineSpace, row->colors, 0, sampleType, descending ? CMM_PF::kReversed : 0);
+    uint32_t code = PF::Make(row->engineSpace, row->colors, 0, uint32_t(sampleType), descending ? PF::kDescending : 0);
     if (extras == 0)
         return code;
     // The extras field holds 7; more would spill into the order bit.
@@ -119,37 +121,37 @@ unsigned int PixelFormat2CMM_PF(const PixelFormat& format)
     }
     code |= uint32_t(extras) << 7;
     if (extrasLast == descending)
-        code |= CMM_PF::kSwapFirst;
+        code |= PF::kExtrasFirst;
     return code;
 }
 
 PixelFormat CMM_PF2PixelFormat(unsigned int code)
 {
-    if (code & CMM_PF::kFlavor) {
+    if (code & PF::kFlavor) {
         qCCritical(libcmm(), "CMM Flavor in color format not supported\n");
         return PixelFormat();
     }
-    if (CMM_PF::sampleType(code) >= 3)
+    if (PF::SampleType(code) >= 3)
         return PixelFormat();
-    const SpaceRow* row = rowOfEngineSpace(CMM_PF::space(code));
+    const SpaceRow* row = rowOfEngineSpace(PF::Space(code));
     if (!row)
         return PixelFormat();
-    PixelFormat format(CMM_PF::extras(code) == 1 ? row->withAlpha : row->colorSet,
-                       channelTypeOf(CMM_PF::sampleType(code)));
-    if (CMM_PF::order(code) == 0)
+    PixelFormat format(PF::Extras(code) == 1 ? row->withAlpha : row->colorSet,
+                       channelTypeOf(int(PF::SampleType(code))));
+    if (PF::Order(code) == 0)
         return format;
 
     ChannelDescriptor list[PixelFormat::kMaxDescriptors + 1];
     const int n = format.count();
     for (int i = 0; i < n; ++i)
         list[i] = format.descriptor(i);
-    if (code & CMM_PF::kSwapFirst) {
+    if (code & PF::kExtrasFirst) {
         const ChannelDescriptor last = list[n - 1];
         for (int i = n - 1; i > 0; --i)
             list[i] = list[i - 1];
         list[0] = last;
     }
-    if (code & CMM_PF::kReversed)
+    if (code & PF::kDescending)
         for (int i = 0, j = n - 1; i < j; ++i, --j)
             std::swap(list[i], list[j]);
     list[n] = ChannelDescriptor{-1, 0};

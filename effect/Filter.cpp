@@ -7,7 +7,7 @@
 #include "effect/Resize.h"
 #include "effect/StageSteps.h"
 #include "effect/WorkingSize.h"
-#include "pixelstore/FloatLab.h"
+#include "colorproc/FloatLab.h"
 #include "pixelstore/PixelPlane.h"
 #include "pixelstore/PlaneCopy.h"
 

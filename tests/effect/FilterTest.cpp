@@ -3,7 +3,7 @@
 #include "effect/NoiseStage.h"
 #include "effect/ProgressData.h"
 #include "pixelstore/DataChannel.h"
-#include "pixelstore/FloatLab.h"
+#include "colorproc/FloatLab.h"
 #include "pixelstore/PixelPlane.h"
 #include "tests/effect/SyntheticFrame.h"
 

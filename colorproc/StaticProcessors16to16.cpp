@@ -1,0 +1,16 @@
+#include "colorproc/StaticProcessors.h"
+
+#include <utility>
+
+namespace Nuvra {
+namespace DataStorage {
+namespace Detail {
+
+void StaticFactories16to16(StaticFactory (&table)[8][8])
+{
+    FillStaticTable<2, 2>(table, std::make_integer_sequence<int, 8>());
+}
+
+} // namespace Detail
+} // namespace DataStorage
+} // namespace Nuvra
