@@ -1,0 +1,15 @@
+// Complex controls of NuvraStyle; QCommonStyle draws what the style does not
+// draw itself.
+#include "style/NuvraStyle.h"
+
+namespace Nuvra {
+namespace Style {
+
+void NuvraStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
+                                    const QWidget* w) const
+{
+    QCommonStyle::drawComplexControl(cc, opt, p, w);
+}
+
+} // namespace Style
+} // namespace Nuvra

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QBrush>
+#include <QColor>
+#include <QPen>
+#include <QPoint>
+#include <QRegion>
+#include <QSize>
+#include <QString>
+
+class QPainter;
+class QStyleOption;
+class QWidget;
+class QWindow;
+
+// Small drawing routines shared by every style.
+
+namespace Nuvra {
+namespace Style {
+
+// Restores what a drawing routine changes on the painter: with useSave, the
+// whole state through save()/restore(); otherwise pen, brush and clip only.
+class PainterIsolation {
+public:
+    explicit PainterIsolation(QPainter* painter, bool useSave = false);
+    ~PainterIsolation();
+
+    PainterIsolation(const PainterIsolation&) = delete;
+    PainterIsolation& operator=(const PainterIsolation&) = delete;
+
+private:
+    QPainter* m_painter;
+    QPen m_pen;
+    QBrush m_brush;
+    QRegion m_clip;
+    bool m_hadClipping = false;
+    bool m_useSave;
+};
+
+// a's red, green and blue mixed with b's, factor percent of a; a's alpha.
+QColor mergedColors(const QColor& a, const QColor& b, int factor = 50);
+
+// A pixmap-cache key for a drawn piece: key, state, direction, active
+// sub-controls, palette and size.
+QString uniqueName(const QString& key, const QStyleOption* option, const QSize& size);
+
+enum eArrowDirection { ArrowLeft = 0, ArrowUp = 1, ArrowRight = 2, ArrowDown = 3 };
+
+// A solid arrow head of count one-pixel lines with the current pen, its tip
+// distance pixels from point in the given direction.
+void DrawArrow(QPainter* painter, QPoint point, int count, int distance, eArrowDirection direction);
+
+// The window handle of the widget's window; null for a null widget.
+QWindow* qt_getWindow(const QWidget* widget);
+
+} // namespace Style
+} // namespace Nuvra

@@ -1,0 +1,104 @@
+#include "StyleTestSupport.h"
+
+#include "style/Scaling.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QMap>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList g_expected;
+QMap<QString, int> g_seen;
+QStringList g_debug;
+
+void handler(QtMsgType type, const QMessageLogContext&, const QString& msg)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg) {
+        g_debug << msg;
+        return;
+    }
+    for (const QString& fragment : qAsConst(g_expected)) {
+        if (msg.contains(fragment)) {
+            ++g_seen[fragment];
+            return;
+        }
+    }
+    ADD_FAILURE() << "unexpected Qt message: " << msg.toStdString();
+}
+
+Nuvra::Style::Scaling::ScreenInfo g_screen;
+
+Nuvra::Style::Scaling::ScreenInfo injected()
+{
+    return g_screen;
+}
+
+} // namespace
+
+ExpectedWarnings::ExpectedWarnings(QStringList fragments)
+{
+    g_expected = fragments;
+    g_seen.clear();
+}
+
+ExpectedWarnings::~ExpectedWarnings()
+{
+    for (const QString& fragment : qAsConst(g_expected))
+        EXPECT_GT(g_seen.value(fragment), 0) << "expected warning never came: " << fragment.toStdString();
+    g_expected.clear();
+    g_seen.clear();
+}
+
+int ExpectedWarnings::count(const QString& fragment) const
+{
+    return g_seen.value(fragment);
+}
+
+QStringList takeDebugLines()
+{
+    QStringList lines = g_debug;
+    g_debug.clear();
+    return lines;
+}
+
+InjectedScreen::InjectedScreen(int width, int height, double dpi, bool present)
+{
+    set(width, height, dpi, present);
+}
+
+void InjectedScreen::set(int width, int height, double dpi, bool present)
+{
+    g_screen.present = present;
+    g_screen.virtualSize = QSize(width, height);
+    g_screen.logicalDpi = dpi;
+    Nuvra::Style::Scaling::setScreenSource(&injected);
+    Nuvra::Style::Scaling::resetNativeScaleCache();
+}
+
+InjectedScreen::~InjectedScreen()
+{
+    Nuvra::Style::Scaling::setScreenSource(nullptr);
+    Nuvra::Style::Scaling::resetNativeScaleCache();
+}
+
+QString styleFixture(const QString& relative)
+{
+    return QStringLiteral(MORVELIN_TEST_DATA_DIR "/style/") + relative;
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    qInstallMessageHandler(&handler);
+    // Settings of the tests stay in a folder of their own.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("MorvelinTests"));
+    QCoreApplication::setApplicationName(QStringLiteral("style_tests"));
+    return RUN_ALL_TESTS();
+}
