@@ -93,12 +93,14 @@ QString styleFixture(const QString& relative)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    qInstallMessageHandler(&handler);
     // Settings of the tests stay in a folder of their own.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("MorvelinTests"));
     QCoreApplication::setApplicationName(QStringLiteral("style_tests"));
+    qInstallMessageHandler(&handler);
     return RUN_ALL_TESTS();
 }
