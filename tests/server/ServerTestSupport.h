@@ -1,0 +1,67 @@
+#pragma once
+
+#include "VRPC/Log.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace ServerTest {
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+inline int countOccurrences(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+        ++n;
+    return n;
+}
+
+// A private folder for one test's files, removed afterwards.
+class TempDir {
+public:
+    std::string path() const { return m_dir.path().toStdString(); }
+    std::string file(const std::string& leaf) const { return path() + "/" + leaf; }
+    std::string write(const std::string& leaf, const std::string& content) const
+    {
+        const std::string name = file(leaf);
+        std::ofstream(name, std::ios::binary) << content;
+        return name;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The transport log of the whole test program (a private file), so lines
+// that no test looks at do not fill standard error.
+const std::string& suiteLog();
+
+// Sends the transport's log lines to a private file for the life of the
+// object, so a test can read what was logged.
+class LogCapture {
+public:
+    LogCapture() { Nuvra::VRPC::SetupLogFiles(m_path.c_str(), ""); }
+    ~LogCapture() { Nuvra::VRPC::SetupLogFiles(suiteLog().c_str(), ""); }
+
+    std::string text() const { return readFile(m_path); }
+    int count(const std::string& what) const { return countOccurrences(text(), what); }
+
+private:
+    TempDir m_dir;
+    std::string m_path = m_dir.file("transport.log");
+};
+
+} // namespace ServerTest
