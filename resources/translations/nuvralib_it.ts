@@ -1,0 +1,18 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="it">
+<context>
+    <name>VideoAbout0</name>
+    <message>
+        <source>Language</source>
+        <translation>Lingua</translation>
+    </message>
+</context>
+<context>
+    <name>AboutDlg</name>
+    <message>
+        <source>version</source>
+        <translation>versione</translation>
+    </message>
+</context>
+</TS>
