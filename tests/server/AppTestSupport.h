@@ -10,6 +10,8 @@
 
 #include <cstdlib>
 
+#include <gtest/gtest.h>
+
 namespace AppTest {
 
 // Every folder the application reads or writes, private to this process:
@@ -42,18 +44,37 @@ inline IsolatedHome& home()
     return *h;
 }
 
-// The process's one application object, made on first use.
+inline NuvraApplication*& appSlot()
+{
+    static NuvraApplication* a = nullptr;
+    return a;
+}
+
+// The process's one application object, made on first use and deleted
+// before the process exits, as the program itself does.
 inline NuvraApplication& app()
 {
-    static NuvraApplication* a = [] {
+    NuvraApplication*& a = appSlot();
+    if (!a) {
         home();
         static int argc = 1;
         static char name[] = "app_tests";
         static char* argv[] = {name, nullptr};
-        return new NuvraApplication(argc, argv);
-    }();
+        a = new NuvraApplication(argc, argv);
+    }
     return *a;
 }
+
+class AppEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        delete appSlot();
+        appSlot() = nullptr;
+    }
+};
+
+inline const bool kAppEnvironmentAdded = (::testing::AddGlobalTestEnvironment(new AppEnvironment), true);
 
 inline QSettings userStore()
 {

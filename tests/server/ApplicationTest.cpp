@@ -29,6 +29,11 @@ struct LanguageCase {
     const char* translation;  // of "Language" once loaded
 };
 
+void PrintTo(const LanguageCase& c, std::ostream* os)
+{
+    *os << '"' << c.code << '"';
+}
+
 class SwitchLanguage : public ::testing::TestWithParam<LanguageCase> {};
 
 TEST_P(SwitchLanguage, LoadsStoresAndAnnounces)

@@ -49,6 +49,11 @@ struct SlashCase {
     const char* storeKey;
 };
 
+void PrintTo(const SlashCase& c, std::ostream* os)
+{
+    *os << "group \"" << c.group << "\" key \"" << c.key << '"';
+}
+
 class SettingsSlashes : public ::testing::TestWithParam<SlashCase> {};
 
 TEST_P(SettingsSlashes, ViewsAddressTheStoreUnderTheNormalisedGroup)
