@@ -70,6 +70,7 @@ cManagerCMM_Profile* ManagerCMM_Profile()
     if (!g_profiles.instance) {
         qRegisterMetaType<CMM::sCIELab>("Nuvra::CMM::sCIELab");
         qRegisterMetaType<CMM::cProfile::ptr_t>("Nuvra::CMM::cProfile::ptr_t");
+        qRegisterMetaType<CMM::cXForm::ptr_t>("Nuvra::CMM::cXForm::ptr_t");
         g_profiles.instance = new cManagerCMM_Profile;
         adoptMainThread(g_profiles.instance);
         g_profiles.instance->registerBuiltIns();

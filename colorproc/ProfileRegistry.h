@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cmm/Profile.h"
+#include "cmm/XForm.h"
 #include "pixelstore/PixelFormat.h"
 
 #include <QObject>
@@ -11,6 +12,7 @@
 class QRecursiveMutex;
 
 Q_DECLARE_METATYPE(Nuvra::CMM::cProfile::ptr_t)
+Q_DECLARE_METATYPE(Nuvra::CMM::cXForm::ptr_t)
 
 namespace Nuvra {
 namespace DataStorage {

@@ -8,6 +8,7 @@
 #include "effect/StageSteps.h"
 #include "effect/WorkingSize.h"
 #include "colorproc/FloatLab.h"
+#include "colorproc/PlaneColorConversion.h"
 #include "pixelstore/PixelPlane.h"
 #include "pixelstore/PlaneCopy.h"
 
@@ -22,6 +23,10 @@ using namespace Nuvra::DataStorage;
 using namespace Nuvra::Effect;
 
 namespace {
+
+// The Lab modes move frames between 8-bit RGB and float Lab planes through
+// the plane copy's colour branch; whoever links the effect gets it at start-up.
+[[maybe_unused]] const bool g_colorConversionInstalled = (installPlaneColorConversion(), true);
 
 void logParams(const Morvelin_paramsCalc& p)
 {
