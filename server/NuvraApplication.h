@@ -39,7 +39,7 @@ public:
     static QIcon multiResIcon(const QString& base);
     // Writable view of the user settings under the base group joined with group.
     Nuvra::SettingsGroupRW userSettings(const QString& group = QString());
-    void emitStyleChanged();
+    Q_INVOKABLE void emitStyleChanged();
 
     double styleScale() const { return m_styleScale; }
     const QString& currentLanguage() const { return m_currentLanguage; }
