@@ -192,6 +192,7 @@ TEST_F(InfoTest, OddTextSurvivesTheRoundTrip)
         "",           "with space", "quote\"inside", "back\\slash", "semi;colon", "{brace}",    "tab\there",
         "new\nline",  "cr\r\nlf",   "\xc3\xbc\xc3\xa9", "#include x", "trailing\\", "a\\nb",      "\"",
         "}",          "  padded  ", "X|Y|Z",     "-1.5e10",    std::string("nul\0byte", 8),
+        std::string(40, '{'), "\\\\", "\" \\",
     };
     for (const std::string& text : texts) {
         ptree tree;
@@ -244,4 +245,112 @@ TEST_F(InfoTest, IncludeDirectivesNeverReadALocalFile)
         EXPECT_EQ(VrpcTest::countOccurrences(VrpcTest::readFile(log), "[S]: deserialize : ptree_error caught, "), 1)
             << text;
     }
+}
+
+namespace {
+
+// `depth` nested children, all on their own lines or all on one line.
+std::string nestedText(int depth, bool oneLine)
+{
+    const char* sep = oneLine ? " " : "\n";
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+        text += std::string("a") + sep + "{" + sep;
+    text += std::string("leaf 1") + sep;
+    for (int i = 0; i < depth; ++i)
+        text += std::string("}") + sep;
+    return text;
+}
+
+ptree nestedTree(int depth)
+{
+    ptree tree;
+    std::string path = "a";
+    for (int i = 1; i < depth; ++i)
+        path += ".a";
+    tree.put(path + ".leaf", 1);
+    return tree;
+}
+
+} // namespace
+
+// Text from the peer decides how deep the tree is; copying or destroying a
+// tree recurses once per level, so depth is bounded before anything is built.
+TEST_F(InfoTest, NestingIsBoundedOnBothSides)
+{
+    for (bool oneLine : {false, true}) {
+        SCOPED_TRACE(oneLine ? "one line" : "line per level");
+        std::remove(log.c_str());
+        const ptree atBound = deserialize(nestedText(kInfoMaxDepth, oneLine));
+        EXPECT_EQ(atBound, nestedTree(kInfoMaxDepth));
+        EXPECT_EQ(VrpcTest::readFile(log), "");
+        for (int depth : {kInfoMaxDepth + 1, 35000}) {
+            std::remove(log.c_str());
+            EXPECT_TRUE(deserialize(nestedText(depth, oneLine)).empty()) << depth;
+            EXPECT_EQ(VrpcTest::countOccurrences(VrpcTest::readFile(log), "[S]: deserialize : ptree_error caught, "), 1);
+        }
+    }
+    std::remove(log.c_str());
+    const ptree atBound = nestedTree(kInfoMaxDepth);
+    EXPECT_EQ(deserialize(serialize(atBound)), atBound);
+    EXPECT_EQ(serialize(nestedTree(kInfoMaxDepth + 1)), "");
+    EXPECT_EQ(VrpcTest::readFile(log), "[S]: serialize : ptree_error caught, nesting too deep ");
+}
+
+// A quoted value followed by '\' continues on the next line; the reader
+// rebuilds the value for each such line. Nothing we write has them.
+TEST_F(InfoTest, ContinuationLinesAreRefused)
+{
+    std::string many = "big \"" + std::string(498, 'x') + "\" \\\n";
+    for (int i = 0; i < 2000; ++i)
+        many += "  \"" + std::string(498, 'y') + "\" \\\n";
+    many += "  \"end\"\n";
+    const std::vector<std::string> texts = {
+        "a \"x\" \\\n  \"y\"\n",
+        "a \"x\"\t\\ ; comment\n\"y\"\n",
+        "param\n{\n    name \"x\"   \\\n    \"y\"\n}\n",
+        many,
+    };
+    for (const std::string& text : texts) {
+        std::remove(log.c_str());
+        EXPECT_TRUE(deserialize(text).empty()) << text.substr(0, 40);
+        EXPECT_EQ(VrpcTest::countOccurrences(VrpcTest::readFile(log), "[S]: deserialize : ptree_error caught, "), 1);
+    }
+    // Backslashes elsewhere are ordinary escapes or text.
+    const ptree plain = deserialize("a x\\\\\nb \"y\\\\\"\nc \"\\\\\" ; \\\n");
+    EXPECT_EQ(plain.get<std::string>("a"), "x\\");
+    EXPECT_EQ(plain.get<std::string>("b"), "y\\");
+    EXPECT_EQ(plain.get<std::string>("c"), "\\");
+}
+
+TEST_F(InfoTest, TextLongerThanTheBoundIsRefused)
+{
+    const auto valueText = [](size_t size) { return "v " + std::string(size - 3, 'z') + "\n"; };
+    EXPECT_EQ(deserialize(valueText(kInfoMaxBytes)).get<std::string>("v").size(), kInfoMaxBytes - 3);
+    EXPECT_TRUE(deserialize(valueText(kInfoMaxBytes + 1)).empty());
+    EXPECT_EQ(VrpcTest::readFile(log), "[S]: deserialize : ptree_error caught, text too long ");
+
+    std::remove(log.c_str());
+    ptree tree;
+    tree.put("v", std::string(kInfoMaxBytes - 3, 'z'));
+    EXPECT_EQ(serialize(tree), valueText(kInfoMaxBytes));
+    tree.put("v", std::string(kInfoMaxBytes - 2, 'z'));
+    EXPECT_EQ(serialize(tree), "");
+    EXPECT_EQ(VrpcTest::readFile(log), "[S]: serialize : ptree_error caught, text too long ");
+}
+
+// A key that begins with '#' would start its line like a directive; what we
+// write must always read back.
+TEST_F(InfoTest, KeysStartingWithAHashReadBack)
+{
+    for (const std::string key : {"#", "#include", "#x", "##", "#a\\b", "#a\"b", "#\xc3\xa9"}) {
+        ptree tree;
+        tree.put(ptree::path_type(key, '\0'), "v");
+        ptree param;
+        param.put(ptree::path_type(key, '\0'), "#data");
+        param.add_child(ptree::path_type(key + "2", '\0'), ptree("x"));
+        tree.add_child("param", param);
+        EXPECT_EQ(deserialize(serialize(tree)), tree) << key << "\n" << serialize(tree);
+    }
+    EXPECT_EQ(VrpcTest::readFile(log), "");
 }
