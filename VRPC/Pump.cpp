@@ -3,10 +3,11 @@
 #include "VRPC/Log.h"
 #include "platform/SharedSemaphore.h"
 
+#include <boost/interprocess/exceptions.hpp>
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -45,6 +46,12 @@ const void* syncKeyFor(const Platform::FileIdentity& identity)
         key = std::make_unique<char>();
     return key.get();
 }
+
+// Lets boost map a descriptor that we opened ourselves.
+struct DescriptorMapping {
+    int fd;
+    bip::mapping_handle_t get_mapping_handle() const { return bip::ipcdetail::mapping_handle_from_file_handle(fd); }
+};
 
 } // namespace
 
@@ -105,29 +112,27 @@ Pump::Pump(const std::string& name, int size, bool create)
         // Unlink and create exclusively, so a link planted under the name is
         // replaced, never followed.
         Platform::removeFile(name);
-        m_identity = Platform::createExclusiveFile(name, fileSize);
+        m_file = Platform::SharedFile::create(name, fileSize);
+    } else {
+        m_file = Platform::SharedFile::open(name);
+        if (!m_file.valid())
+            throw bip::interprocess_exception(bip::error_info(errno));
     }
+    // The descriptor is mapped, never the name again: whatever the name
+    // refers to by now, we use the file we created or checked.
+    m_identity = m_file.identity();
     try {
-        m_mapping = bip::file_mapping(name.c_str(), bip::read_write);
-        // Programs the host starts must not inherit the file.
-        const int fd = m_mapping.get_mapping_handle().handle;
-        fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
-        m_region = bip::mapped_region(m_mapping, bip::read_write, 0, 0);
+        if (m_file.size() != static_cast<std::int64_t>(fileSize))
+            throw std::runtime_error("Pump: size mismatch");
+        m_region = bip::mapped_region(DescriptorMapping{m_file.descriptor()}, bip::read_write, 0,
+                                      static_cast<std::size_t>(fileSize));
     } catch (...) {
+        m_file = Platform::SharedFile();
         if (create)
             Platform::removeFile(name);
         throw;
     }
-    if (m_region.get_size() != fileSize) {
-        m_region = bip::mapped_region();
-        m_mapping = bip::file_mapping();
-        if (create)
-            Platform::removeFile(name);
-        throw std::runtime_error("Pump: size mismatch");
-    }
     m_header = static_cast<PumpHeader*>(m_region.get_address());
-    if (!create)
-        m_identity = Platform::fileIdentity(name);
     m_syncKey = syncKeyFor(m_identity);
     if (create) {
         Platform::semStore(&m_header->s_empty, 1);
@@ -143,7 +148,7 @@ Pump::~Pump()
     if (m_create)
         m_remover.set(m_name, m_identity);
     m_region = bip::mapped_region();
-    m_mapping = bip::file_mapping();
+    m_file = Platform::SharedFile();
 }
 
 bool Pump::shutdownFlag() const

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <boost/interprocess/file_mapping.hpp>
 #include <boost/interprocess/mapped_region.hpp>
 
 #include "platform/SharedFiles.h"
@@ -108,7 +107,7 @@ private:
     std::string m_name;
     Platform::FileIdentity m_identity;
     const void* m_syncKey = nullptr;
-    boost::interprocess::file_mapping m_mapping;
+    Platform::SharedFile m_file;
     boost::interprocess::mapped_region m_region;
 };
 

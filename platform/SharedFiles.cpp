@@ -60,24 +60,65 @@ std::string createUniqueFile(const std::string& prefix)
     throw std::system_error(lastError, std::generic_category(), "cannot create a unique file in " + prefix);
 }
 
-FileIdentity createExclusiveFile(const std::string& path, std::uint64_t size)
+SharedFile::~SharedFile()
 {
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+SharedFile::SharedFile(SharedFile&& other) noexcept : m_fd(other.m_fd)
+{
+    other.m_fd = -1;
+}
+
+SharedFile& SharedFile::operator=(SharedFile&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+SharedFile SharedFile::create(const std::string& path, std::uint64_t size)
+{
+    SharedFile file(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.valid())
         throw std::system_error(errno, std::generic_category(), "cannot create " + path);
-    struct stat st;
-    if (ftruncate(fd, static_cast<off_t>(size)) != 0 || fstat(fd, &st) != 0) {
+    if (ftruncate(file.m_fd, static_cast<off_t>(size)) != 0) {
         const int error = errno;
-        close(fd);
         unlink(path.c_str());
         throw std::system_error(error, std::generic_category(), "cannot size " + path);
     }
-    close(fd);
+    return file;
+}
+
+SharedFile SharedFile::open(const std::string& path)
+{
+    // Non-blocking, so that a FIFO planted under the name cannot hold us.
+    return SharedFile(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+}
+
+FileIdentity SharedFile::identity() const
+{
     FileIdentity id;
-    id.device = static_cast<std::uint64_t>(st.st_dev);
-    id.inode = static_cast<std::uint64_t>(st.st_ino);
-    id.valid = true;
+    struct stat st;
+    if (m_fd >= 0 && fstat(m_fd, &st) == 0) {
+        id.device = static_cast<std::uint64_t>(st.st_dev);
+        id.inode = static_cast<std::uint64_t>(st.st_ino);
+        id.valid = true;
+    }
     return id;
+}
+
+std::int64_t SharedFile::size() const
+{
+    struct stat st;
+    if (m_fd < 0 || fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return static_cast<std::int64_t>(st.st_size);
 }
 
 FileIdentity fileIdentity(const std::string& path)

@@ -26,10 +26,36 @@ struct FileIdentity {
     }
 };
 
-// Creates `path` exclusively (O_EXCL, no link followed, mode 0600) with
-// `size` zero bytes. Returns the new file's identity; throws
-// std::system_error when the file cannot be created or sized.
-FileIdentity createExclusiveFile(const std::string& path, std::uint64_t size);
+// An open descriptor of a shared file. It is opened close-on-exec from the
+// start, so a program that another thread starts at any moment never
+// inherits it, and never through a link. Map the descriptor itself: opening
+// the name again could reach another file.
+class SharedFile {
+public:
+    SharedFile() = default;
+    ~SharedFile();
+    SharedFile(SharedFile&& other) noexcept;
+    SharedFile& operator=(SharedFile&& other) noexcept;
+    SharedFile(const SharedFile&) = delete;
+    SharedFile& operator=(const SharedFile&) = delete;
+
+    // Creates `path` exclusively (O_EXCL, no link followed, mode 0600) with
+    // `size` zero bytes; throws std::system_error when it cannot.
+    static SharedFile create(const std::string& path, std::uint64_t size);
+    // Opens an existing file read-write; invalid, with errno set, when it
+    // cannot (a link counts as a failure).
+    static SharedFile open(const std::string& path);
+
+    bool valid() const { return m_fd >= 0; }
+    int descriptor() const { return m_fd; }
+    FileIdentity identity() const;
+    // Length of a regular file; -1 for anything else.
+    std::int64_t size() const;
+
+private:
+    explicit SharedFile(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
 
 // The identity of the file that `path` names now (invalid when none).
 FileIdentity fileIdentity(const std::string& path);

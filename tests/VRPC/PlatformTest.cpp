@@ -156,15 +156,17 @@ TEST(SharedFiles, ExclusiveCreationNeverFollowsAPlantedLink)
     { std::ofstream(target) << "keep"; }
     const std::string link = dir.file("link");
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
-    EXPECT_THROW(createExclusiveFile(link, 100), std::system_error);
+    EXPECT_THROW(SharedFile::create(link, 100), std::system_error);
     EXPECT_EQ(VrpcTest::readFile(target), "keep");
 
     const std::string fresh = dir.file("fresh");
-    const FileIdentity id = createExclusiveFile(fresh, 100);
-    EXPECT_TRUE(id == fileIdentity(fresh));
+    const SharedFile created = SharedFile::create(fresh, 100);
+    EXPECT_TRUE(created.identity() == fileIdentity(fresh));
+    EXPECT_EQ(created.size(), 100);
+    EXPECT_TRUE(fcntl(created.descriptor(), F_GETFD) & FD_CLOEXEC);
     struct stat st;
     ASSERT_EQ(stat(fresh.c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 100);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_THROW(createExclusiveFile(fresh, 100), std::system_error);
+    EXPECT_THROW(SharedFile::create(fresh, 100), std::system_error);
 }

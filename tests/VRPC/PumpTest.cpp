@@ -8,9 +8,11 @@
 
 #include <boost/interprocess/exceptions.hpp>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <thread>
 
 using namespace Nuvra::VRPC;
 using VrpcTest::fileExists;
@@ -206,4 +208,35 @@ TEST_F(PumpTest, ChildProgramsDoNotInheritTheFile)
     Pump opened(name, 1000, false);
     for (bool closed : closeOnExecOf(name))
         EXPECT_TRUE(closed);
+}
+
+// The host starts programs from any thread at any time: not one of them may
+// inherit a shared file, not even while a pump is being set up.
+TEST_F(PumpTest, ProgramsStartedMeanwhileNeverInheritTheFile)
+{
+    std::atomic<bool> stop{false};
+    std::thread churn([&] {
+        while (!stop.load()) {
+            Pump created(name, 4096, true);
+            Pump opened(name, 4096, false);
+        }
+    });
+    int inherited = 0;
+    for (int i = 0; i < 200; ++i) {
+        VrpcTest::Peer program({"fds", dir.path()});
+        const int status = program.wait();
+        ASSERT_GE(status, 0);
+        inherited += status;
+    }
+    stop = true;
+    churn.join();
+    EXPECT_EQ(inherited, 0);
+}
+
+TEST_F(PumpTest, TheOpeningSideNeverFollowsALink)
+{
+    Pump creator(name, 512, true);
+    const std::string link = dir.file("link_m2s");
+    ASSERT_EQ(symlink(name.c_str(), link.c_str()), 0);
+    EXPECT_THROW(Pump(link, 512, false), boost::interprocess::interprocess_exception);
 }

@@ -3,6 +3,8 @@
 //   vrpc_peer corrupt <basename> <negative|minimum|oversize|maximum|token>  writes one forged message
 //   vrpc_peer master <basename>                            master that waits to be killed
 //   vrpc_peer log <path>                                  one debug and one error line
+//   vrpc_peer fds <folder>                                exits with the number of its descriptors
+//                                                         that refer to files in the folder
 #include "VRPC/Broker.h"
 #include "VRPC/Log.h"
 #include "VRPC/Messages.h"
@@ -14,6 +16,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <random>
 #include <string>
 #include <thread>
@@ -154,6 +157,25 @@ int runMaster(const std::string& basename)
         pause();
 }
 
+// Descriptors inherited from the program that started this one.
+int countDescriptorsInto(const std::string& folder)
+{
+    const std::string prefix = folder + "/";
+    int count = 0;
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds)
+        return 100;
+    while (dirent* entry = readdir(fds)) {
+        char target[4096];
+        const ssize_t n =
+            readlink(("/proc/self/fd/" + std::string(entry->d_name)).c_str(), target, sizeof(target));
+        if (n > 0 && std::string(target, static_cast<size_t>(n)).compare(0, prefix.size(), prefix) == 0)
+            ++count;
+    }
+    closedir(fds);
+    return count;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -164,6 +186,8 @@ int main(int argc, char** argv)
     }
     const std::string mode = argv[1];
     const std::string target = argv[2];
+    if (mode == "fds")
+        return countDescriptorsInto(target);
     if (mode == "log") {
         SetupLogFiles(target.c_str(), "");
         writeDebugLog("debug line %d\n", 1);
