@@ -5,6 +5,7 @@
 #include "VRPC/Process.h"
 #include "platform/SharedSemaphore.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <random>
@@ -29,6 +30,7 @@ using Clock = std::chrono::steady_clock;
 using Platform::SemWait;
 
 constexpr auto kSlotWait = std::chrono::seconds(60);
+constexpr auto kSlotSlice = std::chrono::milliseconds(500);
 constexpr auto kReplySlice = std::chrono::seconds(5);
 constexpr auto kWatchdogPeriod = std::chrono::seconds(3);
 
@@ -254,9 +256,10 @@ bool BrokerBase::writeMessage(int type, std::uint64_t waiter, std::uint64_t repl
     const auto stop = [this] { return isShutdown() || m_outgoing.shutdownFlag(); };
     SemWait wait = SemWait::Stopped;
     if (!stop())
-        wait = m_outgoing.wait(&header->s_empty, Clock::now() + kSlotWait, stop);
+        wait = waitForSlot(type);
     if (wait == SemWait::TimedOut) {
-        showErrorToUser("Writer: s_empty.timed_wait() failed");
+        if (!isShutdown())
+            showErrorToUser("Writer: s_empty.timed_wait() failed");
         enterShutdown();
         return false;
     }
@@ -277,6 +280,27 @@ bool BrokerBase::writeMessage(int type, std::uint64_t waiter, std::uint64_t repl
         std::memcpy(m_outgoing.payload(), extra, static_cast<size_t>(xlen));
     m_outgoing.post(&header->s_full);
     return true;
+}
+
+// The slot is waited for in slices: a peer that died while it held the slot
+// never frees it, and the one-minute limit would stall every sender (the quit
+// at unload included). A gone peer ends the channel without an alert.
+SemWait BrokerBase::waitForSlot(int type)
+{
+    PumpHeader* header = m_outgoing.header();
+    const auto stop = [this] { return isShutdown() || m_outgoing.shutdownFlag(); };
+    const auto deadline = Clock::now() + kSlotWait;
+    for (;;) {
+        const SemWait wait = m_outgoing.wait(&header->s_empty, std::min(deadline, Clock::now() + kSlotSlice), stop);
+        if (wait != SemWait::TimedOut || Clock::now() >= deadline)
+            return wait;
+        if (!peerAlive()) {
+            writeError("BrokerBase::writer() : peer process %llu is gone, msg %d\n",
+                       static_cast<unsigned long long>(loadField(&m_incoming.header()->writerPid)), type);
+            enterShutdown();
+            return SemWait::TimedOut;
+        }
+    }
 }
 
 void BrokerBase::send_message_async(int type, long long waiter, const void* extra, int xlen)

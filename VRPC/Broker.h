@@ -84,6 +84,7 @@ private:
     void dispatch(Message& msg);
     bool writeMessage(int type, std::uint64_t waiter, std::uint64_t replySlot, const void* extra,
                       int xlen);
+    Platform::SemWait waitForSlot(int type);
     void enterShutdown();
     void joinReceiver();
     bool peerAlive() const;

@@ -116,6 +116,35 @@ TEST_F(Channel, APeerKilledMidRequestEndsTheWait)
     EXPECT_NE(logText().find("is gone, msg 5"), std::string::npos);
 }
 
+// A peer that dies while it holds the slot never frees it: senders waiting for
+// the slot, the quit at unload included, learn it from the peer's process.
+TEST_F(Channel, APeerKilledHoldingTheSlotReleasesWaitingSenders)
+{
+    connect("hold");
+    master->send_message_async(M2S_Render, 0, "frame", 5);
+    PumpHeader* out = master->base()->outgoing().header();
+    ASSERT_TRUE(VrpcTest::waitFor([&] { return Nuvra::Platform::semLoad(&out->s_full) == 0; }));
+    std::atomic<int> syncType{-1};
+    std::thread syncSender([&] {
+        Message reply;
+        reply.type = 99;
+        master->send_message_sync(M2S_ParamChanged, 0, nullptr, 0, reply, 0);
+        syncType = static_cast<int>(reply.type);
+    });
+    std::thread quitSender([&] { master->send_message_async(M2S_Quit, 0, nullptr, 0); });
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(syncType.load(), -1);  // still waiting for the slot while the peer lives
+    const auto begin = Clock::now();
+    peer->kill9();
+    syncSender.join();
+    quitSender.join();
+    EXPECT_LT(Clock::now() - begin, 10s);  // far inside the minute a slot may take
+    EXPECT_EQ(syncType.load(), 0);
+    EXPECT_TRUE(master->base()->isShutdown());
+    EXPECT_NE(logText().find("is gone, msg"), std::string::npos);
+    EXPECT_EQ(logText().find("s_empty.timed_wait() failed"), std::string::npos);
+}
+
 TEST_F(Channel, ForgedRepliesAreDroppedAndRealOnesStillArrive)
 {
     connect("garbage");

@@ -1,5 +1,6 @@
 // Peer process for the transport's tests and benchmark.
-//   vrpc_peer echo|delay|ignore|garbage <basename> [log]  slave that answers requests
+//   vrpc_peer echo|delay|ignore|garbage|hold <basename> [log]  slave that answers requests
+//                                                         (hold: keeps the first request's slot for ever)
 //   vrpc_peer corrupt <basename> <negative|minimum|oversize|maximum|token>  writes one forged message
 //   vrpc_peer master <basename>                            master that waits to be killed
 //   vrpc_peer log <path>                                  one debug and one error line
@@ -102,6 +103,12 @@ int runSlave(const std::string& mode, const std::string& basename)
         handler = delayHandler;
     else if (mode == "garbage")
         handler = garbageHandler;
+    else if (mode == "hold")
+        handler = [](Message& msg) {
+            if (!standardRequest(msg))
+                for (;;)
+                    pause();
+        };
     else
         handler = [](Message&) {};
     {
