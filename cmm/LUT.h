@@ -14,6 +14,9 @@
 namespace Nuvra {
 namespace CMM {
 
+class cProcessing;
+class cProfile;
+
 enum eLUT_Flags : uint32_t {
     LUT_Matrix = 0x0001,       // first matrix, no offset
     LUT_InputTables = 0x0002,
@@ -90,6 +93,16 @@ public:
     void EvalReverse(const uint16_t* targetLab, uint16_t* result, const uint16_t* hint) const;
 
     bool Sample3DGrid(Sampler sampler, void* cargo, eSampler_FlagSet sflags);
+
+    // Grids filled by running transforms (built on demand; see DerivedGrids.cpp).
+    // Input tables that straighten the chain's curves, when it has clear ones.
+    void ComputePrelinearizationTables(const cProcessing** chain, int count);
+    // Lab to Lab through the proof device; an empty LUT when that cannot be built.
+    void ComputeSoftProof(const cProfile* proof, icRenderingIntent intent, const cProfile* lab);
+    // One output: 0 inside profile's gamut, positive outside. Indexed in Lab,
+    // or in inputProfile's device space when it is given.
+    void ComputeGamutWithInput(const cProfile* inputProfile, const cProfile* profile, icRenderingIntent intent,
+                               const cProfile* lab);
 
     void EvalLUT_Empty(const uint16_t* in, uint16_t* out) const;
     void EvalLUT_CLUT(const uint16_t* in, uint16_t* out) const;

@@ -33,6 +33,9 @@ enum eXForm_Flags : uint32_t {
 };
 Q_DECLARE_FLAGS(eXForm_FlagSet, eXForm_Flags)
 
+// A LUT that can run: it has an evaluator and channels on both sides.
+inline bool IsFilled(const cLUT& lut) { return lut.IsValid() && lut.inputs > 0 && lut.outputs > 0; }
+
 // Samples a routine may read or write per side: up to 16 colours and 8 extras.
 constexpr int kWorkSamples = 24;
 
