@@ -12,6 +12,8 @@
 #include "cmm/Saturate.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace Nuvra {
@@ -86,6 +88,16 @@ sCIExyY D50xyY()
     sCIExyY w;
     w.Set(D50XYZ());
     return w;
+}
+
+// The black point compensation uses: (0, 0, 0) for a profile that cannot
+// be measured; false when it cannot be adapted, and compensation is skipped.
+bool BlackForCompensation(sCIEXYZ& black, const cProfile& profile, icRenderingIntent intent, const cProfile* lab)
+{
+    const float unset = std::numeric_limits<float>::quiet_NaN();
+    black = sCIEXYZ{unset, unset, unset};
+    DetectBlackPoint(black, profile, intent, false, lab);
+    return std::isfinite(black.X) && std::isfinite(black.Y) && std::isfinite(black.Z);
 }
 
 int PrecalcSampler(const uint16_t* in, uint16_t* out, void* cargo)
@@ -390,9 +402,9 @@ void cXForm::TakeConversionRoutines(const cProfile* input, const cProfile* outpu
         const Side pr = SideOf(proof);
         Side prBpc = pr;
         bool compensate = false;
-        if (bpc && DetectBlackPoint(prBpc.black, *proof, intent, false, lab) &&
-            DetectBlackPoint(inBpc.black, *input, intent, false, lab) &&
-            DetectBlackPoint(outBpc.black, *output, intent, false, lab))
+        if (bpc && BlackForCompensation(prBpc.black, *proof, intent, lab) &&
+            BlackForCompensation(inBpc.black, *input, intent, lab) &&
+            BlackForCompensation(outBpc.black, *output, intent, lab))
             compensate = !SameXYZ(inBpc.black, prBpc.black);
         if (!calc(firstConversion, intent == icAbsoluteColorimetric, inputPCS, inBpc, proofPCS, prBpc,
                   compensate))
@@ -407,8 +419,8 @@ void cXForm::TakeConversionRoutines(const cProfile* input, const cProfile* outpu
         output->deviceClass() == icSigLinkClass)
         bpc = false;
     bool compensate = false;
-    if (bpc && DetectBlackPoint(inBpc.black, *input, intent, false, lab) &&
-        DetectBlackPoint(outBpc.black, *output, intent, false, lab))
+    if (bpc && BlackForCompensation(inBpc.black, *input, intent, lab) &&
+        BlackForCompensation(outBpc.black, *output, intent, lab))
         compensate = !SameXYZ(inBpc.black, outBpc.black);
     calc(firstConversion, intent == icAbsoluteColorimetric, inputPCS, compensate ? inBpc : in, outputPCS,
          compensate ? outBpc : out, compensate);
