@@ -86,7 +86,6 @@ struct LoggerState {
     Qt::HANDLE mainThread = nullptr;
     int fd = -1;
     bool fileTried = false;
-    QtMessageHandler previousHandler = nullptr;
     QLoggingCategory::CategoryFilter previousFilter = nullptr;
     std::atomic_flag lock = ATOMIC_FLAG_INIT;
 };
@@ -482,9 +481,18 @@ void NuvraLogger::SetLogFileName(const char* path)
     state().fileName = QString::fromUtf8(path ? path : "");
 }
 
+namespace {
+std::atomic<NuvraLogger::SystemLogWriter> g_systemLogWriter{MyNSLog0};
+} // namespace
+
+void NuvraLogger::setSystemLogWriter(SystemLogWriter writer)
+{
+    g_systemLogWriter.store(writer ? writer : MyNSLog0);
+}
+
 void NuvraLogger::addToSystemLog(const QString& text)
 {
-    MyNSLog0(text.toUtf8().constData());
+    g_systemLogWriter.load()(text.toUtf8().constData());
 }
 
 void NuvraLogger::initLogger()
@@ -505,7 +513,7 @@ void NuvraLogger::initLogger()
     s.header = buildHeader(s.rules);
     s.mainThread = QThread::currentThreadId();
     s.linePrefix = "[" + QByteArray::number(QCoreApplication::applicationPid()) + "] ";
-    s.previousHandler = qInstallMessageHandler(messageHandler);
+    qInstallMessageHandler(messageHandler);
 
     if (!s.rules.errors.empty()) {
         qCritical().noquote() << "Errors during Logger initialization:" + QString::fromStdString(s.rules.errors);

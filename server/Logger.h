@@ -52,6 +52,9 @@ public:
     static void SetLogFileName(const char* path);
     static void initLogger();
     static void addToSystemLog(const QString& text);
+    // Where addToSystemLog writes; MyNSLog0 unless replaced (tests).
+    using SystemLogWriter = void (*)(const char* text);
+    static void setSystemLogWriter(SystemLogWriter writer);
     static std::string_view trim(std::string_view text);
 
     static const char* levelName(std::int32_t level);
