@@ -2,12 +2,17 @@
 // draw itself.
 #include "style/NuvraStyle.h"
 
+#include "style/StyleHelpers.h"
+
+#include <QStyleOption>
+
 namespace Nuvra {
 namespace Style {
 
 void NuvraStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
                                     const QWidget* w) const
 {
+    const FakeEnabledOption asEnabled(opt, w);
     QCommonStyle::drawComplexControl(cc, opt, p, w);
 }
 

@@ -2,11 +2,16 @@
 // draw itself.
 #include "style/NuvraStyle.h"
 
+#include "style/StyleHelpers.h"
+
+#include <QStyleOption>
+
 namespace Nuvra {
 namespace Style {
 
 void NuvraStyle::drawControl(ControlElement element, const QStyleOption* opt, QPainter* p, const QWidget* w) const
 {
+    const FakeEnabledOption asEnabled(opt, w);
     QCommonStyle::drawControl(element, opt, p, w);
 }
 

@@ -2,11 +2,16 @@
 // not draw itself.
 #include "style/NuvraStyle.h"
 
+#include "style/StyleHelpers.h"
+
+#include <QStyleOption>
+
 namespace Nuvra {
 namespace Style {
 
 void NuvraStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, QPainter* p, const QWidget* w) const
 {
+    const FakeEnabledOption asEnabled(opt, w);
     QCommonStyle::drawPrimitive(pe, opt, p, w);
 }
 

@@ -1,5 +1,7 @@
 #include "style/StyleHelpers.h"
 
+#include "style/StyleManager.h"
+
 #include <QPainter>
 #include <QStyleOption>
 #include <QWidget>
@@ -39,6 +41,26 @@ PainterIsolation::~PainterIsolation()
         m_painter->setClipRegion(m_clip, Qt::ReplaceClip);
     else
         m_painter->setClipping(false);
+}
+
+FakeEnabledOption::FakeEnabledOption(const QStyleOption* option, const QWidget* widget)
+{
+    if (!option || (option->state & QStyle::State_Enabled) || !StyleManager::GetFakeDisabledState(widget, false))
+        return;
+    // The drawing code only reads the option; it is changed for one call and
+    // restored, as the caller expects it back unchanged.
+    m_option = const_cast<QStyleOption*>(option);
+    m_group = m_option->palette.currentColorGroup();
+    m_option->state |= QStyle::State_Enabled;
+    m_option->palette.setCurrentColorGroup(QPalette::Active);
+}
+
+FakeEnabledOption::~FakeEnabledOption()
+{
+    if (!m_option)
+        return;
+    m_option->state &= ~QStyle::State_Enabled;
+    m_option->palette.setCurrentColorGroup(m_group);
 }
 
 QColor mergedColors(const QColor& a, const QColor& b, int factor)

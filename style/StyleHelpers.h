@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QPalette>
 #include <QPen>
 #include <QPoint>
 #include <QRegion>
@@ -35,6 +36,22 @@ private:
     QRegion m_clip;
     bool m_hadClipping = false;
     bool m_useSave;
+};
+
+// Draws a widget that is only fake-disabled as enabled: while in scope the
+// option carries State_Enabled and its palette's current group is Active;
+// both are put back on destruction. Does nothing for any other option.
+class FakeEnabledOption {
+public:
+    FakeEnabledOption(const QStyleOption* option, const QWidget* widget);
+    ~FakeEnabledOption();
+
+    FakeEnabledOption(const FakeEnabledOption&) = delete;
+    FakeEnabledOption& operator=(const FakeEnabledOption&) = delete;
+
+private:
+    QStyleOption* m_option = nullptr;
+    QPalette::ColorGroup m_group = QPalette::Active;
 };
 
 // a's red, green and blue mixed with b's, factor percent of a; a's alpha.
