@@ -269,8 +269,10 @@ QPixmap setAlphaChannel(const QPixmap& pixmap, double opacity)
 bool StyleManager::LoadPixmap(QPixmap& pixmap, const QString& name, eRasterizerFilter)
 {
     if (name.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        // Missing files are the normal case of the fall-back folders; only a
+        // file that exists and does not render is worth the renderer's warning.
         QSvgRenderer renderer;
-        if (!renderer.load(name))
+        if (!QFile::exists(name) || !renderer.load(name))
             return false;
         pixmap = renderSvgPixmap(renderer, QSize(), StyleScale());
     } else {

@@ -256,7 +256,6 @@ TEST(LoadPixmap, SvgBySuffixOnly)
 
     // Failures: an SVG that does not load leaves the pixmap alone, a raster
     // file that does not load makes it null.
-    ExpectedWarnings svgError({QStringLiteral("missing.svg")});
     QPixmap kept(3, 3);
     EXPECT_FALSE(StyleManager::LoadPixmap(kept, dir.filePath(QStringLiteral("missing.svg")), RasterizerDefault));
     EXPECT_EQ(kept.size(), QSize(3, 3));
