@@ -4,12 +4,13 @@
 #include "style/Scaling.h"
 #include "style/StyleProperties.h"
 
+#include "server/NuvraApplication.h"
+
 #include <QApplication>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QLayout>
 #include <QPixmapCache>
-#include <QSettings>
 #include <QStringList>
 #include <QWidget>
 
@@ -137,25 +138,6 @@ void restoreFakePalette(QWidget* widget, bool recursive)
     }
 }
 
-// The application object hears of the new scale; an application that is no
-// NuvraApplication (a tool or a test) has no such signals and is left alone.
-void tellApplication(double scale)
-{
-    QObject* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    const QMetaObject* meta = app->metaObject();
-    if (meta->indexOfMethod("setStyleScale(double)") >= 0)
-        QMetaObject::invokeMethod(app, "setStyleScale", Qt::DirectConnection, Q_ARG(double, scale));
-    if (meta->indexOfMethod("emitStyleChanged()") >= 0)
-        QMetaObject::invokeMethod(app, "emitStyleChanged", Qt::DirectConnection);
-}
-
-double storedScale(double native)
-{
-    return QSettings().value(QStringLiteral("UIScale"), native).toDouble();
-}
-
 } // namespace
 
 QStyle* StyleManager::createStyle(const QString& name)
@@ -180,7 +162,12 @@ void StyleManager::applyStyle(QStyle* style)
     if (!style)
         return;
     const double native = NativeScale();
-    applyStyle(style, storedScale(native));
+    // Without the application object of ours there are no user settings to
+    // read: the native scale stands.
+    NuvraApplication* app = NuvraApplication::instance();
+    const double stored =
+        app ? app->userSettings(QString()).value(QStringLiteral("UIScale"), native).toDouble() : native;
+    applyStyle(style, stored);
 }
 
 void StyleManager::applyStyle(QStyle* style, double scale)
@@ -201,7 +188,11 @@ void StyleManager::applyStyle(QStyle* style, double scale)
     QApplication::setStyle(style);
     for (QWidget* w : QApplication::topLevelWidgets())
         RescaleWidget(w, scale, true);
-    tellApplication(scale);
+    // A tool or test that runs on a plain QApplication has nobody to tell.
+    if (NuvraApplication* app = NuvraApplication::instance()) {
+        app->setStyleScale(scale);
+        app->emitStyleChanged();
+    }
 }
 
 double StyleManager::NativeScale()

@@ -4,6 +4,8 @@
 #include "style/Scaling.h"
 #include "style/StyleManager.h"
 
+#include "server/NuvraApplication.h"
+
 #include <QApplication>
 #include <QCommonStyle>
 #include <QFormLayout>
@@ -317,6 +319,25 @@ TEST_F(ApplyStyleTest, TopLevelWidgetsAndTheFontFollowTheScale)
     StyleManager::applyStyle(new QCommonStyle, 1.5);
     EXPECT_DOUBLE_EQ(StyleManager::StyleScale(), 1.0);
     EXPECT_EQ(top.minimumSize(), QSize(150, 30));
+}
+
+TEST_F(ApplyStyleTest, TheApplicationHearsTheScaleThenTheChange)
+{
+    InjectedScreen screen(1920, 1080, 72);
+    NuvraApplication* app = NuvraApplication::instance();
+    ASSERT_NE(app, nullptr);
+    StyleManager::applyStyle(StyleManager::createStyle(QStringLiteral("NuvraStyle")), 1.0);
+    QStringList heard;
+    const auto a = QObject::connect(app, &NuvraApplication::styleScaleChanged,
+                                    [&](double s) { heard << QStringLiteral("scale %1").arg(s); });
+    const auto b = QObject::connect(app, &NuvraApplication::styleChanged, [&] { heard << QStringLiteral("style"); });
+    StyleManager::applyStyle(StyleManager::createStyle(QStringLiteral("NuvraStyle")), 1.5);
+    StyleManager::applyStyle(StyleManager::createStyle(QStringLiteral("DarkStyle")), 9.0);
+    QObject::disconnect(a);
+    QObject::disconnect(b);
+    EXPECT_EQ(heard, (QStringList{QStringLiteral("scale 1.5"), QStringLiteral("style"), QStringLiteral("scale 2"),
+                                  QStringLiteral("style")}));
+    EXPECT_DOUBLE_EQ(app->styleScale(), 2.0);
 }
 
 TEST_F(ApplyStyleTest, NullStyleIsIgnored)

@@ -2,9 +2,13 @@
 
 #include "style/Scaling.h"
 
-#include <QApplication>
+#include "server/NuvraApplication.h"
+
+#include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QLoggingCategory>
 #include <QMap>
 
 #include <gtest/gtest.h>
@@ -96,14 +100,27 @@ QString styleFixture(const QString& relative)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    // Settings of the tests stay in a folder of their own.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    // Settings and data of the tests stay in a folder of their own.
+    QTemporaryDir home;
+    const QString config = home.path() + QStringLiteral("/config");
+    QDir().mkpath(config);
+    QDir().mkpath(home.path() + QStringLiteral("/data"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/data")));
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(config.path()));
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("MorvelinTests"));
-    QCoreApplication::setApplicationName(QStringLiteral("style_tests"));
-    qInstallMessageHandler(&handler);
-    return RUN_ALL_TESTS();
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, home.path() + QStringLiteral("/system"));
+
+    int result = 0;
+    {
+        NuvraApplication app(argc, argv);
+        // Every message reaches the test's handler, whatever the
+        // application's log rules keep for its log file.
+        QLoggingCategory::installFilter(nullptr);
+        qInstallMessageHandler(&handler);
+        result = RUN_ALL_TESTS();
+        qInstallMessageHandler(nullptr);
+    }
+    return result;
 }

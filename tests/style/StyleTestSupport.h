@@ -3,6 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
+
+// Readable strings in test failures.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 // Every style test runs inside one QApplication; an unexpected Qt warning
 // fails the running test. A test that provokes a warning on purpose names it
 // with ExpectedWarnings, which also fails when the warning never comes.
