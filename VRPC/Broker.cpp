@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <stdexcept>
 
@@ -32,6 +33,7 @@ using Platform::SemWait;
 constexpr auto kSlotWait = std::chrono::seconds(60);
 constexpr auto kSlotSlice = std::chrono::milliseconds(500);
 constexpr auto kReplySlice = std::chrono::seconds(5);
+constexpr auto kSpareIdle = std::chrono::seconds(2);
 constexpr auto kWatchdogPeriod = std::chrono::seconds(3);
 
 // The broker whose receiver runs on this thread, so that a shut-down asked
@@ -165,10 +167,15 @@ void BrokerBase::receiver()
         return;
     for (;;) {
         SemWait wait = SemWait::Stopped;
-        if (!stop())
-            wait = m_incoming.wait(&header->s_full, Clock::now() + kSlotWait, stop);
-        if (wait == SemWait::TimedOut)
-            continue;
+        if (!stop()) {
+            const bool holding = holdsSpare();
+            wait = m_incoming.wait(&header->s_full, Clock::now() + (holding ? kSpareIdle : kSlotWait), stop);
+            if (wait == SemWait::TimedOut) {
+                if (holding)
+                    releaseSpare();
+                continue;
+            }
+        }
         if (m_incoming.shutdownFlag()) {
             writeDebugLog("Pump::Reader(): shutdown encountered\n");
             enterShutdown();
@@ -194,8 +201,10 @@ void BrokerBase::receiver()
             return;
         }
         msg.xlen = xlen;
-        if (xlen > 0)
+        if (xlen > 0) {
+            takeSpare(msg.extra);
             msg.extra.assign(m_incoming.payload(), m_incoming.payload() + xlen);
+        }
         writeDebugLog("BrokerBase::receiver() : type = %d (%d bytes), %s\n", static_cast<int>(msg.type),
                       xlen, waiterTag(msg.waiter));
 
@@ -206,11 +215,41 @@ void BrokerBase::receiver()
 
         // The slot is released only now, after the handler: the writer cannot
         // send the next message before this one is handled.
-        std::vector<char>().swap(msg.extra);
+        keepSpare(msg.extra);
         m_incoming.post(&header->s_empty);
         if (isShutdown())
             return;
     }
+}
+
+void BrokerBase::takeSpare(std::vector<char>& buffer)
+{
+    std::lock_guard<std::mutex> lock(m_spareMutex);
+    buffer.swap(m_spare);
+}
+
+// Keeps the larger of the two buffers; the other is freed outside the lock.
+void BrokerBase::keepSpare(std::vector<char>& buffer)
+{
+    if (buffer.capacity() == 0 || buffer.capacity() > static_cast<size_t>(kMaxPayload))
+        return;
+    buffer.clear();
+    std::lock_guard<std::mutex> lock(m_spareMutex);
+    if (buffer.capacity() > m_spare.capacity())
+        buffer.swap(m_spare);
+}
+
+bool BrokerBase::holdsSpare()
+{
+    std::lock_guard<std::mutex> lock(m_spareMutex);
+    return m_spare.capacity() != 0;
+}
+
+void BrokerBase::releaseSpare()
+{
+    std::vector<char> released;
+    std::lock_guard<std::mutex> lock(m_spareMutex);
+    released.swap(m_spare);
 }
 
 void BrokerBase::deliverReply(Message& msg)
@@ -357,7 +396,19 @@ void BrokerBase::send_message_sync(int type, long long tag, const void* extra, i
         }
     } unregister{this, token};
 
-    if (!writeMessage(type, static_cast<std::uint64_t>(tag), token, extra, xlen)) {
+    // The caller's last reply buffer receives this reply. It is handed over
+    // before the request leaves, so that even the fastest reply finds it,
+    // unless the payload comes from it.
+    const char* from = static_cast<const char*>(extra);
+    const char* begin = reply.extra.data();
+    const bool payloadInReply = xlen > 0 && std::less_equal<const char*>()(begin, from) &&
+                                std::less<const char*>()(from, begin + reply.extra.capacity());
+    if (!payloadInReply)
+        keepSpare(reply.extra);
+    const bool sent = writeMessage(type, static_cast<std::uint64_t>(tag), token, extra, xlen);
+    if (payloadInReply)
+        keepSpare(reply.extra);
+    if (!sent) {
         writeDebugLog("BrokerBase::send_message_sync() : shutdown\n");
         reply = Message();
         return;

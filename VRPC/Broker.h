@@ -58,7 +58,9 @@ public:
     void send_message_async(int type, long long waiter, const void* extra, int xlen);
     // Sends and waits for the reply; `timeout` in seconds, 0 = no limit.
     // Without a reply (shut-down, time-out, peer gone) `reply` becomes an
-    // empty message of type 0.
+    // empty message of type 0. What `reply` held before is dropped; its
+    // payload buffer may receive the reply, so a caller that keeps one
+    // Message for its requests gets each reply into memory already in use.
     void send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,
                            int timeout);
     // Ends the channel on both sides and joins the receiver (unless called
@@ -86,6 +88,10 @@ private:
                       int xlen);
     Platform::SemWait waitForSlot(int type);
     void enterShutdown();
+    void takeSpare(std::vector<char>& buffer);
+    void keepSpare(std::vector<char>& buffer);
+    bool holdsSpare();
+    void releaseSpare();
     void joinReceiver();
     bool peerAlive() const;
 
@@ -100,6 +106,12 @@ private:
     std::mutex m_pendingMutex;
     std::unordered_map<std::uint64_t, ReplyWaiter*> m_pending;
     std::uint64_t m_nextToken;
+
+    // A payload buffer kept for the next message received: a fresh one would
+    // fault in its pages again for every frame. At most one, of at most a
+    // slot's size, given back while no message arrives.
+    std::mutex m_spareMutex;
+    std::vector<char> m_spare;
 
     std::mutex m_joinMutex;
     std::mutex m_watchMutex;

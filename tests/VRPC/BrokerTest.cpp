@@ -65,6 +65,42 @@ TEST_F(InProcessChannel, SynchronousRequestsCarryEveryPayloadSizeUpToTheLimit)
     EXPECT_EQ(unexpectedCount(), 0u);
 }
 
+// Reply buffers are reused for later replies: a request that sends the bytes
+// of its own last reply must still carry them intact while other threads'
+// replies arrive.
+TEST_F(InProcessChannel, AReplySentOnAsTheNextRequestArrivesIntact)
+{
+    start();
+    std::atomic<bool> stop{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> others;
+    for (int t = 0; t < 2; ++t)
+        others.emplace_back([&, t] {
+            const std::vector<char> mine(256 * 1024, static_cast<char>('a' + t));
+            Message reply;
+            while (!stop.load()) {
+                master->send_message_sync(M2S_ParamChanged, 0, mine.data(), static_cast<int>(mine.size()), reply, 0);
+                if (reply.extra != mine)
+                    ++wrong;
+            }
+        });
+    const std::vector<char> first = pattern(256 * 1024);
+    Message reply;
+    master->send_message_sync(M2S_Render, 0, first.data(), static_cast<int>(first.size()), reply, 0);
+    for (int i = 0; i < 200; ++i) {
+        if (reply.extra != first) {
+            ADD_FAILURE() << "corrupted after " << i << " requests";
+            break;
+        }
+        master->send_message_sync(M2S_Render, 0, reply.extra.data(), static_cast<int>(reply.extra.size()), reply, 0);
+    }
+    EXPECT_TRUE(reply.extra == first);
+    stop = true;
+    for (auto& t : others)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
 TEST_F(InProcessChannel, BadArgumentsThrowBeforeTheSlotIsTouched)
 {
     start();

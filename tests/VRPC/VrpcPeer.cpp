@@ -4,6 +4,8 @@
 //   vrpc_peer corrupt <basename> <negative|minimum|oversize|maximum|token>  writes one forged message
 //   vrpc_peer master <basename>                            master that waits to be killed
 //   vrpc_peer log <path>                                  one debug and one error line
+// VRPC_PEER_MMAP_THRESHOLD=n: blocks of n bytes or more come from the system
+// and go back to it when freed, as with allocators that always do so.
 //   vrpc_peer fds <folder>                                exits with the number of its descriptors
 //                                                         that refer to files in the folder
 #include "VRPC/Broker.h"
@@ -16,8 +18,10 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <malloc.h>
 #include <random>
 #include <string>
 #include <thread>
@@ -191,6 +195,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: vrpc_peer mode basename [argument]\n");
         return 2;
     }
+    if (const char* threshold = std::getenv("VRPC_PEER_MMAP_THRESHOLD"))
+        mallopt(M_MMAP_THRESHOLD, std::atoi(threshold));
     const std::string mode = argv[1];
     const std::string target = argv[2];
     if (mode == "fds")
