@@ -5,7 +5,6 @@
 #include "VRPC/Log.h"
 #include "VRPC/Messages.h"
 #include "VRPC/Serialize.h"
-#include "effect/Filter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -143,7 +142,7 @@ ParamRecord renderRecord(const boost::property_tree::ptree& values)
 }
 
 RenderStatus renderRequest(const char* payload, std::int64_t length, std::vector<char>& reply,
-                           std::int64_t replyLimit)
+                           std::int64_t replyLimit, EffectFunction effect)
 {
     RenderRequestHeader header{};
     if (!readRenderRequestHeader(payload, length, header)) {
@@ -169,7 +168,7 @@ RenderStatus renderRequest(const char* payload, std::int64_t length, std::vector
     const auto* src = reinterpret_cast<const std::uint8_t*>(textAt + header.textLength);
     auto* dst = reinterpret_cast<std::uint8_t*>(reply.data() + sizeof(RenderReplyHeader));
     const bool ok =
-        Filter(Nuvra::Detail::SizeT<int>{header.width, header.height}, src, stride, dst, stride, 0, params, nullptr);
+        effect(Nuvra::Detail::SizeT<int>{header.width, header.height}, src, stride, dst, stride, 0, params, nullptr);
 
     RenderReplyHeader replyHeader{};
     if (!ok) {

@@ -3,7 +3,7 @@
 #include "server/Params.h"
 #include "VRPC/Broker.h"
 #include "VRPC/RenderHeader.h"
-#include "effect/MorvelinParams.h"
+#include "effect/Filter.h"
 
 #include <atomic>
 #include <chrono>
@@ -32,8 +32,11 @@ ParamRecord renderRecord(const boost::property_tree::ptree& values);
 // does not describe its payload, or whose reply would exceed `replyLimit`
 // bytes, gets a reply of the header alone with a non-zero status; nothing
 // outside the payload is read.
+// `effect` is the effect itself unless a caller stands in for it.
+using EffectFunction = bool (*)(const Nuvra::Detail::SizeT<int>&, const std::uint8_t*, int, std::uint8_t*, int,
+                                int, const Morvelin_paramsCalc&, Nuvra::DataStorage::ProgressData*);
 RenderStatus renderRequest(const char* payload, std::int64_t length, std::vector<char>& reply,
-                           std::int64_t replyLimit = kMaxPayload);
+                           std::int64_t replyLimit = kMaxPayload, EffectFunction effect = &Filter);
 
 // Body of a render thread: takes `msg` and its payload over, renders and
 // sends the reply. Never throws; ends the render count the dispatcher began.

@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace ServerTest {
 
@@ -45,6 +48,20 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Polls `condition` until it holds or `limit` passes; generous limits keep
+// the tests steady on a loaded machine.
+inline bool waitFor(const std::function<bool()>& condition,
+                    std::chrono::milliseconds limit = std::chrono::seconds(30))
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 // The transport log of the whole test program (a private file), so lines
 // that no test looks at do not fill standard error.
 const std::string& suiteLog();
@@ -63,5 +80,15 @@ private:
     TempDir m_dir;
     std::string m_path = m_dir.file("transport.log");
 };
+
+} // namespace ServerTest
+
+#include "server/Params.h"
+
+namespace ServerTest {
+
+// The value text of all 30 controls as the plug-in sends it: ascending ids,
+// combos 1-based, groups and buttons with their id alone.
+std::string valueText(const Nuvra::VRPC::ParamRecord& r, int preset);
 
 } // namespace ServerTest
