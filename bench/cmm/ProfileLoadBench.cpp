@@ -1,4 +1,4 @@
-// Reading whole profiles from memory: the default CMYK output profile (650 KB
+// Reading whole profiles from memory: the default CMYK output profile (700 KB
 // of LUTs) and a small matrix-shaper, beside LittleCMS 2 opening the same bytes
 // and reading every tag (it reads tags lazily, so each is asked for). A
 // profile of 100,000 small tags is read from a file and from memory.

@@ -1,15 +1,20 @@
 // Builds the engine's default CMYK output profile from printer
 // characterisation data (CMYK -> XYZ measurements in the CGATS text format).
 //
-// Model: Yule-Nielsen modified Neugebauer in XYZ with the 16 measured
-// primaries, per-ink effective coverage taken from the single-ink ramps, and
-// an n factor fitted to all patches. From it:
-//   A2B1 (mft2, 4 -> Lab): colorimetric, media-relative.
+// Model: a Yule-Nielsen modified Neugebauer model (16 measured primaries,
+// per-ink effective coverage from the single-ink ramps, a fitted n factor)
+// gives the shape of the colour space; a smooth radial-basis fit of what it
+// leaves at every distinct patch brings it onto the measurements. From it:
+//   A2B1 (mft2, 4 -> Lab): colorimetric, media-relative; grid nodes on the
+//          measured ink levels through input tables.
 //   A2B0 = A2B2 (one shared mft2): the same with lightness expanded so that
 //          the printer's black maps to L 0.
-//   B2A1 (mft1, Lab -> 4): colorimetric inversion with a fixed black generation
-//          and an ink limit; B2A0 and B2A2 invert the perceptual lightness map.
-//   gamt (mft1, Lab -> 1): 0 inside the printable gamut, 255 outside.
+//   B2A1 (mft1, Lab -> 4): the model inverted with a black generation and a
+//          300 % ink limit; black leaves the generation's value only where a
+//          colour cannot be reached with it. B2A0 and B2A2 invert the
+//          perceptual lightness map.
+//   gamt (mft1, Lab -> 1): 255 where the colorimetric inks, as stored, print
+//          more than 3 dE76 from the node, else 0.
 // Usage: make_cmyk_profile data.ti3 out.icc
 #include <algorithm>
 #include <array>
@@ -22,6 +27,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -31,6 +37,22 @@ using Cmyk = std::array<double, 4>;
 
 constexpr double kD50[3] = {0.9642, 1.0, 0.8249};
 constexpr double kInkLimit = 3.0; // total area coverage, 300 %
+
+// f(0) .. f(n - 1) on a few threads. Each call is independent of the others,
+// so the result does not depend on the thread count.
+template <class F>
+void parallelFor(int n, F f)
+{
+    const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t)
+        pool.emplace_back([&, t]() {
+            for (int i = t; i < n; i += threads)
+                f(i);
+        });
+    for (std::thread& th : pool)
+        th.join();
+}
 
 struct Patch {
     Cmyk cmyk; // 0..1
@@ -98,9 +120,9 @@ double deltaE(const Vec3& a, const Vec3& b)
     return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
 }
 
-class PrinterModel {
+class NeugebauerModel {
 public:
-    explicit PrinterModel(const std::vector<Patch>& patches) : m_patches(patches)
+    explicit NeugebauerModel(const std::vector<Patch>& patches) : m_patches(patches)
     {
         // Paper white and the 16 primaries, averaging repeated patches.
         for (int i = 0; i < 16; ++i) {
@@ -134,7 +156,7 @@ public:
             }
         }
         setN(bestN);
-        std::fprintf(stderr, "n factor %.2f, mean dE %.2f, max dE %.2f over %zu patches\n", bestN, meanError(),
+        std::fprintf(stderr, "Neugebauer model: n factor %.2f, mean dE %.2f, max dE %.2f over %zu patches\n", bestN, meanError(),
                      maxError(), patches.size());
     }
 
@@ -157,15 +179,6 @@ public:
         for (double& v : r)
             v = std::pow(std::max(v, 0.0), m_n);
         return r;
-    }
-
-    // Lab of the media-relative XYZ (paper white maps to D50).
-    Vec3 lab(const Cmyk& in) const
-    {
-        Vec3 x = xyz(in);
-        for (int c = 0; c < 3; ++c)
-            x[c] = x[c] / m_paper[c] * kD50[c];
-        return xyzToLab(x);
     }
 
 private:
@@ -243,8 +256,244 @@ private:
     std::vector<std::pair<double, double>> m_ramp[4];
 };
 
+// What the Neugebauer model leaves: a smooth function of the inks fitted to
+// the residual Lab of every distinct patch. Polyharmonic radial basis r^3 with
+// a linear polynomial, solved exactly (the data are already smoothed).
+class ResidualFit {
+public:
+    ResidualFit(const std::vector<Cmyk>& at, const std::vector<Vec3>& residual) : m_at(at)
+    {
+        const size_t n = at.size(), dim = n + 5;
+        std::vector<double> a(dim * dim, 0.0), rhs(dim * 3, 0.0);
+        for (size_t i = 0; i < n; ++i) {
+            for (size_t j = 0; j < n; ++j)
+                a[i * dim + j] = kernel(at[i], at[j]);
+            const double poly[5] = {1, at[i][0], at[i][1], at[i][2], at[i][3]};
+            for (size_t p = 0; p < 5; ++p) {
+                a[i * dim + n + p] = poly[p];
+                a[(n + p) * dim + i] = poly[p];
+            }
+            for (int c = 0; c < 3; ++c)
+                rhs[i * 3 + c] = residual[i][c];
+        }
+        solve(a, rhs, dim);
+        m_weights.assign(rhs.begin(), rhs.begin() + long(n * 3));
+        for (int p = 0; p < 5; ++p)
+            for (int c = 0; c < 3; ++c)
+                m_poly[p][c] = rhs[(n + size_t(p)) * 3 + size_t(c)];
+    }
+
+    Vec3 operator()(const Cmyk& x) const
+    {
+        const double poly[5] = {1, x[0], x[1], x[2], x[3]};
+        Vec3 r{0, 0, 0};
+        for (int p = 0; p < 5; ++p)
+            for (int c = 0; c < 3; ++c)
+                r[c] += poly[p] * m_poly[p][c];
+        for (size_t i = 0; i < m_at.size(); ++i) {
+            const double k = kernel(x, m_at[i]);
+            for (int c = 0; c < 3; ++c)
+                r[c] += k * m_weights[i * 3 + size_t(c)];
+        }
+        return r;
+    }
+
+private:
+    static double kernel(const Cmyk& a, const Cmyk& b)
+    {
+        double d = 0;
+        for (int k = 0; k < 4; ++k)
+            d += (a[k] - b[k]) * (a[k] - b[k]);
+        const double r = std::sqrt(d);
+        return r * r * r;
+    }
+
+    // Gaussian elimination with partial pivoting; rhs holds three columns.
+    static void solve(std::vector<double>& a, std::vector<double>& rhs, size_t dim)
+    {
+        for (size_t col = 0; col < dim; ++col) {
+            size_t pivot = col;
+            for (size_t r = col + 1; r < dim; ++r)
+                if (std::fabs(a[r * dim + col]) > std::fabs(a[pivot * dim + col]))
+                    pivot = r;
+            if (std::fabs(a[pivot * dim + col]) < 1e-14) {
+                std::fprintf(stderr, "residual fit: singular system\n");
+                std::exit(1);
+            }
+            if (pivot != col) {
+                for (size_t j = 0; j < dim; ++j)
+                    std::swap(a[col * dim + j], a[pivot * dim + j]);
+                for (int c = 0; c < 3; ++c)
+                    std::swap(rhs[col * 3 + size_t(c)], rhs[pivot * 3 + size_t(c)]);
+            }
+            const double* top = &a[col * dim];
+            for (size_t r = col + 1; r < dim; ++r) {
+                double* row = &a[r * dim];
+                const double f = row[col] / top[col];
+                if (f == 0.0)
+                    continue;
+                for (size_t j = col; j < dim; ++j)
+                    row[j] -= f * top[j];
+                for (int c = 0; c < 3; ++c)
+                    rhs[r * 3 + size_t(c)] -= f * rhs[col * 3 + size_t(c)];
+            }
+        }
+        for (size_t col = dim; col-- > 0;) {
+            for (int c = 0; c < 3; ++c) {
+                double v = rhs[col * 3 + size_t(c)];
+                for (size_t j = col + 1; j < dim; ++j)
+                    v -= a[col * dim + j] * rhs[j * 3 + size_t(c)];
+                rhs[col * 3 + size_t(c)] = v / a[col * dim + col];
+            }
+        }
+    }
+
+    std::vector<Cmyk> m_at;
+    std::vector<double> m_weights;
+    double m_poly[5][3] = {};
+};
+
+// Repeated ink combinations averaged into one patch each.
+std::vector<Patch> distinctPatches(const std::vector<Patch>& patches)
+{
+    std::map<std::array<long, 4>, std::pair<Vec3, int>> sums;
+    for (const Patch& p : patches) {
+        std::array<long, 4> key;
+        for (int k = 0; k < 4; ++k)
+            key[size_t(k)] = std::lround(p.cmyk[size_t(k)] * 10000);
+        auto& e = sums[key];
+        for (int c = 0; c < 3; ++c)
+            e.first[size_t(c)] += p.xyz[size_t(c)];
+        ++e.second;
+    }
+    std::vector<Patch> out;
+    for (const auto& s : sums) {
+        Patch p;
+        for (int k = 0; k < 4; ++k)
+            p.cmyk[size_t(k)] = double(s.first[size_t(k)]) / 10000;
+        for (int c = 0; c < 3; ++c)
+            p.xyz[size_t(c)] = s.second.first[size_t(c)] / s.second.second;
+        out.push_back(p);
+    }
+    return out;
+}
+
+// The printer: the Neugebauer model for the shape of the colour space, the
+// residual fit for what the measurements add. Lab is media-relative.
+class PrinterModel {
+public:
+    explicit PrinterModel(const std::vector<Patch>& measured)
+        : m_patches(distinctPatches(measured)), m_base(m_patches), m_fit(fitResiduals())
+    {
+        double sum = 0, worst = 0;
+        for (const Patch& p : m_patches) {
+            const double e = deltaE(lab(p.cmyk), relativeLab(p.xyz));
+            sum += e;
+            worst = std::max(worst, e);
+        }
+        std::fprintf(stderr, "printer model: mean dE %.3f, max dE %.3f over %zu distinct patches\n",
+                     sum / double(m_patches.size()), worst, m_patches.size());
+    }
+
+    const Vec3& paper() const { return m_base.paper(); }
+    const std::vector<Patch>& patches() const { return m_patches; }
+
+    Vec3 relativeLab(const Vec3& xyz) const
+    {
+        Vec3 x = xyz;
+        for (int c = 0; c < 3; ++c)
+            x[size_t(c)] = x[size_t(c)] / m_base.paper()[size_t(c)] * kD50[c];
+        return xyzToLab(x);
+    }
+
+    Vec3 lab(const Cmyk& in) const
+    {
+        Cmyk x;
+        for (int k = 0; k < 4; ++k)
+            x[size_t(k)] = std::clamp(in[size_t(k)], 0.0, 1.0);
+        Vec3 r = relativeLab(m_base.xyz(x));
+        const Vec3 d = m_fit(x);
+        for (int c = 0; c < 3; ++c)
+            r[size_t(c)] += d[size_t(c)];
+        return r;
+    }
+
+private:
+    ResidualFit fitResiduals() const
+    {
+        std::vector<Cmyk> at;
+        std::vector<Vec3> residual;
+        for (const Patch& p : m_patches) {
+            const Vec3 model = relativeLab(m_base.xyz(p.cmyk));
+            const Vec3 measured = relativeLab(p.xyz);
+            at.push_back(p.cmyk);
+            residual.push_back({measured[0] - model[0], measured[1] - model[1], measured[2] - model[2]});
+        }
+        return ResidualFit(at, residual);
+    }
+
+    std::vector<Patch> m_patches;
+    NeugebauerModel m_base;
+    ResidualFit m_fit;
+};
+
+// The model sampled on a fine grid and read back by multilinear
+// interpolation: what the inversion evaluates, thousands of times per node.
+class SampledModel {
+public:
+    static constexpr int kPoints = 33;
+
+    explicit SampledModel(const PrinterModel& model)
+        : m_lab(size_t(kPoints) * kPoints * kPoints * kPoints)
+    {
+        parallelFor(kPoints, [&](int c) {
+            for (int m = 0; m < kPoints; ++m)
+                for (int y = 0; y < kPoints; ++y)
+                    for (int k = 0; k < kPoints; ++k)
+                        m_lab[index(c, m, y, k)] = model.lab({double(c) / (kPoints - 1), double(m) / (kPoints - 1),
+                                                              double(y) / (kPoints - 1), double(k) / (kPoints - 1)});
+        });
+    }
+
+    Vec3 lab(const Cmyk& in) const
+    {
+        int cell[4];
+        double frac[4];
+        for (int k = 0; k < 4; ++k) {
+            const double p = std::clamp(in[size_t(k)], 0.0, 1.0) * (kPoints - 1);
+            cell[k] = std::min(int(p), kPoints - 2);
+            frac[k] = p - cell[k];
+        }
+        Vec3 r{0, 0, 0};
+        for (int corner = 0; corner < 16; ++corner) {
+            double w = 1;
+            int at[4];
+            for (int k = 0; k < 4; ++k) {
+                const bool up = (corner >> k) & 1;
+                w *= up ? frac[k] : 1 - frac[k];
+                at[k] = cell[k] + (up ? 1 : 0);
+            }
+            if (w == 0)
+                continue;
+            const Vec3& v = m_lab[index(at[0], at[1], at[2], at[3])];
+            for (int c = 0; c < 3; ++c)
+                r[size_t(c)] += w * v[size_t(c)];
+        }
+        return r;
+    }
+
+private:
+    static size_t index(int c, int m, int y, int k)
+    {
+        return ((size_t(c) * kPoints + size_t(m)) * kPoints + size_t(y)) * kPoints + size_t(k);
+    }
+
+    std::vector<Vec3> m_lab;
+};
+
 // Black generation: none in light colours, rising with darkness, less in
-// saturated colours.
+// saturated colours. The inversion keeps to it wherever the colour can be
+// reached with it, and moves black only as far as a colour needs.
 double blackFor(const Vec3& lab)
 {
     const double t = std::clamp((100 - lab[0]) / 100, 0.0, 1.0);
@@ -273,47 +522,70 @@ bool solve3(double J[3][3], const double r[3], double out[3])
     return true;
 }
 
-void limitInk(Cmyk& c)
+// The nearest CMY inside the unit cube whose sum stays within `limit`
+// (Euclidean projection onto the capped simplex, by bisection on the shift).
+void projectCmy(Cmyk& x, double limit)
 {
-    const double sum = c[0] + c[1] + c[2] + c[3];
-    if (sum > kInkLimit) {
-        const double cmy = c[0] + c[1] + c[2];
-        const double scale = std::max(0.0, (kInkLimit - c[3]) / cmy);
+    for (int i = 0; i < 3; ++i)
+        x[size_t(i)] = std::clamp(x[size_t(i)], 0.0, 1.0);
+    if (x[0] + x[1] + x[2] <= limit)
+        return;
+    double lo = 0, hi = 1;
+    Cmyk y = x;
+    for (int it = 0; it < 50; ++it) {
+        const double shift = (lo + hi) / 2;
+        double sum = 0;
         for (int i = 0; i < 3; ++i)
-            c[i] *= scale;
+            sum += std::clamp(x[size_t(i)] - shift, 0.0, 1.0);
+        (sum > limit ? lo : hi) = shift;
     }
+    for (int i = 0; i < 3; ++i)
+        y[size_t(i)] = std::clamp(x[size_t(i)] - hi, 0.0, 1.0);
+    x = y;
 }
 
-// CMY for the target with K fixed: damped Gauss-Newton inside the unit cube.
-Cmyk invert(const PrinterModel& model, const Vec3& target, const Cmyk& start)
+struct Solution {
+    Cmyk cmyk;
+    double error; // dE76 from the target
+};
+
+// CMY for the target with black fixed, inside the ink limit: projected,
+// damped Gauss-Newton from a few starts.
+Solution solveCmy(const SampledModel& model, const Vec3& target, double k, const Cmyk& start)
 {
-    Cmyk best = start;
-    best[3] = blackFor(target);
-    double bestErr = deltaE(model.lab(best), target);
-    for (const Cmyk& s0 : {best, Cmyk{0.3, 0.3, 0.3, best[3]}, Cmyk{0.7, 0.7, 0.7, best[3]}}) {
+    const double limit = std::max(0.0, kInkLimit - k);
+    Solution best{{start[0], start[1], start[2], k}, 1e30};
+    projectCmy(best.cmyk, limit);
+    best.error = deltaE(model.lab(best.cmyk), target);
+    for (const Cmyk& s0 : {best.cmyk, Cmyk{0.2, 0.2, 0.2, k}, Cmyk{0.8, 0.8, 0.8, k}}) {
         Cmyk x = s0;
+        projectCmy(x, limit);
         double err = deltaE(model.lab(x), target);
-        for (int it = 0; it < 40 && err > 0.01; ++it) {
+        for (int it = 0; it < 30 && err > 0.005; ++it) {
             const Vec3 f = model.lab(x);
             double J[3][3];
             for (int j = 0; j < 3; ++j) {
                 Cmyk y = x;
-                const double h = x[j] < 0.99 ? 1e-3 : -1e-3;
-                y[j] += h;
+                const double h = x[size_t(j)] < 0.99 ? 1e-3 : -1e-3;
+                y[size_t(j)] += h;
                 const Vec3 g = model.lab(y);
                 for (int i = 0; i < 3; ++i)
-                    J[i][j] = (g[i] - f[i]) / h;
+                    J[i][j] = (g[size_t(i)] - f[size_t(i)]) / h;
             }
             const double r[3] = {f[0] - target[0], f[1] - target[1], f[2] - target[2]};
             double step[3];
-            if (!solve3(J, r, step))
-                break;
+            if (!solve3(J, r, step)) {
+                // Flat in some direction: a small gradient step instead.
+                for (int j = 0; j < 3; ++j)
+                    step[j] = 1e-3 * (J[0][j] * r[0] + J[1][j] * r[1] + J[2][j] * r[2]);
+            }
             double damping = 1;
             bool improved = false;
-            for (int tries = 0; tries < 8; ++tries, damping *= 0.5) {
+            for (int tries = 0; tries < 10; ++tries, damping *= 0.5) {
                 Cmyk y = x;
                 for (int i = 0; i < 3; ++i)
-                    y[i] = std::clamp(x[i] - damping * step[i], 0.0, 1.0);
+                    y[size_t(i)] = x[size_t(i)] - damping * step[i];
+                projectCmy(y, limit);
                 const double e = deltaE(model.lab(y), target);
                 if (e < err) {
                     x = y;
@@ -325,13 +597,91 @@ Cmyk invert(const PrinterModel& model, const Vec3& target, const Cmyk& start)
             if (!improved)
                 break;
         }
-        if (err < bestErr) {
-            best = x;
-            bestErr = err;
+        if (err < best.error)
+            best = {x, err};
+    }
+    return best;
+}
+
+// Inks for a target: the black generation's black where the colour is
+// reached with it. Elsewhere the black nearest to the generation's among those
+// that come within kBlackTolerance of the closest any black reaches, so black
+// changes smoothly from one colour to the next instead of jumping between
+// equally good solutions.
+constexpr double kBlackTolerance = 0.3; // dE76
+
+Cmyk invert(const SampledModel& model, const Vec3& target, const Cmyk& start)
+{
+    const double preferred = blackFor(target);
+    const Solution first = solveCmy(model, target, preferred, start);
+    if (first.error <= 0.25)
+        return first.cmyk;
+
+    constexpr int kSteps = 20;
+    std::vector<Solution> scan;
+    double closest = first.error;
+    for (int i = 0; i <= kSteps; ++i) {
+        scan.push_back(solveCmy(model, target, double(i) / kSteps, start));
+        closest = std::min(closest, scan.back().error);
+    }
+    const double acceptable = closest + kBlackTolerance;
+    if (first.error <= acceptable)
+        return first.cmyk;
+    // The acceptable scan step nearest the preferred black ...
+    int pick = -1;
+    for (int i = 0; i <= kSteps; ++i) {
+        if (scan[size_t(i)].error <= acceptable &&
+            (pick < 0 || std::fabs(double(i) / kSteps - preferred) < std::fabs(double(pick) / kSteps - preferred)))
+            pick = i;
+    }
+    // ... then the edge of the acceptable range towards it, by bisection.
+    Solution best = scan[size_t(pick)];
+    double inside = double(pick) / kSteps, outside = preferred;
+    for (int it = 0; it < 6; ++it) {
+        const double k = (inside + outside) / 2;
+        const Solution s = solveCmy(model, target, k, best.cmyk);
+        if (s.error <= acceptable) {
+            best = s;
+            inside = k;
+        } else {
+            outside = k;
         }
     }
-    limitInk(best);
-    return best;
+    return best.cmyk;
+}
+
+// Whether some black within the ink limit prints the colour within
+// kReachDeltaE: the preferred black first, then a coarse range.
+constexpr double kReachDeltaE = 0.5;
+
+bool reachable(const SampledModel& model, const Vec3& lab, const Cmyk& start)
+{
+    const double preferred = blackFor(lab);
+    for (double k : {preferred, 0.0, 0.2, 0.4, 0.6, 0.8, 1.0}) {
+        if (solveCmy(model, lab, k, start).error <= kReachDeltaE)
+            return true;
+    }
+    return false;
+}
+
+// Inks for any Lab: colours the printer reaches are inverted; the others are
+// first brought into the gamut along the line towards mid grey (L 50), as far
+// out on it as prints. Hue stays, lightness and chroma give way together, and
+// neighbouring colours map to neighbouring inks.
+Cmyk mapAndInvert(const SampledModel& model, const Vec3& target, const Cmyk& start)
+{
+    if (reachable(model, target, start))
+        return invert(model, target, start);
+    const Vec3 grey{50, 0, 0};
+    auto along = [&](double t) {
+        return Vec3{grey[0] + t * (target[0] - grey[0]), t * target[1], t * target[2]};
+    };
+    double inside = 0, outside = 1;
+    for (int it = 0; it < 10; ++it) {
+        const double mid = (inside + outside) / 2;
+        (reachable(model, along(mid), start) ? inside : outside) = mid;
+    }
+    return invert(model, along(inside), start);
 }
 
 // Output writing -------------------------------------------------------------
@@ -353,8 +703,13 @@ uint16_t labToV2(const Vec3& lab, int c)
     if (c == 0)
         v = std::clamp(lab[0], 0.0, 100.0) * 652.8;
     else
-        v = (std::clamp(lab[c], -128.0, 127.996) + 128) * 256;
+        v = (std::clamp(lab[size_t(c)], -128.0, 127.996) + 128) * 256;
     return uint16_t(std::lround(std::clamp(v, 0.0, 65535.0)));
+}
+
+Vec3 labFromV2(const uint16_t v[3])
+{
+    return {v[0] / 652.8, v[1] / 256.0 - 128, v[2] / 256.0 - 128};
 }
 
 // Lab of an 8-bit-index grid node of n points per axis.
@@ -370,71 +725,228 @@ void writeMatrixIdentity(Out& o)
         o.s15(i % 4 == 0 ? 1.0 : 0.0);
 }
 
-// mft2: CMYK -> Lab with a lightness map applied to the result.
-std::vector<uint8_t> a2b(const PrinterModel& model, int n, double blackL, bool perceptual)
-{
-    Out o;
-    o.sig("mft2");
-    o.u32(0);
-    o.u8(4);
-    o.u8(3);
-    o.u8(n);
-    o.u8(0);
-    writeMatrixIdentity(o);
-    o.u16(2);
-    o.u16(2);
-    for (int t = 0; t < 4; ++t) { o.u16(0); o.u16(65535); }
-    for (int c = 0; c < n; ++c)
-        for (int m = 0; m < n; ++m)
-            for (int y = 0; y < n; ++y)
-                for (int k = 0; k < n; ++k) {
-                    const Cmyk in{double(c) / (n - 1), double(m) / (n - 1), double(y) / (n - 1), double(k) / (n - 1)};
-                    Vec3 lab = model.lab(in);
-                    if (perceptual)
-                        lab[0] = (lab[0] - blackL) * 100 / (100 - blackL);
-                    for (int ch = 0; ch < 3; ++ch)
-                        o.u16(labToV2(lab, ch));
-                }
-    for (int t = 0; t < 3; ++t) { o.u16(0); o.u16(65535); }
-    return o.b;
-}
+// The CMYK to Lab tables. Grid nodes sit on the ink levels the measurements
+// were printed at, through piecewise-linear input tables, so the grid
+// resolves the light tones where a step of ink changes the colour most.
+class ForwardTable {
+public:
+    static constexpr int kPoints = 11;
+    static constexpr int kTableEntries = 4096;
+
+    explicit ForwardTable(const PrinterModel& model)
+        : m_knots{{{0, .05, .10, .20, .30, .40, .55, .70, .85, .93, 1},
+                   {0, .05, .10, .20, .30, .40, .55, .70, .85, .93, 1},
+                   {0, .05, .10, .20, .30, .40, .55, .70, .85, .93, 1},
+                   {0, .05, .10, .20, .30, .40, .50, .60, .70, .80, 1}}}
+    {
+        for (int ch = 0; ch < 4; ++ch) {
+            m_tables[ch].resize(kTableEntries);
+            for (int i = 0; i < kTableEntries; ++i)
+                m_tables[ch][size_t(i)] =
+                    uint16_t(std::lround(coordinate(ch, double(i) / (kTableEntries - 1)) * 65535));
+        }
+        m_grid.resize(size_t(kPoints) * kPoints * kPoints * kPoints * 3);
+        parallelFor(kPoints, [&](int c) {
+            for (int m = 0; m < kPoints; ++m)
+                for (int y = 0; y < kPoints; ++y)
+                    for (int k = 0; k < kPoints; ++k) {
+                        const Vec3 lab = model.lab({m_knots[0][size_t(c)], m_knots[1][size_t(m)],
+                                                    m_knots[2][size_t(y)], m_knots[3][size_t(k)]});
+                        const size_t at = (((size_t(c) * kPoints + size_t(m)) * kPoints + size_t(y)) * kPoints +
+                                           size_t(k)) * 3;
+                        for (int ch = 0; ch < 3; ++ch)
+                            m_grid[at + size_t(ch)] = labToV2(lab, ch);
+                    }
+        });
+    }
+
+    // The tag, with the lightness of every node mapped by `lightness`.
+    std::vector<uint8_t> tag(double (*lightness)(double, double), double blackL) const
+    {
+        Out o;
+        o.sig("mft2");
+        o.u32(0);
+        o.u8(4);
+        o.u8(3);
+        o.u8(kPoints);
+        o.u8(0);
+        writeMatrixIdentity(o);
+        o.u16(kTableEntries);
+        o.u16(2);
+        for (const auto& t : m_tables)
+            for (uint16_t v : t)
+                o.u16(v);
+        for (size_t i = 0; i < m_grid.size(); i += 3) {
+            Vec3 lab = labFromV2(&m_grid[i]);
+            lab[0] = lightness(lab[0], blackL);
+            for (int ch = 0; ch < 3; ++ch)
+                o.u16(labToV2(lab, ch));
+        }
+        for (int t = 0; t < 3; ++t) {
+            o.u16(0);
+            o.u16(65535);
+        }
+        return o.b;
+    }
+
+    // The colorimetric table as a reader evaluates it: the input tables, then
+    // the grid, linear along cyan and tetrahedral over the other three inks.
+    Vec3 eval(const Cmyk& in) const
+    {
+        double pos[4];
+        for (int ch = 0; ch < 4; ++ch) {
+            const double x = std::clamp(in[size_t(ch)], 0.0, 1.0) * (kTableEntries - 1);
+            const int i = std::min(int(x), kTableEntries - 2);
+            const double t = x - i;
+            const double v = m_tables[ch][size_t(i)] + t * (m_tables[ch][size_t(i) + 1] - m_tables[ch][size_t(i)]);
+            pos[ch] = v / 65535 * (kPoints - 1);
+        }
+        const int c0 = std::min(int(pos[0]), kPoints - 2);
+        const double fc = pos[0] - c0;
+        double lo[3], hi[3], out[3];
+        tetrahedral(c0, pos, lo);
+        tetrahedral(c0 + 1, pos, hi);
+        for (int ch = 0; ch < 3; ++ch)
+            out[ch] = lo[ch] + fc * (hi[ch] - lo[ch]);
+        const uint16_t v[3] = {uint16_t(std::lround(out[0])), uint16_t(std::lround(out[1])),
+                               uint16_t(std::lround(out[2]))};
+        return labFromV2(v);
+    }
+
+private:
+    // Grid coordinate 0..1 of ink x on channel ch.
+    double coordinate(int ch, double x) const
+    {
+        const auto& k = m_knots[size_t(ch)];
+        for (int j = 0; j + 1 < kPoints; ++j) {
+            if (x <= k[size_t(j) + 1])
+                return (j + (x - k[size_t(j)]) / (k[size_t(j) + 1] - k[size_t(j)])) / (kPoints - 1);
+        }
+        return 1;
+    }
+
+    double node(int c, int m, int y, int k, int ch) const
+    {
+        return m_grid[(((size_t(c) * kPoints + size_t(m)) * kPoints + size_t(y)) * kPoints + size_t(k)) * 3 +
+                      size_t(ch)];
+    }
+
+    void tetrahedral(int c, const double pos[4], double out[3]) const
+    {
+        int base[3];
+        double r[3];
+        for (int i = 0; i < 3; ++i) {
+            base[i] = std::min(int(pos[i + 1]), kPoints - 2);
+            r[i] = pos[i + 1] - base[i];
+        }
+        int order[3] = {0, 1, 2};
+        std::sort(order, order + 3, [&](int a, int b) { return r[a] > r[b]; });
+        int at[3] = {base[0], base[1], base[2]};
+        for (int ch = 0; ch < 3; ++ch)
+            out[ch] = node(c, at[0], at[1], at[2], ch);
+        double previous[3];
+        for (int ch = 0; ch < 3; ++ch)
+            previous[ch] = out[ch];
+        for (int s = 0; s < 3; ++s) {
+            ++at[order[s]];
+            for (int ch = 0; ch < 3; ++ch) {
+                const double v = node(c, at[0], at[1], at[2], ch);
+                out[ch] += (v - previous[ch]) * r[order[s]];
+                previous[ch] = v;
+            }
+        }
+    }
+
+    std::array<std::array<double, kPoints>, 4> m_knots;
+    std::vector<uint16_t> m_tables[4];
+    std::vector<uint16_t> m_grid;
+};
+
+double colorimetricL(double l, double) { return l; }
+// Perceptual and saturation tables: the printer's black becomes L 0.
+double perceptualL(double l, double blackL) { return (l - blackL) * 100 / (100 - blackL); }
 
 void identity8(Out& o, int tables)
 {
     for (int t = 0; t < tables; ++t)
         for (int i = 0; i < 256; ++i)
-            o.u8(i);
+            o.u8(unsigned(i));
 }
 
-// mft1: Lab -> CMYK (or the gamut flag).
-std::vector<uint8_t> b2a(const PrinterModel& model, int n, double blackL, bool perceptual, bool gamut)
+constexpr int kInversePoints = 33;
+
+// Inks of every node of the Lab to CMYK grid; perceptual maps L 0 to the
+// printer's black first.
+std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool perceptual)
 {
-    Out o;
-    o.sig("mft1");
-    o.u32(0);
-    o.u8(3);
-    o.u8(gamut ? 1 : 4);
-    o.u8(n);
-    o.u8(0);
-    writeMatrixIdentity(o);
-    identity8(o, 3);
-    Cmyk previous{0, 0, 0, 0};
-    for (int i = 0; i < n; ++i)
+    const int n = kInversePoints;
+    std::vector<Cmyk> nodes(size_t(n) * n * n);
+    parallelFor(n, [&](int i) {
+        Cmyk previous{0, 0, 0, 0};
         for (int j = 0; j < n; ++j)
             for (int k = 0; k < n; ++k) {
                 Vec3 lab = nodeLab(i, j, k, n);
                 if (perceptual)
                     lab[0] = blackL + lab[0] * (100 - blackL) / 100;
-                const Cmyk c = invert(model, lab, previous);
-                previous = c;
-                if (gamut) {
-                    o.u8(deltaE(model.lab(c), lab) > 3.0 ? 255 : 0);
-                } else {
-                    for (int ch = 0; ch < 4; ++ch)
-                        o.u8(unsigned(std::lround(std::clamp(c[ch], 0.0, 1.0) * 255)));
-                }
+                previous = mapAndInvert(model, lab, previous);
+                nodes[(size_t(i) * n + size_t(j)) * n + size_t(k)] = previous;
             }
-    identity8(o, gamut ? 1 : 4);
+    });
+    return nodes;
+}
+
+uint8_t ink8(double v)
+{
+    return uint8_t(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+}
+
+// mft1: Lab -> CMYK.
+std::vector<uint8_t> b2a(const std::vector<Cmyk>& nodes)
+{
+    Out o;
+    o.sig("mft1");
+    o.u32(0);
+    o.u8(3);
+    o.u8(4);
+    o.u8(kInversePoints);
+    o.u8(0);
+    writeMatrixIdentity(o);
+    identity8(o, 3);
+    for (const Cmyk& c : nodes)
+        for (int ch = 0; ch < 4; ++ch)
+            o.u8(ink8(c[size_t(ch)]));
+    identity8(o, 4);
+    return o.b;
+}
+
+// mft1: Lab -> out-of-gamut flag. A node is out of gamut when its colorimetric
+// inks, as stored, print further than kGamutDeltaE from it by the
+// colorimetric forward table.
+constexpr double kGamutDeltaE = 3.0;
+
+std::vector<uint8_t> gamut(const std::vector<Cmyk>& nodes, const ForwardTable& forward, size_t* outside)
+{
+    const int n = kInversePoints;
+    Out o;
+    o.sig("mft1");
+    o.u32(0);
+    o.u8(3);
+    o.u8(1);
+    o.u8(n);
+    o.u8(0);
+    writeMatrixIdentity(o);
+    identity8(o, 3);
+    *outside = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            for (int k = 0; k < n; ++k) {
+                const Cmyk& c = nodes[(size_t(i) * n + size_t(j)) * n + size_t(k)];
+                const Cmyk stored{ink8(c[0]) / 255.0, ink8(c[1]) / 255.0, ink8(c[2]) / 255.0, ink8(c[3]) / 255.0};
+                const bool out = deltaE(forward.eval(stored), nodeLab(i, j, k, n)) > kGamutDeltaE;
+                *outside += out;
+                o.u8(out ? 255 : 0);
+            }
+    identity8(o, 1);
     return o.b;
 }
 
@@ -467,12 +979,30 @@ int main(int argc, char** argv)
     const PrinterModel model(readTi3(argv[1]));
     const double blackL = model.lab({1, 1, 1, 1})[0];
     std::fprintf(stderr, "printer black L %.2f\n", blackL);
+    const ForwardTable forward(model);
+    {
+        double sum = 0, worst = 0;
+        for (const Patch& p : model.patches()) {
+            const double e = deltaE(forward.eval(p.cmyk), model.relativeLab(p.xyz));
+            sum += e;
+            worst = std::max(worst, e);
+        }
+        std::fprintf(stderr, "colorimetric table: mean dE %.3f, max dE %.3f over the patches\n",
+                     sum / double(model.patches().size()), worst);
+    }
+    const SampledModel sampled(model);
+    const std::vector<Cmyk> colorimetric = inverseNodes(sampled, blackL, false);
+    const std::vector<Cmyk> perceptual = inverseNodes(sampled, blackL, true);
+    size_t outside = 0;
+    std::vector<uint8_t> gamt = gamut(colorimetric, forward, &outside);
+    std::fprintf(stderr, "gamut: %zu of %d nodes outside\n", outside,
+                 kInversePoints * kInversePoints * kInversePoints);
 
     Out wtpt;
     wtpt.sig("XYZ ");
     wtpt.u32(0);
     for (int c = 0; c < 3; ++c)
-        wtpt.s15(model.paper()[c]);
+        wtpt.s15(model.paper()[size_t(c)]);
 
     struct Tag {
         const char* sig;
@@ -485,13 +1015,13 @@ int main(int argc, char** argv)
                                              "www.fogra.org; zlib licence). This profile: zlib licence."),
                     -1});
     tags.push_back({"wtpt", wtpt.b, -1});
-    tags.push_back({"A2B0", a2b(model, 11, blackL, true), -1});
-    tags.push_back({"A2B1", a2b(model, 11, blackL, false), -1});
+    tags.push_back({"A2B0", forward.tag(perceptualL, blackL), -1});
+    tags.push_back({"A2B1", forward.tag(colorimetricL, blackL), -1});
     tags.push_back({"A2B2", {}, 3});
-    tags.push_back({"B2A0", b2a(model, 33, blackL, true, false), -1});
-    tags.push_back({"B2A1", b2a(model, 33, blackL, false, false), -1});
-    tags.push_back({"B2A2", b2a(model, 33, blackL, true, false), -1});
-    tags.push_back({"gamt", b2a(model, 33, blackL, false, true), -1});
+    tags.push_back({"B2A0", b2a(perceptual), -1});
+    tags.push_back({"B2A1", b2a(colorimetric), -1});
+    tags.push_back({"B2A2", b2a(perceptual), -1});
+    tags.push_back({"gamt", std::move(gamt), -1});
 
     const uint32_t dirEnd = 128 + 4 + 12 * uint32_t(tags.size());
     std::vector<uint32_t> offsets(tags.size()), sizes(tags.size());

@@ -1,0 +1,189 @@
+// The default CMYK profile against the measurements it was made from: its
+// forward table against every patch, the round trip through its inverse for
+// colours that legal inks (300 % total coverage) print, and its gamut tag
+// against that round trip. The other library evaluates the LUT tags; the gamut
+// tag is read by this engine.
+
+#include "IccTestUtil.h"
+
+#include "cmm/LUT.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <cmath>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace Nuvra::CMM;
+using namespace Nuvra::CMM::Test;
+
+namespace {
+
+// Debian's icc-profiles-free package (scripts/packages.txt).
+const char* const kMeasurements = "/usr/share/color/icc/FOGRA39L.ti3";
+
+struct Measured {
+    double cmyk[4]; // 0..100
+    cmsCIELab lab;
+};
+
+// The CGATS data rows: sample id, C, M, Y, K, X, Y, Z, L, a, b.
+std::vector<Measured> readMeasurements()
+{
+    std::ifstream in(kMeasurements);
+    std::vector<Measured> out;
+    std::string line;
+    bool data = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("BEGIN_DATA", 0) == 0 && line.rfind("BEGIN_DATA_FORMAT", 0) != 0) {
+            data = true;
+            continue;
+        }
+        if (line.rfind("END_DATA", 0) == 0 && line.rfind("END_DATA_FORMAT", 0) != 0)
+            break;
+        if (!data)
+            continue;
+        std::istringstream row(line);
+        std::string id;
+        double xyz[3];
+        Measured m;
+        row >> id >> m.cmyk[0] >> m.cmyk[1] >> m.cmyk[2] >> m.cmyk[3] >> xyz[0] >> xyz[1] >> xyz[2] >> m.lab.L >>
+            m.lab.a >> m.lab.b;
+        if (row)
+            out.push_back(m);
+    }
+    return out;
+}
+
+QByteArray profileBytes()
+{
+    QFile f(QStringLiteral(":/profile/cmyk.icc"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+double deltaE(const cmsCIELab& a, const cmsCIELab& b)
+{
+    return std::sqrt((a.L - b.L) * (a.L - b.L) + (a.a - b.a) * (a.a - b.a) + (a.b - b.b) * (a.b - b.b));
+}
+
+class CmykProfile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bytes = profileBytes();
+        ASSERT_FALSE(bytes.isEmpty());
+        h = cmsOpenProfileFromMem(bytes.constData(), cmsUInt32Number(bytes.size()));
+        lab = cmsCreateLab4Profile(nullptr);
+        ASSERT_TRUE(h && lab);
+    }
+    void TearDown() override
+    {
+        if (h)
+            cmsCloseProfile(h);
+        if (lab)
+            cmsCloseProfile(lab);
+    }
+
+    cmsHTRANSFORM toLab(int intent) const
+    {
+        return cmsCreateTransform(h, TYPE_CMYK_DBL, lab, TYPE_Lab_DBL, cmsUInt32Number(intent), cmsFLAGS_NOOPTIMIZE);
+    }
+
+    QByteArray bytes;
+    cmsHPROFILE h = nullptr;
+    cmsHPROFILE lab = nullptr;
+};
+
+} // namespace
+
+TEST_F(CmykProfile, ForwardTableMatchesTheMeasurements)
+{
+    const std::vector<Measured> data = readMeasurements();
+    ASSERT_GE(data.size(), 1600u) << "measurements missing: " << kMeasurements;
+    // Absolute colorimetric: the media-relative table scaled by the paper white.
+    cmsHTRANSFORM t = toLab(INTENT_ABSOLUTE_COLORIMETRIC);
+    ASSERT_NE(t, nullptr);
+    double sum = 0, worst = 0;
+    for (const Measured& m : data) {
+        cmsCIELab ours;
+        cmsDoTransform(t, m.cmyk, &ours, 1);
+        const double e = deltaE(ours, m.lab);
+        sum += e;
+        worst = std::max(worst, e);
+    }
+    cmsDeleteTransform(t);
+    const double mean = sum / double(data.size());
+    RecordProperty("MeanDeltaE", std::to_string(mean));
+    RecordProperty("MaxDeltaE", std::to_string(worst));
+    EXPECT_LE(mean, 0.5);
+    EXPECT_LE(worst, 2.0);
+}
+
+TEST_F(CmykProfile, LegalInksComeBackThroughTheInverseAndTheGamutTagAgrees)
+{
+    cProfile::ptr_t p(new cProfile);
+    ASSERT_TRUE(LoadBytes(*p, bytes));
+    const cLUT* gamt = p->TagAs<cLUT>(Sig::Gamt);
+    ASSERT_NE(gamt, nullptr);
+
+    cmsHTRANSFORM forward = toLab(INTENT_RELATIVE_COLORIMETRIC);
+    cmsHTRANSFORM inverse = cmsCreateTransform(lab, TYPE_Lab_DBL, h, TYPE_CMYK_DBL, INTENT_RELATIVE_COLORIMETRIC,
+                                               cmsFLAGS_NOOPTIMIZE);
+    ASSERT_TRUE(forward && inverse);
+
+    std::mt19937 rng(39);
+    std::uniform_real_distribution<double> ink(0.0, 100.0);
+    int samples = 0, within = 0, agreeing = 0, shadows = 0, shadowsWithin = 0;
+    while (samples < 20000) {
+        double cmyk[4] = {ink(rng), ink(rng), ink(rng), ink(rng)};
+        if (cmyk[0] + cmyk[1] + cmyk[2] + cmyk[3] > 300.0)
+            continue;
+        ++samples;
+        cmsCIELab printed, back;
+        double inks[4];
+        cmsDoTransform(forward, cmyk, &printed, 1);
+        cmsDoTransform(inverse, &printed, inks, 1);
+        cmsDoTransform(forward, inks, &back, 1);
+        const bool ok = deltaE(printed, back) <= 3.0;
+        within += ok;
+        if (printed.L < 30) {
+            ++shadows;
+            shadowsWithin += ok;
+        }
+
+        uint16_t enc[3], flag[16] = {};
+        sCIELab{float(printed.L), float(printed.a), float(printed.b)}.ToFixed(enc);
+        gamt->Eval(enc, flag);
+        agreeing += (flag[0] >= 0x8000) == !ok;
+    }
+    cmsDeleteTransform(forward);
+    cmsDeleteTransform(inverse);
+
+    const double reached = double(within) / samples, agreement = double(agreeing) / samples;
+    RecordProperty("RoundTripWithin3", std::to_string(reached));
+    RecordProperty("ShadowsWithin3", std::to_string(double(shadowsWithin) / std::max(shadows, 1)));
+    RecordProperty("GamutTagAgreement", std::to_string(agreement));
+    EXPECT_GE(reached, 0.97);
+    EXPECT_GE(double(shadowsWithin) / std::max(shadows, 1), 0.9);
+    EXPECT_GE(agreement, 0.97);
+
+    // Colours no ink prints are flagged; paper white is not.
+    const struct {
+        sCIELab lab;
+        bool outside;
+    } colours[] = {
+        {{100, 0, 0}, false}, {{50, 100, 0}, true}, {{90, -90, 90}, true}, {{30, 0, -100}, true}, {{3, 0, 0}, true},
+    };
+    for (const auto& c : colours) {
+        uint16_t enc[3], flag[16] = {};
+        c.lab.ToFixed(enc);
+        gamt->Eval(enc, flag);
+        EXPECT_EQ(flag[0] >= 0x8000, c.outside) << c.lab.L << " " << c.lab.a << " " << c.lab.b;
+    }
+}
