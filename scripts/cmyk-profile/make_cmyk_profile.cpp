@@ -11,8 +11,9 @@
 //          the printer's black maps to L 0.
 //   B2A1 (mft1, Lab -> 4): the model inverted with a black generation and a
 //          300 % ink limit; black leaves the generation's value only where a
-//          colour cannot be reached with it. B2A0 and B2A2 invert the
-//          perceptual lightness map.
+//          colour cannot be reached with it, and is smoothed around those
+//          colours. Colours outside the gamut move towards mid grey first.
+//          B2A0 and B2A2 invert the perceptual lightness map.
 //   gamt (mft1, Lab -> 1): 255 where the colorimetric inks, as stored, print
 //          more than 3 dE76 from the node, else 0.
 // Usage: make_cmyk_profile data.ti3 out.icc
@@ -668,10 +669,10 @@ bool reachable(const SampledModel& model, const Vec3& lab, const Cmyk& start)
 // first brought into the gamut along the line towards mid grey (L 50), as far
 // out on it as prints. Hue stays, lightness and chroma give way together, and
 // neighbouring colours map to neighbouring inks.
-Cmyk mapAndInvert(const SampledModel& model, const Vec3& target, const Cmyk& start)
+Vec3 intoGamut(const SampledModel& model, const Vec3& target, const Cmyk& start)
 {
     if (reachable(model, target, start))
-        return invert(model, target, start);
+        return target;
     const Vec3 grey{50, 0, 0};
     auto along = [&](double t) {
         return Vec3{grey[0] + t * (target[0] - grey[0]), t * target[1], t * target[2]};
@@ -681,7 +682,7 @@ Cmyk mapAndInvert(const SampledModel& model, const Vec3& target, const Cmyk& sta
         const double mid = (inside + outside) / 2;
         (reachable(model, along(mid), start) ? inside : outside) = mid;
     }
-    return invert(model, along(inside), start);
+    return along(inside);
 }
 
 // Output writing -------------------------------------------------------------
@@ -874,13 +875,16 @@ void identity8(Out& o, int tables)
 }
 
 constexpr int kInversePoints = 33;
+constexpr int kBlackSmoothing = 10; // passes
 
 // Inks of every node of the Lab to CMYK grid; perceptual maps L 0 to the
 // printer's black first.
 std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool perceptual)
 {
     const int n = kInversePoints;
+    const auto at = [n](int i, int j, int k) { return (size_t(i) * n + size_t(j)) * n + size_t(k); };
     std::vector<Cmyk> nodes(size_t(n) * n * n);
+    std::vector<Vec3> targets(nodes.size());
     parallelFor(n, [&](int i) {
         Cmyk previous{0, 0, 0, 0};
         for (int j = 0; j < n; ++j)
@@ -888,10 +892,41 @@ std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool pe
                 Vec3 lab = nodeLab(i, j, k, n);
                 if (perceptual)
                     lab[0] = blackL + lab[0] * (100 - blackL) / 100;
-                previous = mapAndInvert(model, lab, previous);
-                nodes[(size_t(i) * n + size_t(j)) * n + size_t(k)] = previous;
+                targets[at(i, j, k)] = intoGamut(model, lab, previous);
+                previous = invert(model, targets[at(i, j, k)], previous);
+                nodes[at(i, j, k)] = previous;
             }
     });
+
+    // Where black had to leave the generation's value it can change quickly
+    // from node to node, which interpolation between nodes turns into colour
+    // error. Black is smoothed over each node's neighbours and the other inks
+    // solved again for it, where that keeps the colour.
+    for (int pass = 0; pass < kBlackSmoothing; ++pass) {
+        const std::vector<Cmyk> before = nodes;
+        parallelFor(n, [&](int i) {
+            for (int j = 0; j < n; ++j)
+                for (int k = 0; k < n; ++k) {
+                    double sum = 0, weight = 0;
+                    for (int di = -1; di <= 1; ++di)
+                        for (int dj = -1; dj <= 1; ++dj)
+                            for (int dk = -1; dk <= 1; ++dk) {
+                                const int a = i + di, b = j + dj, c = k + dk;
+                                if (a < 0 || b < 0 || c < 0 || a >= n || b >= n || c >= n)
+                                    continue;
+                                const double w = (di ? 1 : 2) * (dj ? 1 : 2) * (dk ? 1 : 2);
+                                sum += w * before[at(a, b, c)][3];
+                                weight += w;
+                            }
+                    const Cmyk& old = before[at(i, j, k)];
+                    const Vec3& target = targets[at(i, j, k)];
+                    const double oldError = deltaE(model.lab(old), target);
+                    const Solution s = solveCmy(model, target, sum / weight, old);
+                    if (s.error <= std::max(oldError + 0.1, kReachDeltaE))
+                        nodes[at(i, j, k)] = s.cmyk;
+                }
+        });
+    }
     return nodes;
 }
 
