@@ -205,6 +205,45 @@ TEST(XFormBuild, DeviceWhiteMapsExactlyOntoDeviceWhite)
     }
 }
 
+TEST(XFormBuild, ConnectionSpaceOverflowGivesTheOutputsDeviceWhite)
+{
+    // Absolute colorimetric into a profile whose white is half of D50 doubles
+    // every XYZ value: the brightest input overflows the connection space in
+    // all three channels, and the routine writes the output space's white.
+    const cProfile::ptr_t xyz = cProfile::CreateXYZ();
+    sCIExyY half;
+    half.Set(D50XYZ());
+    half.Y = 0.5f;
+    const float one = 1.0f;
+    cGammaTable linear;
+    linear.Build(256, 1, &one);
+    cProfile::ptr_t gray = cProfile::CreateGray(&half, &linear);
+    gray->setDeviceClass(icSigOutputClass);
+    cProfile::ptr_t rgb = cProfile::Create_sRGB();
+    rgb->setDeviceClass(icSigOutputClass);
+    sCIEXYZ halfWhite;
+    halfWhite.Set(half);
+    rgb->SetTagValue(Sig::Wtpt, halfWhite);
+    struct Case {
+        cProfile::ptr_t out;
+        std::vector<uint16_t> white;
+    };
+    const Case cases[] = {{gray, {0xFFFF}}, {rgb, {0xFFFF, 0xFFFF, 0xFFFF}}};
+    for (const Case& c : cases) {
+        const unsigned outCode = CMM_PF::Device16(int(c.white.size()));
+        const cXForm::ptr_t t =
+            MakeXForm(xyz, CMM_PF::Device16(3), c.out, outCode, icAbsoluteColorimetric, XForm_NoPrecalc);
+        ASSERT_TRUE(t->routine == &cXForm::DoNormal) << c.white.size();
+        EXPECT_EQ(Convert<uint16_t>(*t, std::vector<uint16_t>{0xFFFF, 0xFFFF, 0xFFFF}), c.white);
+        // The routine itself writes four samples: the white padded with zeros.
+        uint16_t out[4] = {1, 2, 3, 4};
+        const uint16_t in[3] = {0xFFFF, 0xFFFF, 0xFFFF};
+        t->Run(in, out);
+        for (size_t k = c.white.size(); k < 4; ++k)
+            EXPECT_EQ(out[k], 0) << c.white.size();
+    }
+}
+
 TEST(XFormBuild, BlackPreservationKeepsPureKPure)
 {
     const Profiles& p = P();
