@@ -1,6 +1,7 @@
 // The engine's sample adapters, their selection from a pixel-format code, and
 // the pixel loop around a transform's routine.
 #include "cmm/InternalProcessing.h"
+#include "cmm/Profile.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +134,43 @@ TEST(Adapter, UnsupportedSampleTypeHasNoFunction)
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], QStringLiteral("Unsupported bytes size: 3"));
     EXPECT_EQ(lines[1], QStringLiteral("Unsupported bytes size: 5"));
+}
+
+} // namespace
+
+namespace {
+
+// The pixel loop around a transform: extras are carried over, missing ones
+// become opaque, and a converter without a function runs nothing.
+TEST(PixelLoop, ExtrasAndRefusedConverters)
+{
+    const cProfile::ptr_t srgb = cProfile::Create_sRGB();
+    const unsigned rgb8 = CMM_PF::Make(CMM_PF::kSpaceRGB, 3, 0, CMM_PF::kSample8);
+    const unsigned rgba8 = CMM_PF::Make(CMM_PF::kSpaceRGB, 3, 1, CMM_PF::kSample8);
+    const unsigned bgra16 = CMM_PF::Make(CMM_PF::kSpaceRGB, 3, 1, CMM_PF::kSample16, 0xC00);
+    const unsigned rgba16 = CMM_PF::Make(CMM_PF::kSpaceRGB, 3, 1, CMM_PF::kSample16);
+    const cXForm t(srgb.get(), rgb8, srgb.get(), rgb8, icPerceptual, XForm_NoPrecalc, nullptr, icAbsoluteColorimetric);
+    ASSERT_TRUE(t.IsValid());
+
+    const uint8_t rgb[6] = {0, 0, 0, 255, 255, 255};
+    uint8_t rgba[8] = {};
+    cInternalProcessing(&t, rgb8, rgba8).Process(rgb, rgba, 2);
+    EXPECT_EQ(rgba[3], 255);
+    EXPECT_EQ(rgba[7], 255);
+    EXPECT_EQ(rgba[4], 255);
+
+    const uint16_t bgra[4] = {0, 0, 0, 1234};
+    uint16_t out[4] = {};
+    cInternalProcessing(&t, bgra16, rgba16).Process(bgra, out, 1);
+    EXPECT_EQ(out[3], 1234);
+
+    LogCapture log;
+    const cInternalProcessing refused(&t, CMM_PF::Make(CMM_PF::kSpaceRGB, 3, 0, 4), rgba16);
+    EXPECT_FALSE(refused.IsUsable());
+    uint16_t untouched[4] = {7, 7, 7, 7};
+    refused.Process(bgra, untouched, 1);
+    EXPECT_EQ(untouched[0], 7);
+    EXPECT_TRUE(log.contains(QStringLiteral("Unsupported bytes size: 4")));
 }
 
 } // namespace
