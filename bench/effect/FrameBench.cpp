@@ -125,6 +125,8 @@ void BM_Frame(benchmark::State& state, int mode, float lineIntegral, const char*
 }
 BENCHMARK_CAPTURE(BM_Frame, two_colours, 0, 1.0f, "mode0")
     ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Frame, own_colours, 1, 1.0f, "mode1")
+    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
 BENCHMARK_CAPTURE(BM_Frame, five_colours, 2, 1.0f, "mode2")
     ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
 BENCHMARK_CAPTURE(BM_Frame, five_colours_largest_smudging, 2, 2.0f, "mode2-smudge2")

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -446,4 +447,78 @@ TEST(FilterCore, RegionOfTheSource)
             coloured += (p[1] | p[2] | p[3]) != 0;
         }
     EXPECT_EQ(coloured, out.size() / 4);
+}
+
+namespace {
+
+double hueDegrees(int r, int g, int b)
+{
+    const int mx = std::max({r, g, b}), mn = std::min({r, g, b});
+    const double c = mx - mn;
+    double h = mx == r ? std::fmod((g - b) / c, 6.0) : mx == g ? (b - r) / c + 2.0 : (r - g) / c + 4.0;
+    h *= 60.0;
+    return h < 0 ? h + 360.0 : h;
+}
+
+double hueDistance(double a, double b)
+{
+    const double d = std::fabs(a - b);
+    return std::min(d, 360.0 - d);
+}
+
+} // namespace
+
+// The frame's own colours, with tone points that keep the lightness: flat
+// patches of saturated colours keep their hue through the Lab round trip.
+TEST(Filter, OwnColoursKeepTheHue)
+{
+    const std::uint8_t colours[][3] = {{200, 40, 40}, {40, 160, 60}, {50, 70, 200}, {220, 160, 40}, {120, 60, 160}};
+    const int side = 96, n = int(sizeof colours / sizeof colours[0]);
+    Frame f{side * n, side, std::vector<std::uint8_t>(std::size_t(side) * n * side * 4)};
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < f.w; ++x) {
+            std::uint8_t* px = &f.px[(std::size_t(y) * f.w + x) * 4];
+            px[0] = 255;
+            std::memcpy(px + 1, colours[x / side], 3);
+        }
+    Morvelin_paramsCalc p = defaults(1);
+    p.dark_lum_pred = p.dark_lum = 51;
+    p.middle_lum_pred = p.middle_lum = 156;
+    p.high_lum_pred = p.high_lum = 250;
+    p.noise = 0;
+    p.contrast = 0.0f;
+    std::vector<std::uint8_t> out;
+    ASSERT_TRUE(render(f, p, out));
+    for (int k = 0; k < n; ++k) {
+        const double want = hueDegrees(colours[k][0], colours[k][1], colours[k][2]);
+        // The middle of the patch, away from the blurred borders.
+        for (int y = side / 2 - 8; y < side / 2 + 8; ++y)
+            for (int x = k * side + side / 2 - 8; x < k * side + side / 2 + 8; ++x) {
+                const std::uint8_t* px = &out[(std::size_t(y) * f.w + x) * 4];
+                ASSERT_LT(hueDistance(hueDegrees(px[1], px[2], px[3]), want), 6.0)
+                    << "patch " << k << " at " << x << "," << y << ": " << int(px[1]) << "," << int(px[2]) << ","
+                    << int(px[3]);
+            }
+    }
+}
+
+// Black and white goes through neutral Lab: every pixel is grey (its
+// channels differ by one level at most), and the picture is not flat.
+TEST(Filter, BlackAndWhiteIsGrey)
+{
+    const Frame f = synthetic(200, 150, 5);
+    Morvelin_paramsCalc p = defaults(0);
+    p.darkColor = 0xFF000000;
+    p.lightColor = 0xFFFFFFFF;
+    std::vector<std::uint8_t> out;
+    ASSERT_TRUE(render(f, p, out));
+    int lo = 255, hi = 0;
+    for (std::size_t i = 0; i < out.size(); i += 4) {
+        const int mx = std::max({out[i + 1], out[i + 2], out[i + 3]});
+        const int mn = std::min({out[i + 1], out[i + 2], out[i + 3]});
+        ASSERT_LE(mx - mn, 1) << "pixel " << i / 4;
+        lo = std::min(lo, mn);
+        hi = std::max(hi, mx);
+    }
+    EXPECT_GT(hi - lo, 100);
 }
