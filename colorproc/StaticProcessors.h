@@ -50,7 +50,11 @@ public:
     void Process(const void* src, void* dst, int count) const override
     {
         const CMM::cXForm* t = Transform();
-        if (count <= 0 || !t || !t->routine)
+        if (count <= 0 || !t)
+            return;
+        // A built transform never changes its routine.
+        const CMM::cXForm::Routine routine = t->routine;
+        if (!routine)
             return;
         // Room for the extra slot even when only the output has an extra.
         uint16_t in[kExtraSlot + 1] = {};
@@ -59,7 +63,7 @@ public:
             in[kExtraSlot] = 0xFFFF;
         for (int i = 0; i < count; ++i) {
             src = Unpacker::Unpack(src, in, kInColors + kInExtras);
-            (t->*(t->routine))(in, out);
+            (t->*routine)(in, out);
             if (kOutExtras)
                 out[kOutColors] = in[kExtraSlot];
             dst = Packer::Pack(out, dst, kOutColors + kOutExtras);

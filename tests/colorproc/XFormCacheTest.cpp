@@ -11,6 +11,8 @@
 #include <QRecursiveMutex>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -235,4 +237,58 @@ TEST(XFormCache, ConversionsWhileTheRegistryChanges)
         t.join();
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(builtIn("*sRGB"), original);
+}
+
+// In a process of its own: the cache is first used on a render thread that
+// then ends; a profile replaced later on the main thread still reaches it.
+TEST(XFormCacheDeathTest, CacheMadeOnAWorkerThreadFollowsTheRegistry)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            cXForm::ptr_t cached;
+            std::thread([&] {
+                cached = ManagerCMM_XForm()->Get(builtIn("*Gray22"), kGray8, builtIn("*Lab"), kLabFloat,
+                                                 cProfile::ptr_t(), kDefault, kDefault, kDefaultFlags);
+            }).join();
+            int changes = 0;
+            QObject::connect(ManagerCMM_XForm(), &cManagerCMM_XForm::XFormChanged, [&] { ++changes; });
+            ManagerCMM_Profile()->Register("*Gray22", gray(1.7f));
+            std::exit(cached && changes == 1 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+void convertForever(std::atomic<int>* running)
+{
+    const PixelFormat rgb(kSetRGB, kTypeU8), lab(kSetLab, kTypeFloat);
+    ++*running;
+    for (;;)
+        GetProcessingCMM(rgb, cProfile::ptr_t(), lab, cProfile::ptr_t(), kDefault, kDefault, kDefaultFlags);
+}
+
+[[noreturn]] void exitWhileConverting()
+{
+    const PixelFormat rgb(kSetRGB, kTypeU8), lab(kSetLab, kTypeFloat);
+    if (!GetProcessingCMM(rgb, cProfile::ptr_t(), lab, cProfile::ptr_t(), kDefault, kDefault, kDefaultFlags))
+        std::exit(1);
+    static std::atomic<int> running{0};
+    for (int t = 0; t < 4; ++t)
+        std::thread(convertForever, &running).detach();
+    while (running < 4)
+        std::this_thread::yield();
+    std::exit(0);
+}
+
+} // namespace
+
+// In a process of its own: render threads that are converting when the
+// program exits find the registry and cache gone and get no processor,
+// instead of touching destroyed objects.
+TEST(XFormCacheDeathTest, ConversionsDuringExit)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(exitWhileConverting(), testing::ExitedWithCode(0), "");
 }
