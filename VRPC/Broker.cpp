@@ -153,6 +153,8 @@ void BrokerBase::joinReceiver()
 
 bool BrokerBase::peerAlive() const
 {
+    if (m_peerCheck && !m_peerCheck())
+        return false;
     const std::uint64_t pid = loadField(&m_incoming.header()->writerPid);
     // A peer that has not connected yet may still come.
     return pid == emptyProcessId || processIsRunningSlave(pid);

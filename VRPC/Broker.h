@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -67,6 +68,12 @@ public:
     // on the receiver thread).
     void shutdown();
 
+    // A further test that the peer still lives, asked together with the
+    // peer's process check in every wait slice (the master passes its
+    // child's state, so a child that dies before it connects is noticed too).
+    // Set it before the first send.
+    void setPeerCheck(std::function<bool()> check) { m_peerCheck = std::move(check); }
+
     bool isShutdown() const { return m_shutdown.load(); }
     bool isMaster() const { return m_master; }
     const std::string& basename() const { return m_basename; }
@@ -100,6 +107,7 @@ private:
     Pump m_incoming;
     Pump m_outgoing;
     MessageHandler m_handler;
+    std::function<bool()> m_peerCheck;
 
     // Pending synchronous requests by token; a reply's waiter is only ever
     // looked up here, never trusted as an address.

@@ -97,6 +97,7 @@ inline bool waitFor(const std::function<bool()>& condition,
     return true;
 }
 
+#ifdef VRPC_PEER_PATH
 // The peer program built beside the tests.
 class Peer {
 public:
@@ -148,5 +149,6 @@ private:
     pid_t m_pid = -1;
     bool m_reaped = false;
 };
+#endif
 
 } // namespace VrpcTest

@@ -1,0 +1,252 @@
+#include "ofx/Render.h"
+
+#include "ofx/Connection.h"
+#include "ofx/ParamBridge.h"
+#include "ofx/PixelPack.h"
+#include "ofx/Suites.h"
+#include "ofx/openfx/OfxNames.h"
+#include "VRPC/Broker.h"
+#include "VRPC/Log.h"
+#include "VRPC/Messages.h"
+#include "VRPC/RenderHeader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace Nuvra::OFX {
+
+namespace {
+
+enum class Depth { Byte, Short, Float };
+
+// One host image as the plug-in reads or writes it.
+struct HostImage {
+    OfxPropertySetHandle handle = nullptr;
+    Depth depth = Depth::Byte;
+    int components = 4;
+    long long rowBytes = 0;
+    OfxRectI bounds{0, 0, 0, 0};
+    unsigned char* data = nullptr;
+
+    // Start of row y (host coordinates, y up); rows may run either way in
+    // memory, as the sign of the row bytes says.
+    unsigned char* row(int y) const
+    {
+        return data + static_cast<long long>(y - bounds.y1) * rowBytes;
+    }
+};
+
+// Releases a fetched image on every way out of the render.
+struct ImageHolder {
+    HostImage image;
+    ~ImageHolder()
+    {
+        if (image.handle)
+            gEffectSuite->clipReleaseImage(image.handle);
+    }
+};
+
+bool fetchImage(OfxImageEffectHandle effect, const char* clipName, OfxTime time, HostImage& image)
+{
+    OfxImageClipHandle clip = nullptr;
+    if (gEffectSuite->clipGetHandle(effect, clipName, &clip, nullptr) != kOfxStatOK || !clip)
+        return false;
+    if (gEffectSuite->clipGetImage(clip, time, nullptr, &image.handle) != kOfxStatOK || !image.handle) {
+        image.handle = nullptr;
+        return false;
+    }
+    const std::string depth = propString(image.handle, kOfxImageEffectPropPixelDepth);
+    if (depth == kOfxBitDepthByte)
+        image.depth = Depth::Byte;
+    else if (depth == kOfxBitDepthShort)
+        image.depth = Depth::Short;
+    else if (depth == kOfxBitDepthFloat)
+        image.depth = Depth::Float;
+    else
+        return false;
+    const std::string components = propString(image.handle, kOfxImageEffectPropComponents);
+    if (components == kOfxImageComponentRGBA)
+        image.components = 4;
+    else if (components == kOfxImageComponentRGB)
+        image.components = 3;
+    else
+        return false;
+    image.rowBytes = propInt(image.handle, kOfxImagePropRowBytes);
+    for (int i = 0; i < 4; ++i)
+        (&image.bounds.x1)[i] = propInt(image.handle, kOfxImagePropBounds, i);
+    void* data = nullptr;
+    if (gPropSuite->propGetPointer(image.handle, kOfxImagePropData, 0, &data) != kOfxStatOK || !data)
+        return false;
+    image.data = static_cast<unsigned char*>(data);
+    return image.bounds.x2 >= image.bounds.x1 && image.bounds.y2 >= image.bounds.y1;
+}
+
+// The columns [x0, x1) and rows [y0, y1) that both the window and the image
+// cover; empty when they do not meet.
+struct Span {
+    int x0, x1, y0, y1;
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+Span overlap(const OfxRectI& window, const OfxRectI& bounds)
+{
+    return Span{std::max(window.x1, bounds.x1), std::min(window.x2, bounds.x2), std::max(window.y1, bounds.y1),
+                std::min(window.y2, bounds.y2)};
+}
+
+template <typename T, int C> void packRow(const unsigned char* src, unsigned char* dst, int count)
+{
+    const T* s = reinterpret_cast<const T*>(src);
+    for (int i = 0; i < count; ++i, s += C, dst += 4) {
+        dst[0] = C == 4 ? toByte(s[3]) : 255;
+        dst[1] = toByte(s[0]);
+        dst[2] = toByte(s[1]);
+        dst[3] = toByte(s[2]);
+    }
+}
+
+template <typename T, int C> void unpackRow(const unsigned char* src, unsigned char* dst, int count)
+{
+    T* d = reinterpret_cast<T*>(dst);
+    for (int i = 0; i < count; ++i, src += 4, d += C) {
+        d[0] = fromByte<T>(src[1]);
+        d[1] = fromByte<T>(src[2]);
+        d[2] = fromByte<T>(src[3]);
+        if (C == 4)
+            d[3] = fromByte<T>(src[0]);
+    }
+}
+
+using RowFn = void (*)(const unsigned char*, unsigned char*, int);
+
+template <template <typename, int> class Pick> RowFn choose(const HostImage& image)
+{
+    switch (image.depth) {
+    case Depth::Byte: return image.components == 4 ? Pick<std::uint8_t, 4>::fn : Pick<std::uint8_t, 3>::fn;
+    case Depth::Short: return image.components == 4 ? Pick<std::uint16_t, 4>::fn : Pick<std::uint16_t, 3>::fn;
+    case Depth::Float: return image.components == 4 ? Pick<float, 4>::fn : Pick<float, 3>::fn;
+    }
+    return nullptr;
+}
+
+template <typename T, int C> struct Packer {
+    static constexpr RowFn fn = &packRow<T, C>;
+};
+template <typename T, int C> struct Unpacker {
+    static constexpr RowFn fn = &unpackRow<T, C>;
+};
+
+int bytesPerPixel(const HostImage& image)
+{
+    const int component = image.depth == Depth::Byte ? 1 : image.depth == Depth::Short ? 2 : 4;
+    return component * image.components;
+}
+
+// Request rows run from the top of the window down; pixels outside the
+// source stay zero.
+void packPixels(const HostImage& src, const OfxRectI& window, unsigned char* pixels)
+{
+    const Span span = overlap(window, src.bounds);
+    if (span.empty())
+        return;
+    const long long stride = 4LL * (window.x2 - window.x1);
+    const RowFn pack = choose<Packer>(src);
+    const int pixelBytes = bytesPerPixel(src);
+    const int height = window.y2 - window.y1;
+    for (int y = span.y0; y < span.y1; ++y) {
+        unsigned char* dst = pixels + (height - 1 - (y - window.y1)) * stride + 4LL * (span.x0 - window.x1);
+        pack(src.row(y) + static_cast<long long>(span.x0 - src.bounds.x1) * pixelBytes, dst, span.x1 - span.x0);
+    }
+}
+
+void unpackPixels(const unsigned char* pixels, const OfxRectI& window, const HostImage& dst)
+{
+    const Span span = overlap(window, dst.bounds);
+    if (span.empty())
+        return;
+    const long long stride = 4LL * (window.x2 - window.x1);
+    const RowFn unpack = choose<Unpacker>(dst);
+    const int pixelBytes = bytesPerPixel(dst);
+    const int height = window.y2 - window.y1;
+    for (int y = span.y0; y < span.y1; ++y) {
+        const unsigned char* src = pixels + (height - 1 - (y - window.y1)) * stride + 4LL * (span.x0 - window.x1);
+        unpack(src, dst.row(y) + static_cast<long long>(span.x0 - dst.bounds.x1) * pixelBytes, span.x1 - span.x0);
+    }
+}
+
+} // namespace
+
+OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle inArgs)
+{
+    const double time = propDouble(inArgs, kOfxPropTime);
+    OfxRectI window{0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i)
+        (&window.x1)[i] = propInt(inArgs, kOfxImageEffectPropRenderWindow, i);
+    const long long width = static_cast<long long>(window.x2) - window.x1;
+    const long long height = static_cast<long long>(window.y2) - window.y1;
+    if (width <= 0 || height <= 0) {
+        VRPC::writeError("render(): empty render window %lldx%lld\n", width, height);
+        return kOfxStatFailed;
+    }
+
+    ImageHolder source;
+    ImageHolder output;
+    if (!fetchImage(effect, kOfxImageEffectSimpleSourceClipName, time, source.image) ||
+        !fetchImage(effect, kOfxImageEffectOutputClipName, time, output.image)) {
+        VRPC::writeError("render(): source or output image unusable\n");
+        return kOfxStatFailed;
+    }
+
+    const std::string text = collect_params(effect, time);
+    const long long total = VRPC::renderRequestBytes(width, height, static_cast<long long>(text.size()));
+    VRPC::writeDebugLog("data.size = %d + %d + %d * %d * %d = %lld\n", 40, static_cast<int>(text.size()),
+                        static_cast<int>(width), static_cast<int>(height), 4, total);
+    if (total > VRPC::kMaxPayload) {
+        VRPC::writeError("render(): a %lldx%lld frame does not fit the channel (%lld bytes, limit %d)\n", width,
+                         height, total, VRPC::kMaxPayload);
+        return kOfxStatFailed;
+    }
+
+    std::vector<unsigned char> request(static_cast<size_t>(total), 0);
+    const VRPC::RenderRequestHeader header = VRPC::makeRenderRequestHeader(
+        static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+        static_cast<std::int32_t>(std::trunc(std::clamp(time, -2147483648.0, 2147483647.0))),
+        static_cast<std::int32_t>(text.size()));
+    std::memcpy(request.data(), &header, sizeof(header));
+    std::memcpy(request.data() + sizeof(header), text.data(), text.size());
+    packPixels(source.image, window, request.data() + sizeof(header) + text.size());
+
+    auto broker = connectionBroker();
+    if (!broker) {
+        VRPC::writeError("render(): no connection to the child\n");
+        return kOfxStatFailed;
+    }
+    VRPC::Message reply;
+    broker->send_message_sync(VRPC::M2S_Render, 0, request.data(), static_cast<int>(request.size()), reply,
+                              kRenderSeconds);
+    std::vector<unsigned char>().swap(request);
+
+    VRPC::RenderReplyHeader replyHeader{};
+    if (reply.type != VRPC::S2M_Rendered ||
+        !VRPC::readRenderReplyHeader(reply.extra.data(), static_cast<long long>(reply.extra.size()), replyHeader)) {
+        VRPC::writeError("render(): no reply from the child (type %d)\n", static_cast<int>(reply.type));
+        return kOfxStatFailed;
+    }
+    if (replyHeader.status != VRPC::RenderOk || replyHeader.failed != 0) {
+        VRPC::writeError("render(): the child did not render the frame (status %u, failed %u)\n",
+                         static_cast<unsigned>(replyHeader.status), static_cast<unsigned>(replyHeader.failed));
+        return kOfxStatFailed;
+    }
+    if (static_cast<long long>(reply.extra.size()) < VRPC::renderReplyBytes(width, height)) {
+        VRPC::writeError("render(): short reply, %zu bytes\n", reply.extra.size());
+        return kOfxStatFailed;
+    }
+    unpackPixels(reinterpret_cast<const unsigned char*>(reply.extra.data()) + sizeof(VRPC::RenderReplyHeader),
+                 window, output.image);
+    return kOfxStatOK;
+}
+
+} // namespace Nuvra::OFX

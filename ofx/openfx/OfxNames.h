@@ -1,0 +1,66 @@
+#pragma once
+
+// Property names and their fixed values, as the standard spells them.
+
+// General properties.
+#define kOfxPropName "OfxPropName"
+#define kOfxPropLabel "OfxPropLabel"
+#define kOfxPropIcon "OfxPropIcon"
+#define kOfxPropType "OfxPropType"
+#define kOfxPropTime "OfxPropTime"
+#define kOfxPropChangeReason "OfxPropChangeReason"
+#define kOfxPropPluginDescription "OfxPropPluginDescription"
+
+#define kOfxTypeParameter "OfxTypeParameter"
+#define kOfxTypeClip "OfxTypeClip"
+#define kOfxChangeUserEdited "OfxChangeUserEdited"
+#define kOfxChangePluginEdited "OfxChangePluginEdited"
+#define kOfxChangeTime "OfxChangeTime"
+
+// Image-effect descriptor and instance.
+#define kOfxImageEffectPropSupportedPixelDepths "OfxImageEffectPropSupportedPixelDepths"
+#define kOfxImageEffectPropSupportedContexts "OfxImageEffectPropSupportedContexts"
+#define kOfxImageEffectPropSupportedComponents "OfxImageEffectPropSupportedComponents"
+#define kOfxImageEffectPropSupportsTiles "OfxImageEffectPropSupportsTiles"
+#define kOfxImageEffectPropContext "OfxImageEffectPropContext"
+#define kOfxImageEffectPluginPropGrouping "OfxImageEffectPluginPropGrouping"
+#define kOfxImageEffectPluginPropHostFrameThreading "OfxImageEffectPluginPropHostFrameThreading"
+#define kOfxImageEffectPluginRenderThreadSafety "OfxImageEffectPluginRenderThreadSafety"
+#define kOfxImageEffectRenderFullySafe "OfxImageEffectRenderFullySafe"
+#define kOfxImageEffectContextFilter "OfxImageEffectContextFilter"
+#define kOfxImageEffectPropRenderWindow "OfxImageEffectPropRenderWindow"
+
+// Clips and images.
+#define kOfxImageEffectSimpleSourceClipName "Source"
+#define kOfxImageEffectOutputClipName "Output"
+#define kOfxImageEffectPropPixelDepth "OfxImageEffectPropPixelDepth"
+#define kOfxImageEffectPropComponents "OfxImageEffectPropComponents"
+#define kOfxImagePropRowBytes "OfxImagePropRowBytes"
+#define kOfxImagePropBounds "OfxImagePropBounds"
+#define kOfxImagePropData "OfxImagePropData"
+#define kOfxBitDepthByte "OfxBitDepthByte"
+#define kOfxBitDepthShort "OfxBitDepthShort"
+#define kOfxBitDepthFloat "OfxBitDepthFloat"
+#define kOfxImageComponentRGBA "OfxImageComponentRGBA"
+#define kOfxImageComponentRGB "OfxImageComponentRGB"
+
+// Parameters.
+#define kOfxParamTypeDouble "OfxParamTypeDouble"
+#define kOfxParamTypeBoolean "OfxParamTypeBoolean"
+#define kOfxParamTypeChoice "OfxParamTypeChoice"
+#define kOfxParamTypeRGB "OfxParamTypeRGB"
+#define kOfxParamTypeGroup "OfxParamTypeGroup"
+#define kOfxParamTypePushButton "OfxParamTypePushButton"
+#define kOfxParamPropDefault "OfxParamPropDefault"
+#define kOfxParamPropMin "OfxParamPropMin"
+#define kOfxParamPropMax "OfxParamPropMax"
+#define kOfxParamPropDisplayMin "OfxParamPropDisplayMin"
+#define kOfxParamPropDisplayMax "OfxParamPropDisplayMax"
+#define kOfxParamPropDoubleType "OfxParamPropDoubleType"
+#define kOfxParamDoubleTypePlain "OfxParamDoubleTypePlain"
+#define kOfxParamDoubleTypeAngle "OfxParamDoubleTypeAngle"
+#define kOfxParamPropChoiceOption "OfxParamPropChoiceOption"
+#define kOfxParamPropParent "OfxParamPropParent"
+#define kOfxParamPropEnabled "OfxParamPropEnabled"
+#define kOfxParamPropSecret "OfxParamPropSecret"
+#define kOfxParamPropPluginMayWrite "OfxParamPropPluginMayWrite"

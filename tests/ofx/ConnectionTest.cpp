@@ -1,0 +1,177 @@
+// The child's life: how it is started, what it inherits, and that every
+// way the connection ends leaves no child, file, descriptor or thread.
+#include "BundleFixture.h"
+
+#include <fcntl.h>
+
+namespace {
+
+using namespace OfxTest;
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool processGone(int pid)
+{
+    return pid > 0 && !VrpcTest::fileExists("/proc/" + std::to_string(pid));
+}
+
+int threadCount()
+{
+    return static_cast<int>(listFolder("/proc/self/task").size());
+}
+
+std::vector<std::string> linesWith(const std::string& text, const std::string& prefix)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            out.push_back(line.substr(prefix.size()));
+    }
+    return out;
+}
+
+class Connection : public BundleFixture {};
+
+TEST_F(Connection, ChildGetsItsCommandLineAndNothingElseOfTheHost)
+{
+    // A descriptor that its owner forgot to mark close-on-exec, and
+    // variables that would load the host's libraries into the child.
+    const int leaked = open("/dev/null", O_RDONLY);
+    ASSERT_GE(leaked, 3);
+    for (const char* name : {"LD_LIBRARY_PATH", "LD_PRELOAD", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH",
+                             "QML2_IMPORT_PATH"})
+        setenv(name, "/nonexistent", 1);
+    makeFakeBundle();
+    ASSERT_EQ(session->load(), kOfxStatOK);
+    close(leaked);
+
+    const std::string start = startRecord();
+    EXPECT_EQ(linesWith(start, "args:"), std::vector<std::string>{"3"});
+    const auto args = linesWith(start, "arg:");
+    ASSERT_EQ(args.size(), 3u);
+    EXPECT_EQ(args[0].compare(0, rpc.size() + 1, rpc + "/"), 0) << args[0];
+    EXPECT_EQ(args[1], "");
+    EXPECT_EQ(args[2], "");
+    EXPECT_EQ(linesWith(start, "fd:"), (std::vector<std::string>{"0", "1", "2"}));
+    const auto env = linesWith(start, "env:");
+    for (const char* name : {"LD_LIBRARY_PATH", "LD_PRELOAD", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH",
+                             "QML2_IMPORT_PATH"})
+        EXPECT_EQ(std::count(env.begin(), env.end(), name), 0) << name;
+    EXPECT_EQ(std::count(env.begin(), env.end(), "MORVELIN_FAKE_CHILD_DIR"), 1);
+
+    // The shared name is reserved by a placeholder beside the two files.
+    auto files = listFolder(rpc);
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), 3u);
+    const std::string leaf = args[0].substr(rpc.size() + 1);
+    EXPECT_EQ(files, (std::vector<std::string>{leaf, leaf + "_m2s", leaf + "_s2m"}));
+
+    // A second load action answers from the first.
+    EXPECT_EQ(session->load(), kOfxStatOK);
+    EXPECT_EQ(requests(Nuvra::VRPC::M2S_Handshake).size(), 1u);
+    for (const char* name : {"LD_LIBRARY_PATH", "LD_PRELOAD", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH",
+                             "QML2_IMPORT_PATH"})
+        unsetenv(name);
+}
+
+TEST_F(Connection, UnloadLeavesNoChildFileOrThread)
+{
+    const int threadsBefore = threadCount();
+    makeFakeBundle();
+    ASSERT_EQ(session->start(), kOfxStatOK);
+    Image src(Depth::Byte, 4, {0, 0, 4, 4});
+    Image out(Depth::Byte, 4, {0, 0, 4, 4});
+    ASSERT_EQ(session->render(0, {0, 0, 4, 4}, src, out), kOfxStatOK);
+    const int pid = childPid();
+    ASSERT_GT(pid, 0);
+    EXPECT_GT(threadCount(), threadsBefore);
+
+    unloadBundle();
+    EXPECT_EQ(requests(Nuvra::VRPC::M2S_Quit).size(), 1u);
+    EXPECT_TRUE(processGone(pid));
+    EXPECT_TRUE(listFolder(rpc).empty());
+    EXPECT_EQ(threadCount(), threadsBefore);
+}
+
+TEST_F(Connection, UnloadDoesNotWaitForAChildThatHoldsTheSlot)
+{
+    makeFakeBundle("hold-slot");
+    ASSERT_EQ(session->start(), kOfxStatOK);
+    const int pid = childPid();
+    const auto start = Clock::now();
+    unloadBundle();
+    EXPECT_LT(secondsSince(start), 10.0);
+    EXPECT_TRUE(processGone(pid));
+    EXPECT_TRUE(listFolder(rpc).empty());
+}
+
+TEST_F(Connection, MissingChildProgramIsTriedAgainOnTheNextLoad)
+{
+    makeBundle("");
+    EXPECT_EQ(session->load(), kOfxStatErrUnknown);
+    EXPECT_TRUE(listFolder(rpc).empty());
+    // Installed afterwards: the next load makes a fresh attempt.
+    const std::string contents = root + "/MorvelinVideo.ofx.bundle/Contents";
+    setenv("MORVELIN_FAKE_CHILD", "", 1);
+    ASSERT_EQ(symlink(MORVELIN_FAKE_CHILD_PATH, (contents + "/Resources/MorvelinVideoMain").c_str()), 0);
+    EXPECT_EQ(session->load(), kOfxStatOK);
+    EXPECT_EQ(requests(Nuvra::VRPC::M2S_Handshake).size(), 1u);
+    EXPECT_EQ(listFolder(rpc).size(), 3u);
+}
+
+TEST_F(Connection, FailedHandshakesStopTheChildAndStayFailed)
+{
+    struct Case {
+        const char* fault;
+        double within;  // seconds the load may take
+    } cases[] = {
+        {"exit-at-start", 15.0},  // noticed in the first wait slice
+        {"no-handshake", 45.0},   // the handshake's 30 s time-out
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        TearDown();
+        makeFakeBundle(c.fault);
+        const auto start = Clock::now();
+        EXPECT_EQ(session->load(), kOfxStatFailed);
+        EXPECT_LT(secondsSince(start), c.within);
+        const int pid = childPid();
+        EXPECT_TRUE(processGone(pid)) << pid;
+        EXPECT_TRUE(listFolder(rpc).empty());
+        const auto again = Clock::now();
+        EXPECT_EQ(session->load(), kOfxStatFailed);
+        EXPECT_LT(secondsSince(again), 1.0);
+    }
+}
+
+TEST_F(Connection, ChildKilledMidRenderFailsTheRenderAndTheNextAtOnce)
+{
+    makeFakeBundle("render-die");
+    ASSERT_EQ(session->start(), kOfxStatOK);
+    const int pid = childPid();
+    Image src(Depth::Byte, 4, {0, 0, 16, 16});
+    Image out(Depth::Byte, 4, {0, 0, 16, 16});
+    const std::vector<unsigned char> before = out.storage();
+    auto start = Clock::now();
+    EXPECT_EQ(session->render(0, {0, 0, 16, 16}, src, out), kOfxStatFailed);
+    EXPECT_LT(secondsSince(start), 10.0);
+    start = Clock::now();
+    EXPECT_EQ(session->render(1, {0, 0, 16, 16}, src, out), kOfxStatFailed);
+    EXPECT_LT(secondsSince(start), 1.0);
+    EXPECT_EQ(out.storage(), before);
+    // Parameter requests fail the same way instead of waiting.
+    start = Clock::now();
+    session->edit("P_2", {10.0}, false);
+    EXPECT_LT(secondsSince(start), 1.0);
+    unloadBundle();
+    EXPECT_TRUE(processGone(pid));
+    EXPECT_TRUE(listFolder(rpc).empty());
+}
+
+} // namespace
