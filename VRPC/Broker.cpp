@@ -36,9 +36,6 @@ constexpr auto kReplySlice = std::chrono::seconds(5);
 constexpr auto kSpareIdle = std::chrono::seconds(2);
 constexpr auto kWatchdogPeriod = std::chrono::seconds(3);
 
-// The broker whose receiver runs on this thread, so that a shut-down asked
-// for from inside the handler does not join its own thread.
-thread_local const BrokerBase* t_receiverOf = nullptr;
 
 const char* waiterTag(std::uint64_t waiter)
 {
@@ -92,7 +89,7 @@ BrokerBase::~BrokerBase()
 {
     writeDebugLog("BrokerBase dtor, basename = %s\n", m_basename.c_str());
     enterShutdown();
-    if (t_receiverOf == this) {
+    if (onReceiverThread()) {
         // Deleted from its own handler: the thread cannot join itself.
         std::lock_guard<std::mutex> lock(m_joinMutex);
         if (m_receiver.joinable())
@@ -144,7 +141,7 @@ void BrokerBase::enterShutdown()
 
 void BrokerBase::joinReceiver()
 {
-    if (t_receiverOf == this)
+    if (onReceiverThread())
         return;
     std::lock_guard<std::mutex> lock(m_joinMutex);
     if (m_receiver.joinable())
@@ -162,7 +159,7 @@ bool BrokerBase::peerAlive() const
 
 void BrokerBase::receiver()
 {
-    t_receiverOf = this;
+    m_receiverId.store(std::this_thread::get_id());
     PumpHeader* header = m_incoming.header();
     const auto stop = [this] { return isShutdown() || m_incoming.shutdownFlag(); };
     if (isShutdown())

@@ -101,6 +101,11 @@ private:
     void releaseSpare();
     void joinReceiver();
     bool peerAlive() const;
+    // True on this broker's receiver thread, so that a shut-down asked for
+    // from inside the handler does not join its own thread. Kept in the
+    // broker rather than in thread-local storage: a binary that is unloaded
+    // must leave no thread-local data behind in its host's threads.
+    bool onReceiverThread() const { return m_receiverId.load() == std::this_thread::get_id(); }
 
     const bool m_master;
     std::atomic<bool> m_shutdown{false};
@@ -125,6 +130,7 @@ private:
     std::mutex m_watchMutex;
     std::condition_variable m_watchCv;
     std::thread m_receiver;
+    std::atomic<std::thread::id> m_receiverId{};
     std::thread m_watchdog;
     std::string m_basename;
 };

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace Nuvra::VRPC {
 
@@ -18,16 +19,19 @@ constexpr size_t kLineBuffer = 4096;
 constexpr size_t kAlertBuffer = 4094;
 constexpr size_t kPathLimit = 2048;
 
+// Fixed buffers in static storage, never destroyed and never on the heap:
+// detached threads (the eraser) may log during exit, and a plug-in binary
+// that is unloaded leaves nothing allocated behind.
 struct LogPaths {
     std::mutex mutex;
-    std::string log;
-    std::string error;
+    char log[kPathLimit] = {};
+    char error[kPathLimit] = {};
 };
 
-// Never destroyed: detached threads (the eraser) may log during exit.
 LogPaths& logPaths()
 {
-    static LogPaths* paths = new LogPaths;
+    alignas(LogPaths) static unsigned char storage[sizeof(LogPaths)];
+    static LogPaths* paths = new (storage) LogPaths;
     return *paths;
 }
 
@@ -80,11 +84,12 @@ void presentAlert(const char* text, bool logged)
     std::fputs(line.c_str(), stderr);
 }
 
-std::string boundedCopy(const char* path)
+void boundedCopy(char (&buffer)[kPathLimit], const char* path)
 {
-    if (!path)
-        return std::string();
-    return std::string(path, strnlen(path, kPathLimit - 1));
+    const size_t length = path ? strnlen(path, kPathLimit - 1) : 0;
+    if (length)
+        std::memcpy(buffer, path, length);
+    buffer[length] = '\0';
 }
 
 } // namespace
@@ -93,8 +98,8 @@ void SetupLogFiles(const char* logPath, const char* errorPath)
 {
     LogPaths& paths = logPaths();
     std::lock_guard<std::mutex> lock(paths.mutex);
-    paths.log = boundedCopy(logPath);
-    paths.error = boundedCopy(errorPath);
+    boundedCopy(paths.log, logPath);
+    boundedCopy(paths.error, errorPath);
 }
 
 std::string logFileName()

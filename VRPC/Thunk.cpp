@@ -1,7 +1,9 @@
 #include "VRPC/Thunk.h"
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
+#include <new>
 
 namespace Nuvra::VThunk {
 
@@ -9,17 +11,22 @@ char appSym = 'S';
 
 namespace {
 
+constexpr size_t kKeyLimit = 64;
+
+// In static storage, never destroyed and never on the heap: alerts may be
+// raised by detached threads during exit, and an unloaded plug-in binary
+// leaves nothing allocated behind.
 struct VersionSource {
     std::mutex mutex;
     char role = 'S';
     const BundleInfo* bundle = nullptr;
-    std::string nameKey = "CFBundleName";
+    char nameKey[kKeyLimit] = "CFBundleName";
 };
 
-// Never destroyed: alerts may be raised by detached threads during exit.
 VersionSource& versionSource()
 {
-    static VersionSource* source = new VersionSource;
+    alignas(VersionSource) static unsigned char storage[sizeof(VersionSource)];
+    static VersionSource* source = new (storage) VersionSource;
     return *source;
 }
 
@@ -45,7 +52,7 @@ void setVersionBundle(char role, const BundleInfo* bundle, const char* nameKey)
     std::lock_guard<std::mutex> lock(source.mutex);
     source.role = role;
     source.bundle = bundle;
-    source.nameKey = nameKey ? nameKey : "CFBundleName";
+    std::snprintf(source.nameKey, sizeof(source.nameKey), "%s", nameKey ? nameKey : "CFBundleName");
 }
 
 std::string GetVersionInfo()
@@ -53,7 +60,7 @@ std::string GetVersionInfo()
     VersionSource& source = versionSource();
     std::lock_guard<std::mutex> lock(source.mutex);
     return std::string("[") + source.role + "] Product: \t" +
-           CopyBundleInfo(source.bundle, source.nameKey.c_str()) + "\nVersion: \t\t" +
+           CopyBundleInfo(source.bundle, source.nameKey) + "\nVersion: \t\t" +
            CopyBundleInfo(source.bundle, "CFBundleVersion") + "\n";
 }
 

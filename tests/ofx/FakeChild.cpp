@@ -62,7 +62,8 @@ void writeFile(const std::string& path, const void* data, size_t size)
 {
     const std::string temp = path + ".tmp";
     if (FILE* f = std::fopen(temp.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
+        if (size)
+            std::fwrite(data, 1, size, f);
         std::fclose(f);
         std::rename(temp.c_str(), path.c_str());
     }

@@ -1,0 +1,176 @@
+// A frame's trip through the plug-in, end to end through our own host: the
+// render action's time beside the child's own work (the effect, run here on
+// the same frame with the same values) and two copies of the frame, the
+// conversions no design can avoid. With the stand-in child, whose render is
+// a single pass over the pixels, the action's time is the trip alone.
+//   ofx_bench [--benchmark_filter=...]
+#include "OfxTestHost.h"
+
+#include "ofx/openfx/OfxNames.h"
+
+#ifdef MORVELIN_REAL_CHILD_PATH
+#include "effect/Filter.h"
+#include "server/Params.h"
+#include "server/Renderer.h"
+#endif
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace OfxTest;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double seconds(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double>(b - a).count();
+}
+
+// A bundle in a private folder with the given child, loaded and started.
+class Bench {
+public:
+    explicit Bench(const std::string& child)
+    {
+        char pattern[] = "/tmp/ofxbench-XXXXXX";
+        m_dir = mkdtemp(pattern);
+        const std::string contents = m_dir + "/MorvelinVideo.ofx.bundle/Contents";
+        for (const std::string& d : {m_dir + "/MorvelinVideo.ofx.bundle", contents, contents + "/Linux-x86-64",
+                                     contents + "/Resources", m_dir + "/rpc"})
+            mkdir(d.c_str(), 0700);
+        const std::string ofx = contents + "/Linux-x86-64/MorvelinVideo.ofx";
+        if (symlink(MORVELIN_OFX_PATH, ofx.c_str()) != 0 ||
+            symlink(child.c_str(), (contents + "/Resources/MorvelinVideoMain").c_str()) != 0)
+            std::abort();
+        setenv("NUVRA_RPC_DIR", (m_dir + "/rpc").c_str(), 1);
+        binary = std::make_unique<Binary>(ofx);
+        session = std::make_unique<Session>(host, binary->plugin(0));
+        ok = session->start() == kOfxStatOK;
+        // The five-colour mode renders the same with or without the colour
+        // engine's Lab conversions.
+        if (ok && session->instance.params.find("P_20"))
+            session->edit("P_20", {2.0});
+    }
+    ~Bench()
+    {
+        if (session && session->instanceCreated)
+            session->destroyInstance();
+        session.reset();
+        binary.reset();
+        const std::string cmd = "rm -rf '" + m_dir + "'";
+        if (std::system(cmd.c_str()) != 0)
+            std::fprintf(stderr, "cannot remove %s\n", m_dir.c_str());
+    }
+
+    Host host;
+    std::unique_ptr<Binary> binary;
+    std::unique_ptr<Session> session;
+    bool ok = false;
+
+private:
+    std::string m_dir;
+};
+
+void fill(Image& image)
+{
+    const OfxRectI b = image.bounds();
+    for (int y = b.y1; y < b.y2; ++y) {
+        unsigned char* p = image.pixel(b.x1, y);
+        for (int x = b.x1; x < b.x2; ++x, p += 4) {
+            p[0] = static_cast<unsigned char>(x * 255 / b.x2);
+            p[1] = static_cast<unsigned char>(y * 255 / b.y2);
+            p[2] = static_cast<unsigned char>((x ^ y) & 255);
+            p[3] = 255;
+        }
+    }
+}
+
+// Two copies of a frame of the same bytes, timed on their own.
+double twoCopies(size_t bytes)
+{
+    static std::vector<unsigned char> a, b, c;
+    a.assign(bytes, 1);
+    b.resize(bytes);
+    c.resize(bytes);
+    const auto t0 = Clock::now();
+    std::memcpy(b.data(), a.data(), bytes);
+    std::memcpy(c.data(), b.data(), bytes);
+    benchmark::DoNotOptimize(c.data());
+    return seconds(t0, Clock::now());
+}
+
+void runTrip(benchmark::State& state, const std::string& child, bool withEffect)
+{
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    Bench bench(child);
+    if (!bench.ok) {
+        state.SkipWithError("the effect did not start");
+        return;
+    }
+    const OfxRectI bounds{0, 0, w, h};
+    Image src(Depth::Byte, 4, bounds);
+    Image out(Depth::Byte, 4, bounds);
+    fill(src);
+#ifdef MORVELIN_REAL_CHILD_PATH
+    Nuvra::VRPC::ParamRecord record;
+    record.mode = Nuvra::VRPC::ModeFiveColors;
+    const Morvelin_paramsCalc params = Nuvra::VRPC::mapParams(record);
+    std::vector<std::uint8_t> argb(static_cast<size_t>(w) * h * 4, 128), painted(argb.size());
+#endif
+    double action = 0, effect = 0, copies = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        if (bench.session->render(0, bounds, src, out) != kOfxStatOK) {
+            state.SkipWithError("render failed");
+            return;
+        }
+        const double a = seconds(t0, Clock::now());
+        double e = 0;
+#ifdef MORVELIN_REAL_CHILD_PATH
+        if (withEffect) {
+            const auto t1 = Clock::now();
+            Filter({w, h}, argb.data(), w * 4, painted.data(), w * 4, 0, params, nullptr);
+            e = seconds(t1, Clock::now());
+        }
+#else
+        (void)withEffect;
+#endif
+        const double c = twoCopies(static_cast<size_t>(w) * h * 4);
+        action += a;
+        effect += e;
+        copies += c;
+        state.SetIterationTime(a);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["action_ms"] = action / n * 1e3;
+    state.counters["effect_ms"] = effect / n * 1e3;
+    state.counters["trip_ms"] = (action - effect) / n * 1e3;
+    state.counters["two_copies_ms"] = copies / n * 1e3;
+    state.counters["trip_per_copies"] = (action - effect) / copies;
+}
+
+void BM_TripStandInChild(benchmark::State& state)
+{
+    runTrip(state, MORVELIN_FAKE_CHILD_PATH, false);
+}
+BENCHMARK(BM_TripStandInChild)->Args({1920, 1080})->Args({3840, 2160})->UseManualTime()->Unit(benchmark::kMillisecond);
+
+#ifdef MORVELIN_REAL_CHILD_PATH
+void BM_TripRealChild(benchmark::State& state)
+{
+    runTrip(state, MORVELIN_REAL_CHILD_PATH, true);
+}
+BENCHMARK(BM_TripRealChild)->Args({1920, 1080})->Args({3840, 2160})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+#endif
+
+} // namespace
+
+BENCHMARK_MAIN();
