@@ -92,7 +92,7 @@ std::string makeSharedName()
 // Sends quit without blocking unload for long: the slot may be held by a
 // child that no longer reads, so the send runs aside and is released by the
 // broker's shut-down at the latest.
-void sendQuit(const std::shared_ptr<VRPC::Broker>& broker, std::thread& sender)
+bool sendQuit(const std::shared_ptr<VRPC::Broker>& broker, std::thread& sender)
 {
     auto done = std::make_shared<std::pair<std::mutex, std::condition_variable>>();
     auto finished = std::make_shared<bool>(false);
@@ -109,11 +109,13 @@ void sendQuit(const std::shared_ptr<VRPC::Broker>& broker, std::thread& sender)
         });
     } catch (const std::exception& e) {
         VRPC::writeError("doneConnection(): quit not sent: %s\n", e.what());
-        return;
+        return false;
     }
     std::unique_lock<std::mutex> lock(done->first);
-    if (!done->second.wait_for(lock, kQuitWait, [&] { return *finished; }))
-        VRPC::writeError("doneConnection(): the child does not take the quit request\n");
+    if (done->second.wait_for(lock, kQuitWait, [&] { return *finished; }))
+        return true;
+    VRPC::writeError("doneConnection(): the child does not take the quit request\n");
+    return false;
 }
 
 // Ends whatever the current attempt holds: channel, files, child. Every
@@ -130,8 +132,10 @@ void closeAttempt(ConnectionState& s, bool sayQuit)
         name.swap(s.name);
     }
     std::thread quitSender;
-    if (broker && sayQuit)
-        sendQuit(broker, quitSender);
+    // A child that took the quit request ends by itself; it is given a
+    // moment to do so before its channel is closed under it.
+    if (broker && sayQuit && sendQuit(broker, quitSender) && child)
+        child->waitExit(std::chrono::duration_cast<std::chrono::milliseconds>(kChildExitWait));
     if (broker) {
         // Wakes a quit still waiting for the slot, then removes the files.
         broker->shutdown();
@@ -141,12 +145,9 @@ void closeAttempt(ConnectionState& s, bool sayQuit)
     }
     if (!name.empty())
         Platform::removeFile(name);
-    if (child) {
-        const auto selfExit = sayQuit ? kChildExitWait : std::chrono::seconds(0);
-        if (!child->waitExit(std::chrono::duration_cast<std::chrono::milliseconds>(selfExit))) {
-            VRPC::writeDebugLog("### doneChild: kill child process\n");
-            child->terminate(std::chrono::duration_cast<std::chrono::milliseconds>(kTerminateGrace));
-        }
+    if (child && child->running()) {
+        VRPC::writeDebugLog("### doneChild: kill child process\n");
+        child->terminate(std::chrono::duration_cast<std::chrono::milliseconds>(kTerminateGrace));
     }
     s.childDone = true;
 }

@@ -14,3 +14,9 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recomme
 jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
+
+# The main job, seen working: a sample picture painted through the staged
+# plug-in bundle (plug-in, child application, effect) by our own small host.
+build/tests/ofx/ofx_sample_picture build/sample.png
+build/tests/ofx/ofx_host build/sample.png build/sample-painted.png
+echo "Painted sample picture: build/sample-painted.png (from build/sample.png)"
