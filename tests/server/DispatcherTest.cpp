@@ -24,6 +24,7 @@ namespace {
 
 using namespace Nuvra::VRPC;
 using namespace std::chrono_literals;
+using ServerTest::HostKind;
 
 // The plug-in's side in this process: a master broker on private shared
 // files, and the application's slave broker bound to the dispatcher.
@@ -60,15 +61,6 @@ protected:
     std::string base = dir.file("chan");
     std::unique_ptr<Broker> master;
     std::atomic<int> unexpected{0};
-};
-
-class HostKind {
-public:
-    explicit HostKind(int kind) : m_saved(host.load()) { host = kind; }
-    ~HostKind() { host = m_saved; }
-
-private:
-    int m_saved;
 };
 
 TEST_F(DispatcherTest, HandshakeTakesTheHostPidAndAnswersWithOurs)
@@ -116,9 +108,9 @@ TEST_F(DispatcherTest, ParamsSetupDescribesThirtyControlsAndKeepsTheHostKind)
 
 std::vector<char> paramChanged(std::int32_t id, const std::string& text)
 {
-    std::vector<char> payload(12, 0);
+    std::vector<char> payload(12 + text.size(), 0);
     std::memcpy(payload.data(), &id, 4);
-    payload.insert(payload.end(), text.begin(), text.end());
+    std::copy(text.begin(), text.end(), payload.begin() + 12);
     return payload;
 }
 
@@ -183,15 +175,8 @@ TEST_F(DispatcherTest, UpdateUIShowsTheColourControlsOfTheMode)
 std::vector<char> renderPayload(int width, int height, const std::string& text, std::uint8_t seed,
                                 std::vector<std::uint8_t>& pixels)
 {
-    pixels.resize(std::size_t(width) * height * 4);
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = i % 4 == 0 ? 255 : static_cast<std::uint8_t>(i * 13 + seed * (i / 4 % 7));
-    const RenderRequestHeader h = makeRenderRequestHeader(width, height, 0, static_cast<int>(text.size()));
-    std::vector<char> payload(sizeof h);
-    std::memcpy(payload.data(), &h, sizeof h);
-    payload.insert(payload.end(), text.begin(), text.end());
-    payload.insert(payload.end(), pixels.begin(), pixels.end());
-    return payload;
+    pixels = ServerTest::testFrame(width, height, seed);
+    return ServerTest::renderPayload(width, height, text, pixels);
 }
 
 std::vector<std::uint8_t> filtered(int width, int height, const std::vector<std::uint8_t>& pixels,

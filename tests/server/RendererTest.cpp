@@ -16,7 +16,18 @@
 namespace {
 
 using namespace Nuvra::VRPC;
+using ServerTest::HostKind;
 using ServerTest::valueText;
+
+std::vector<std::uint8_t> frame(int width, int height)
+{
+    return ServerTest::testFrame(width, height);
+}
+
+std::vector<char> request(int width, int height, const std::string& text, const std::vector<std::uint8_t>& pixels)
+{
+    return ServerTest::renderPayload(width, height, text, pixels);
+}
 
 std::uint32_t bits(float f)
 {
@@ -142,16 +153,6 @@ TEST(ParamMapping, IntEndsStayFinite)
     }
 }
 
-// Guards the global host kind of one test.
-class HostKind {
-public:
-    explicit HostKind(int kind) : m_saved(host.load()) { host = kind; }
-    ~HostKind() { host = m_saved; }
-
-private:
-    int m_saved;
-};
-
 TEST(RenderRecord, PresetOverrideOnlyWithoutAHostKind)
 {
     ParamRecord text;
@@ -172,28 +173,6 @@ TEST(RenderRecord, PresetOverrideOnlyWithoutAHostKind)
         HostKind kind(3);
         EXPECT_EQ(renderRecord(values(5)).detail, 11);
     }
-}
-
-// A request as the plug-in builds it.
-std::vector<char> request(int width, int height, const std::string& text, const std::vector<std::uint8_t>& pixels)
-{
-    const RenderRequestHeader header = makeRenderRequestHeader(width, height, 0, static_cast<int>(text.size()));
-    std::vector<char> bytes(sizeof header);
-    std::memcpy(bytes.data(), &header, sizeof header);
-    bytes.insert(bytes.end(), text.begin(), text.end());
-    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
-    return bytes;
-}
-
-std::vector<std::uint8_t> frame(int width, int height)
-{
-    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 4);
-    std::uint32_t x = 12345;
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        x = x * 1103515245u + 12345u;
-        pixels[i] = i % 4 == 0 ? 255 : static_cast<std::uint8_t>((i * 7 / 4) % 200 + (x >> 27));
-    }
-    return pixels;
 }
 
 RenderReplyHeader replyHeader(const std::vector<char>& reply)

@@ -1,11 +1,15 @@
 #include "ServerTestSupport.h"
 
+#include "server/Renderer.h"
+#include "VRPC/RenderHeader.h"
 #include "VRPC/Serialize.h"
 
 #include <QLoggingCategory>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace ServerTest {
@@ -15,6 +19,39 @@ const std::string& suiteLog()
     static const TempDir dir;
     static const std::string path = dir.file("suite.log");
     return path;
+}
+
+HostKind::HostKind(int kind) : m_saved(Nuvra::VRPC::host.load())
+{
+    Nuvra::VRPC::host = kind;
+}
+
+HostKind::~HostKind()
+{
+    Nuvra::VRPC::host = m_saved;
+}
+
+std::vector<std::uint8_t> testFrame(int width, int height, std::uint8_t seed)
+{
+    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 4);
+    std::uint32_t x = 12345u + seed;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        x = x * 1103515245u + 12345u;
+        pixels[i] = i % 4 == 0 ? 255 : static_cast<std::uint8_t>((i * 7 / 4) % 200 + (x >> 27));
+    }
+    return pixels;
+}
+
+std::vector<char> renderPayload(int width, int height, const std::string& text,
+                                const std::vector<std::uint8_t>& pixels)
+{
+    using namespace Nuvra::VRPC;
+    const RenderRequestHeader header = makeRenderRequestHeader(width, height, 0, static_cast<int>(text.size()));
+    std::vector<char> bytes(sizeof header + text.size() + pixels.size());
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::copy(text.begin(), text.end(), bytes.begin() + sizeof header);
+    std::copy(pixels.begin(), pixels.end(), bytes.begin() + sizeof header + text.size());
+    return bytes;
 }
 
 std::string valueText(const Nuvra::VRPC::ParamRecord& r, int preset)

@@ -85,7 +85,27 @@ private:
 
 #include "server/Params.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace ServerTest {
+
+// Sets the host kind for the life of the object.
+class HostKind {
+public:
+    explicit HostKind(int kind);
+    ~HostKind();
+
+private:
+    int m_saved;
+};
+
+// A frame of A, R, G, B pixels, opaque, varied by `seed`.
+std::vector<std::uint8_t> testFrame(int width, int height, std::uint8_t seed = 1);
+
+// A render request as the plug-in builds it: header, value text, pixels.
+std::vector<char> renderPayload(int width, int height, const std::string& text,
+                                const std::vector<std::uint8_t>& pixels);
 
 // The value text of all 30 controls as the plug-in sends it: ascending ids,
 // combos 1-based, groups and buttons with their id alone.
