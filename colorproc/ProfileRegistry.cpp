@@ -7,8 +7,9 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QMetaType>
-#include <QRecursiveMutex>
 #include <QThread>
+
+#include <mutex>
 
 Q_DECLARE_METATYPE(Nuvra::CMM::sCIELab)
 
@@ -24,7 +25,7 @@ struct ProfileSingleton {
     bool destroyed = false;
     ~ProfileSingleton()
     {
-        QMutexLocker lock(&RegistryLock());
+        std::lock_guard<std::recursive_mutex> lock(RegistryLock());
         destroyed = true;
         delete instance;
         instance = nullptr;
@@ -56,15 +57,15 @@ bool onMainThread()
 
 } // namespace
 
-QRecursiveMutex& RegistryLock()
+std::recursive_mutex& RegistryLock()
 {
-    static QRecursiveMutex* const lock = new QRecursiveMutex;
+    static std::recursive_mutex* const lock = new std::recursive_mutex;
     return *lock;
 }
 
 cManagerCMM_Profile* ManagerCMM_Profile()
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     if (g_profiles.destroyed)
         return nullptr;
     if (!g_profiles.instance) {
@@ -111,7 +112,7 @@ void cManagerCMM_Profile::registerBuiltIns()
 
 void cManagerCMM_Profile::Register(const char* name, const CMM::cProfile::ptr_t& profile)
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     const QString key = QString::fromUtf8(name);
     const auto it = m_profiles.find(key);
     if (it == m_profiles.end()) {
@@ -130,7 +131,7 @@ CMM::cProfile::ptr_t cManagerCMM_Profile::Get(const QString& name) const
 {
     if (name.isEmpty())
         return CMM::cProfile::ptr_t();
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     const auto it = m_profiles.find(name);
     if (it != m_profiles.end())
         return it->second.profile;
@@ -166,7 +167,7 @@ QString cManagerCMM_Profile::ProfileName(ColorSpace space) const
 
 void cManagerCMM_Profile::Cleanup()
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     for (auto it = m_profiles.begin(); it != m_profiles.end();) {
         const Entry& e = it->second;
         if (!e.registered && (!e.profile || e.profile->refCount() < 2))
@@ -178,7 +179,7 @@ void cManagerCMM_Profile::Cleanup()
 
 void cManagerCMM_Profile::NotifyDisplayChanged()
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     RegisterScreensProfile(*this);
 }
 

@@ -8,8 +8,7 @@
 #include <QString>
 
 #include <map>
-
-class QRecursiveMutex;
+#include <mutex>
 
 Q_DECLARE_METATYPE(Nuvra::CMM::cProfile::ptr_t)
 Q_DECLARE_METATYPE(Nuvra::CMM::cXForm::ptr_t)
@@ -19,7 +18,7 @@ namespace DataStorage {
 
 // The one lock of the profile registry and the transform cache. It is never
 // destroyed, so threads still converting at exit can take it safely.
-QRecursiveMutex& RegistryLock();
+std::recursive_mutex& RegistryLock();
 
 // Colour profiles by name: built-ins under names beginning with "*", ICC
 // files under their paths (kept while anybody uses them). Replacing the

@@ -5,9 +5,9 @@
 #include "cmm/Logging.h"
 
 #include <QCoreApplication>
-#include <QRecursiveMutex>
 
 #include <algorithm>
+#include <mutex>
 
 namespace Nuvra {
 namespace DataStorage {
@@ -31,7 +31,7 @@ struct XFormSingleton {
     bool destroyed = false;
     ~XFormSingleton()
     {
-        QMutexLocker lock(&RegistryLock());
+        std::lock_guard<std::recursive_mutex> lock(RegistryLock());
         destroyed = true;
         delete instance;
         instance = nullptr;
@@ -48,7 +48,7 @@ bool compatible(const cProfile& a, const cProfile& b)
 
 cManagerCMM_XForm* ManagerCMM_XForm()
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     if (g_xforms.destroyed)
         return nullptr;
     if (!g_xforms.instance) {
@@ -72,13 +72,13 @@ cManagerCMM_XForm::cManagerCMM_XForm() = default;
 // QObject's destructor then drops the registry's connection.
 cManagerCMM_XForm::~cManagerCMM_XForm()
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     m_entries.clear();
 }
 
 int cManagerCMM_XForm::EntryCount() const
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     return int(m_entries.size());
 }
 
@@ -92,7 +92,7 @@ cXForm::ptr_t cManagerCMM_XForm::Get(const cProfile::ptr_t& input, unsigned int 
         proofIntent = m_proofIntent;
         defaults |= kDefaultProofIntent;
     }
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     if (asksDefault(intent)) {
         intent = m_intent;
         defaults |= kDefaultIntent;
@@ -120,7 +120,7 @@ cXForm::ptr_t cManagerCMM_XForm::Get(const cProfile::ptr_t& input, unsigned int 
 
 void cManagerCMM_XForm::Cleanup()
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
                                    [](const Entry& e) { return !e.xform || e.xform->refCount() < 2; }),
                     m_entries.end());
@@ -128,7 +128,7 @@ void cManagerCMM_XForm::Cleanup()
 
 void cManagerCMM_XForm::ProfileChanged(cProfile::ptr_t profile, cProfile::ptr_t previous)
 {
-    QMutexLocker lock(&RegistryLock());
+    std::lock_guard<std::recursive_mutex> lock(RegistryLock());
     for (Entry& e : m_entries)
         rebuild(e, profile, previous);
     Cleanup();
@@ -186,7 +186,7 @@ SmartPtr<CMM::cProcessing> GetProcessingCMM(const PixelFormat& inputFormat, cPro
     {
         // Held across the lookups, so the registry and the cache cannot be
         // destroyed at exit while a render thread is using them.
-        QMutexLocker lock(&RegistryLock());
+        std::lock_guard<std::recursive_mutex> lock(RegistryLock());
         cManagerCMM_Profile* registry = ManagerCMM_Profile();
         cManagerCMM_XForm* cache = ManagerCMM_XForm();
         if (!registry || !cache)

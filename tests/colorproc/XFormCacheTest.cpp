@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QRecursiveMutex>
 
 #include <atomic>
 #include <chrono>
