@@ -162,7 +162,7 @@ long long minorFaults(const std::string& pid)
     return faults;
 }
 
-long long residentBytes(const std::string& pid)
+[[maybe_unused]] long long residentBytes(const std::string& pid)
 {
     std::istringstream fields(VrpcTest::readFile("/proc/" + pid + "/statm"));
     long long size = 0, resident = 0;
@@ -201,9 +201,12 @@ TEST_F(Channel, FramesLandInBuffersAlreadyInUse)
     EXPECT_LT(minorFaults("self") - selfBefore, framePages / 4);
     EXPECT_LT(minorFaults(peerPid) - peerBefore, framePages / 4);
 
+#if !defined(__SANITIZE_ADDRESS__)
+    // (The address sanitizer's allocator keeps freed blocks for itself.)
     const long long frameBytes = static_cast<long long>(frame.size());
     const long long peerHeld = residentBytes(peerPid);
     EXPECT_TRUE(VrpcTest::waitFor([&] { return residentBytes(peerPid) < peerHeld - frameBytes / 2; }, 10s));
+#endif
 }
 
 TEST_F(Channel, ForgedRepliesAreDroppedAndRealOnesStillArrive)

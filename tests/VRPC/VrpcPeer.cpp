@@ -6,8 +6,6 @@
 //   vrpc_peer log <path>                                  one debug and one error line
 // VRPC_PEER_MMAP_THRESHOLD=n: blocks of n bytes or more come from the system
 // and go back to it when freed, as with allocators that always do so.
-//   vrpc_peer fds <folder>                                exits with the number of its descriptors
-//                                                         that refer to files in the folder
 #include "VRPC/Broker.h"
 #include "VRPC/Log.h"
 #include "VRPC/Messages.h"
@@ -20,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <malloc.h>
 #include <random>
 #include <string>
@@ -168,25 +165,6 @@ int runMaster(const std::string& basename)
         pause();
 }
 
-// Descriptors inherited from the program that started this one.
-int countDescriptorsInto(const std::string& folder)
-{
-    const std::string prefix = folder + "/";
-    int count = 0;
-    DIR* fds = opendir("/proc/self/fd");
-    if (!fds)
-        return 100;
-    while (dirent* entry = readdir(fds)) {
-        char target[4096];
-        const ssize_t n =
-            readlink(("/proc/self/fd/" + std::string(entry->d_name)).c_str(), target, sizeof(target));
-        if (n > 0 && std::string(target, static_cast<size_t>(n)).compare(0, prefix.size(), prefix) == 0)
-            ++count;
-    }
-    closedir(fds);
-    return count;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -199,8 +177,6 @@ int main(int argc, char** argv)
         mallopt(M_MMAP_THRESHOLD, std::atoi(threshold));
     const std::string mode = argv[1];
     const std::string target = argv[2];
-    if (mode == "fds")
-        return countDescriptorsInto(target);
     if (mode == "log") {
         SetupLogFiles(target.c_str(), "");
         writeDebugLog("debug line %d\n", 1);
