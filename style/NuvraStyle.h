@@ -7,6 +7,11 @@
 #include <QPointer>
 
 class QProgressBar;
+class QStyleOptionGroupBox;
+class QStyleOptionMenuItem;
+class QStyleOptionSlider;
+class QStyleOptionSpinBox;
+class QStyleOptionTab;
 
 namespace Nuvra {
 namespace Style {
@@ -74,6 +79,9 @@ public:
     // the current scale, through the pixmap cache and the fall-back folders.
     virtual bool getPixmap(const char* name, QPixmap& pixmap) const;
 
+    // Where a tab's text and icon go inside its option rectangle.
+    void tabLayout(const QStyleOptionTab* opt, const QWidget* widget, QRect* textRect, QRect* iconRect) const;
+
     double dpiScaled(double v) const { return v * scale; }
     double styleScale() const { return scale; }
     void setStyleScale(double value) { scale = value; }
@@ -83,6 +91,14 @@ public:
     bool busyTimerActive() const { return timerId != 0; }
 
 protected:
+    // Layout of the pieces the metrics measure (NuvraStyleMetrics.cpp).
+    QSize menuItemSize(const QStyleOptionMenuItem* item, const QSize& contentsSize, const QWidget* widget) const;
+    QRect tabButtonRect(bool leftButton, const QStyleOptionTab* tab, const QWidget* widget) const;
+    QRect spinBoxRect(const QStyleOptionSpinBox* spin, SubControl sc, const QWidget* w) const;
+    QRect scrollBarRect(const QStyleOptionSlider* bar, SubControl sc, const QWidget* w) const;
+    QRect sliderRect(const QStyleOptionSlider* slider, SubControl sc, const QWidget* w) const;
+    QRect groupBoxRect(const QStyleOptionGroupBox* box, SubControl sc, const QWidget* w) const;
+
     void timerEvent(QTimerEvent* event) override;
     // Sets the object name and resource folder of a variant.
     void setIdentity(const char* objectName, const char* resourcePath);

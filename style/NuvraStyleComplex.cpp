@@ -12,6 +12,8 @@ namespace Style {
 void NuvraStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
                                     const QWidget* w) const
 {
+    if (!opt || !p)
+        return;
     const FakeEnabledOption asEnabled(opt, w);
     QCommonStyle::drawComplexControl(cc, opt, p, w);
 }

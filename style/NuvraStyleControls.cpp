@@ -11,6 +11,8 @@ namespace Style {
 
 void NuvraStyle::drawControl(ControlElement element, const QStyleOption* opt, QPainter* p, const QWidget* w) const
 {
+    if (!opt || !p)
+        return;
     const FakeEnabledOption asEnabled(opt, w);
     QCommonStyle::drawControl(element, opt, p, w);
 }

@@ -11,6 +11,8 @@ namespace Style {
 
 void NuvraStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, QPainter* p, const QWidget* w) const
 {
+    if (!opt || !p)
+        return;
     const FakeEnabledOption asEnabled(opt, w);
     QCommonStyle::drawPrimitive(pe, opt, p, w);
 }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStyleOption>
+
+// Options of the styles' own metrics and elements. Each has a Type and a
+// Version of its own, so qstyleoption_cast tells them from Qt's options and
+// from each other: a style never reads a field an option does not have.
+
+namespace Nuvra {
+namespace Style {
+
+// A complex option with a flag word, asked for by the custom metrics that
+// choose between two layouts.
+class StyleOptionFlags : public QStyleOptionComplex {
+public:
+    enum StyleOptionType { Type = SO_ComplexCustomBase + 0x4e01 };
+    enum StyleOptionVersion { Version = 1 };
+
+    StyleOptionFlags() : QStyleOptionComplex(Version, Type) {}
+
+    int flags = 0;
+};
+
+} // namespace Style
+} // namespace Nuvra

@@ -1,0 +1,192 @@
+#include "StyleTestSupport.h"
+
+#include "style/NuvraStyle.h"
+#include "style/StyleManager.h"
+#include "style/StyleOptions.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyleOption>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace Nuvra::Style;
+
+// Every id the styles answer, with every kind of option (none, a plain one,
+// the right class and the wrong ones) and with and without a widget: nothing
+// crashes, no Qt warning comes, the painter and the option come back as
+// they were given.
+
+namespace {
+
+struct OptionSet {
+    std::vector<std::unique_ptr<QStyleOption>> owned;
+    std::vector<const QStyleOption*> all;
+
+    template <typename T>
+    T* add()
+    {
+        auto* opt = new T;
+        opt->rect = QRect(3, 4, 120, 40);
+        opt->state = QStyle::State_Enabled;
+        owned.emplace_back(opt);
+        all.push_back(opt);
+        return opt;
+    }
+
+    OptionSet()
+    {
+        all.push_back(nullptr);
+        add<QStyleOption>();
+        add<QStyleOptionComplex>();
+        auto* slider = add<QStyleOptionSlider>();
+        slider->maximum = 100;
+        slider->pageStep = 10;
+        slider->tickPosition = QSlider::TicksBothSides;
+        slider->tickInterval = 10;
+        auto* emptySlider = add<QStyleOptionSlider>();
+        emptySlider->minimum = emptySlider->maximum = 5;
+        emptySlider->tickPosition = QSlider::TicksBelow;
+        add<QStyleOptionSpinBox>();
+        add<QStyleOptionComboBox>()->editable = true;
+        auto* tab = add<QStyleOptionTab>();
+        tab->text = QStringLiteral("Tab");
+        tab->leftButtonSize = QSize(8, 8);
+        add<QStyleOptionTabV4>();
+        add<QStyleOptionButton>()->text = QStringLiteral("Button");
+        auto* item = add<QStyleOptionMenuItem>();
+        item->text = QStringLiteral("Item\tCtrl+I");
+        item->menuItemType = QStyleOptionMenuItem::SubMenu;
+        auto* bar = add<QStyleOptionProgressBar>();
+        bar->minimum = bar->maximum = 7;
+        bar->progress = 7;
+        add<QStyleOptionProgressBar>()->maximum = 100;
+        auto* group = add<QStyleOptionGroupBox>();
+        group->text = QStringLiteral("Group");
+        group->subControls = QStyle::SC_GroupBoxCheckBox | QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        add<QStyleOptionTitleBar>();
+        add<QStyleOptionHeader>()->text = QStringLiteral("Header");
+        add<QStyleOptionToolButton>()->text = QStringLiteral("Tool");
+        add<QStyleOptionFrame>()->lineWidth = 1;
+        add<QStyleOptionTabWidgetFrame>()->lineWidth = 1;
+        add<QStyleOptionToolBar>();
+        add<QStyleOptionDockWidget>()->title = QStringLiteral("Dock");
+        add<QStyleOptionToolBox>()->text = QStringLiteral("Box");
+        add<QStyleOptionViewItem>()->text = QStringLiteral("View");
+        add<QStyleOptionRubberBand>();
+        add<QStyleOptionSizeGrip>();
+        add<StyleOptionFlags>()->flags = 1;
+    }
+};
+
+struct Snapshot {
+    QStyle::State state;
+    QRect rect;
+    QPalette::ColorGroup group;
+    explicit Snapshot(const QStyleOption* opt)
+        : state(opt ? opt->state : QStyle::State()),
+          rect(opt ? opt->rect : QRect()),
+          group(opt ? opt->palette.currentColorGroup() : QPalette::Active)
+    {
+    }
+    bool operator==(const Snapshot& o) const { return state == o.state && rect == o.rect && group == o.group; }
+};
+
+class SweepTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        StyleManager::applyStyle(StyleManager::createStyle(QString::fromLatin1(GetParam())), 1.5);
+        style = qobject_cast<NuvraStyle*>(QApplication::style());
+        ASSERT_NE(style, nullptr);
+        widget.resize(200, 100);
+        button.resize(120, 40);
+    }
+    void TearDown() override { QApplication::setStyle(QStringLiteral("Fusion")); }
+
+    std::vector<const QWidget*> widgets() const { return {nullptr, &widget, &button}; }
+
+    // Runs one drawing call and checks what it gave back.
+    void draw(const QStyleOption* opt, const std::function<void(QPainter*)>& call, const char* what, int id)
+    {
+        QImage image(160, 80, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setPen(QPen(Qt::darkCyan, 2));
+        painter.setBrush(Qt::darkMagenta);
+        painter.setFont(QFont(QStringLiteral("Sans"), 7));
+        painter.setClipRect(QRect(1, 1, 150, 70));
+        painter.translate(2, 1);
+        const QPen pen = painter.pen();
+        const QBrush brush = painter.brush();
+        const QFont font = painter.font();
+        const QTransform transform = painter.transform();
+        const QRegion clip = painter.clipRegion();
+        const Snapshot before(opt);
+        call(&painter);
+        EXPECT_EQ(painter.pen(), pen) << what << " " << id;
+        EXPECT_EQ(painter.brush(), brush) << what << " " << id;
+        EXPECT_EQ(painter.font(), font) << what << " " << id;
+        EXPECT_EQ(painter.transform(), transform) << what << " " << id;
+        EXPECT_TRUE(painter.hasClipping()) << what << " " << id;
+        EXPECT_EQ(painter.clipRegion(), clip) << what << " " << id;
+        EXPECT_TRUE(Snapshot(opt) == before) << what << " " << id;
+    }
+
+    NuvraStyle* style = nullptr;
+    QWidget widget;
+    QPushButton button{QStringLiteral("Press")};
+    OptionSet options;
+};
+
+std::vector<int> ids(int last, int customBase, int customFirst, int customLast, bool onePast = true)
+{
+    std::vector<int> out;
+    for (int i = 0; i <= last; ++i)
+        out.push_back(i);
+    for (int n = customFirst; n <= customLast; ++n)
+        out.push_back(customBase + n);
+    if (onePast)
+        out.push_back(customBase + customLast + 1); // one past the style's own
+    return out;
+}
+
+} // namespace
+
+TEST_P(SweepTest, MetricsHintsAndSizes)
+{
+    for (const QWidget* w : widgets()) {
+        for (const QStyleOption* opt : options.all) {
+            const Snapshot before(opt);
+            for (int m : ids(QStyle::PM_TitleBarButtonSize, QStyle::PM_CustomBase, 1, 25))
+                style->pixelMetric(QStyle::PixelMetric(m), opt, w);
+            for (int h : ids(QStyle::SH_Widget_Animation_Duration, QStyle::SH_CustomBase, 1, 0)) {
+                QStyleHintReturnMask mask;
+                style->styleHint(QStyle::StyleHint(h), opt, w, &mask);
+                style->styleHint(QStyle::StyleHint(h), opt, w, nullptr);
+            }
+            for (int ct : ids(QStyle::CT_ItemViewItem, QStyle::CT_CustomBase, 1, 0))
+                style->sizeFromContents(QStyle::ContentsType(ct), opt, QSize(30, 12), w);
+            for (int se : ids(QStyle::SE_TabBarScrollRightButton, QStyle::SE_CustomBase, 1, 10))
+                style->subElementRect(QStyle::SubElement(se), opt, w);
+            const auto* complex = qstyleoption_cast<const QStyleOptionComplex*>(opt);
+            for (int cc : ids(QStyle::CC_MdiControls, QStyle::CC_CustomBase, 2, 9, false)) {
+                for (int bit = 0; bit <= 31; ++bit) {
+                    const auto sc = QStyle::SubControl(bit == 31 ? 0 : 1u << bit);
+                    style->subControlRect(QStyle::ComplexControl(cc), complex, sc, w);
+                }
+                style->hitTestComplexControl(QStyle::ComplexControl(cc), complex, QPoint(10, 10), w);
+            }
+            EXPECT_TRUE(Snapshot(opt) == before);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, SweepTest, ::testing::Values("NuvraStyle", "DarkStyle", "MidStyle"));
