@@ -2,19 +2,20 @@
 // draw itself.
 #include "style/NuvraStyle.h"
 
-#include "style/StyleHelpers.h"
+#include "style/OptionCopy.h"
 
 #include <QStyleOption>
 
 namespace Nuvra {
 namespace Style {
 
-void NuvraStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
+void NuvraStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComplex* option, QPainter* p,
                                     const QWidget* w) const
 {
-    if (!opt || !p)
+    if (!option || !p)
         return;
-    const FakeEnabledOption asEnabled(opt, w);
+    const std::unique_ptr<QStyleOption> enabled = fakeEnabledCopy(option, w);
+    const auto* opt = enabled ? static_cast<const QStyleOptionComplex*>(enabled.get()) : option;
     QCommonStyle::drawComplexControl(cc, opt, p, w);
 }
 

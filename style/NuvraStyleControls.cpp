@@ -2,18 +2,20 @@
 // draw itself.
 #include "style/NuvraStyle.h"
 
-#include "style/StyleHelpers.h"
+#include "style/OptionCopy.h"
 
 #include <QStyleOption>
 
 namespace Nuvra {
 namespace Style {
 
-void NuvraStyle::drawControl(ControlElement element, const QStyleOption* opt, QPainter* p, const QWidget* w) const
+void NuvraStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* p,
+                             const QWidget* w) const
 {
-    if (!opt || !p)
+    if (!option || !p)
         return;
-    const FakeEnabledOption asEnabled(opt, w);
+    const std::unique_ptr<QStyleOption> enabled = fakeEnabledCopy(option, w);
+    const QStyleOption* opt = enabled ? enabled.get() : option;
     QCommonStyle::drawControl(element, opt, p, w);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPolygon>
 #include <QStyleOption>
 
 // Options of the styles' own metrics and elements. Each has a Type and a
@@ -19,6 +20,21 @@ public:
     StyleOptionFlags() : QStyleOptionComplex(Version, Type) {}
 
     int flags = 0;
+};
+
+// A tool-button option carrying a polygon, for the style's polygon button.
+class StyleOptionPolygon : public QStyleOptionToolButton {
+public:
+    enum StyleOptionType { Type = SO_ComplexCustomBase + 0x4e02 };
+    enum StyleOptionVersion { Version = 1 };
+
+    StyleOptionPolygon()
+    {
+        type = Type;
+        version = Version;
+    }
+
+    QPolygon polygon;
 };
 
 } // namespace Style

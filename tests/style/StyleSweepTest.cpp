@@ -189,4 +189,23 @@ TEST_P(SweepTest, MetricsHintsAndSizes)
     }
 }
 
+TEST_P(SweepTest, PrimitivesAndItemText)
+{
+    for (const QWidget* w : widgets()) {
+        for (const QStyleOption* opt : options.all) {
+            for (int pe : ids(QStyle::PE_PanelMenu, QStyle::PE_CustomBase, 1, 6))
+                draw(opt, [&](QPainter* p) { style->drawPrimitive(QStyle::PrimitiveElement(pe), opt, p, w); },
+                     "primitive", pe);
+            if (opt)
+                draw(opt, [&](QPainter* p) {
+                    style->drawItemText(p, opt->rect, Qt::AlignLeft, opt->palette, false, QStringLiteral("Text"),
+                                        QPalette::WindowText);
+                }, "item text", 0);
+        }
+    }
+    // A null painter draws nothing.
+    for (int pe : ids(QStyle::PE_PanelMenu, QStyle::PE_CustomBase, 1, 6))
+        style->drawPrimitive(QStyle::PrimitiveElement(pe), options.all[1], nullptr, nullptr);
+}
+
 INSTANTIATE_TEST_SUITE_P(Styles, SweepTest, ::testing::Values("NuvraStyle", "DarkStyle", "MidStyle"));
