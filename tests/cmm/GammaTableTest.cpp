@@ -121,7 +121,7 @@ TEST(GammaTable, BuildShapes)
 TEST(GammaTable, UnusableFormulasAreRefused)
 {
     LogCapture log;
-    const float zeroA[] = {2.4f, 0.0f, 0.1f};
+    const float zeroA[] = {2.4f, 0.0f, 0.1f, 0.0f};
     const float zeroC[] = {2.4f, 0.9f, 0.1f, 0.0f, 0.04f};
     const float nan[] = {NAN};
     const struct {
