@@ -88,11 +88,6 @@ unsigned packChannel(double c)
     return static_cast<unsigned>(v);
 }
 
-template <typename T> T get(const ptree& node, const char* key, T fallback)
-{
-    return node.get<T>(key, fallback);
-}
-
 ParamDef readDef(const ptree& node)
 {
     ParamDef def;
@@ -235,7 +230,9 @@ bool hasValue(ParamKind kind)
     }
 }
 
-std::optional<ParamValue> valueAtTime(ParamKind kind, OfxParamHandle handle, double time)
+// Reads the value of a parameter of `kind` through `get`, which takes the
+// suite's variadic out-arguments (the current value or the value at a time).
+template <typename Get> std::optional<ParamValue> readValue(ParamKind kind, Get get)
 {
     OfxStatus status = kOfxStatFailed;
     ParamValue value;
@@ -243,29 +240,29 @@ std::optional<ParamValue> valueAtTime(ParamKind kind, OfxParamHandle handle, dou
     case ParamAngle:
     case ParamSlider: {
         double v = 0.0;
-        status = gParamSuite->paramGetValueAtTime(handle, time, &v);
+        status = get(&v);
         value = v;
         break;
     }
     case ParamCheckbox: {
         int v = 0;
-        status = gParamSuite->paramGetValueAtTime(handle, time, &v);
+        status = get(&v);
         value = v != 0;
         break;
     }
     case ParamCombobox: {
         int v = 0;
-        status = gParamSuite->paramGetValueAtTime(handle, time, &v);
+        status = get(&v);
         value = v + 1;
         break;
     }
     case ParamColor: {
         double r = 0.0, g = 0.0, b = 0.0;
-        status = gParamSuite->paramGetValueAtTime(handle, time, &r, &g, &b);
+        status = get(&r, &g, &b);
         value = 0xFF000000u | packChannel(r) << 16 | packChannel(g) << 8 | packChannel(b);
         break;
     }
-    default: return std::nullopt;
+    default: return std::nullopt;  // buttons and groups carry no value
     }
     if (status != kOfxStatOK) {
         VRPC::writeError("paramGetValue/paramGetValueAtTime failed, param type %d [%s]\n", static_cast<int>(kind),
@@ -273,6 +270,11 @@ std::optional<ParamValue> valueAtTime(ParamKind kind, OfxParamHandle handle, dou
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<ParamValue> valueAtTime(ParamKind kind, OfxParamHandle handle, double time)
+{
+    return readValue(kind, [&](auto... out) { return gParamSuite->paramGetValueAtTime(handle, time, out...); });
 }
 
 void putValue(ptree& node, const ParamValue& value)
@@ -448,42 +450,7 @@ std::optional<ParamValue> get_param_value(ParamKind kind, OfxParamHandle handle)
 {
     if (static_cast<int>(kind) > ParamColor || static_cast<int>(kind) < 0)
         throw std::runtime_error("Unexpected ParamKind");
-    OfxStatus status = kOfxStatFailed;
-    ParamValue value;
-    switch (kind) {
-    case ParamAngle:
-    case ParamSlider: {
-        double v = 0.0;
-        status = gParamSuite->paramGetValue(handle, &v);
-        value = v;
-        break;
-    }
-    case ParamCheckbox: {
-        int v = 0;
-        status = gParamSuite->paramGetValue(handle, &v);
-        value = v != 0;
-        break;
-    }
-    case ParamCombobox: {
-        int v = 0;
-        status = gParamSuite->paramGetValue(handle, &v);
-        value = v + 1;
-        break;
-    }
-    case ParamColor: {
-        double r = 0.0, g = 0.0, b = 0.0;
-        status = gParamSuite->paramGetValue(handle, &r, &g, &b);
-        value = 0xFF000000u | packChannel(r) << 16 | packChannel(g) << 8 | packChannel(b);
-        break;
-    }
-    default: return std::nullopt;  // buttons and groups carry no value
-    }
-    if (status != kOfxStatOK) {
-        VRPC::writeError("paramGetValue/paramGetValueAtTime failed, param type %d [%s]\n", static_cast<int>(kind),
-                         kindWord(kind));
-        return std::nullopt;
-    }
-    return value;
+    return readValue(kind, [&](auto... out) { return gParamSuite->paramGetValue(handle, out...); });
 }
 
 std::string collect_params(OfxImageEffectHandle effect, double time)

@@ -49,6 +49,11 @@ struct ImageHolder {
     }
 };
 
+OfxRectI rectProperty(OfxPropertySetHandle props, const char* name)
+{
+    return OfxRectI{propInt(props, name, 0), propInt(props, name, 1), propInt(props, name, 2), propInt(props, name, 3)};
+}
+
 bool fetchImage(OfxImageEffectHandle effect, const char* clipName, OfxTime time, HostImage& image)
 {
     OfxImageClipHandle clip = nullptr;
@@ -75,8 +80,7 @@ bool fetchImage(OfxImageEffectHandle effect, const char* clipName, OfxTime time,
     else
         return false;
     image.rowBytes = propInt(image.handle, kOfxImagePropRowBytes);
-    for (int i = 0; i < 4; ++i)
-        (&image.bounds.x1)[i] = propInt(image.handle, kOfxImagePropBounds, i);
+    image.bounds = rectProperty(image.handle, kOfxImagePropBounds);
     void* data = nullptr;
     if (gPropSuite->propGetPointer(image.handle, kOfxImagePropData, 0, &data) != kOfxStatOK || !data)
         return false;
@@ -182,9 +186,7 @@ void unpackPixels(const unsigned char* pixels, const OfxRectI& window, const Hos
 OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle inArgs)
 {
     const double time = propDouble(inArgs, kOfxPropTime);
-    OfxRectI window{0, 0, 0, 0};
-    for (int i = 0; i < 4; ++i)
-        (&window.x1)[i] = propInt(inArgs, kOfxImageEffectPropRenderWindow, i);
+    const OfxRectI window = rectProperty(inArgs, kOfxImageEffectPropRenderWindow);
     const long long width = static_cast<long long>(window.x2) - window.x1;
     const long long height = static_cast<long long>(window.y2) - window.y1;
     if (width <= 0 || height <= 0) {

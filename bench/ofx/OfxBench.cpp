@@ -40,7 +40,7 @@ class Bench {
 public:
     explicit Bench(const std::string& child)
     {
-        char pattern[] = "/tmp/ofxbench-XXXXXX";
+        char pattern[] = "/dev/shm/ofxbench-XXXXXX";
         m_dir = mkdtemp(pattern);
         const std::string contents = m_dir + "/MorvelinVideo.ofx.bundle/Contents";
         for (const std::string& d : {m_dir + "/MorvelinVideo.ofx.bundle", contents, contents + "/Linux-x86-64",
