@@ -14,7 +14,7 @@ void NuvraStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComplex
 {
     if (!option || !p)
         return;
-    const std::unique_ptr<QStyleOption> enabled = fakeEnabledCopy(option, w);
+    const std::shared_ptr<QStyleOption> enabled = fakeEnabledCopy(option, w);
     const auto* opt = enabled ? static_cast<const QStyleOptionComplex*>(enabled.get()) : option;
     QCommonStyle::drawComplexControl(cc, opt, p, w);
 }

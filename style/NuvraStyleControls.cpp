@@ -14,7 +14,7 @@ void NuvraStyle::drawControl(ControlElement element, const QStyleOption* option,
 {
     if (!option || !p)
         return;
-    const std::unique_ptr<QStyleOption> enabled = fakeEnabledCopy(option, w);
+    const std::shared_ptr<QStyleOption> enabled = fakeEnabledCopy(option, w);
     const QStyleOption* opt = enabled ? enabled.get() : option;
     QCommonStyle::drawControl(element, opt, p, w);
 }

@@ -253,7 +253,7 @@ void NuvraStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption* option, 
         return;
     // A fake-disabled widget is painted as enabled, from a copy: the caller's
     // option stays as it was given.
-    const std::unique_ptr<QStyleOption> enabled = fakeEnabledCopy(option, w);
+    const std::shared_ptr<QStyleOption> enabled = fakeEnabledCopy(option, w);
     const QStyleOption* opt = enabled ? enabled.get() : option;
     const QPalette& pal = opt->palette;
     const QRect& r = opt->rect;

@@ -14,14 +14,14 @@ namespace {
 // The copy is of exactly class T and says so in its version, so nothing
 // that reads it looks for fields of a caller's newer class.
 template <typename T>
-std::unique_ptr<QStyleOption> copyAs(const QStyleOption* option)
+std::shared_ptr<QStyleOption> copyAs(const QStyleOption* option)
 {
-    auto copy = std::make_unique<T>(*static_cast<const T*>(option));
+    auto copy = std::make_shared<T>(*static_cast<const T*>(option));
     copy->version = T::Version;
     return copy;
 }
 
-std::unique_ptr<QStyleOption> copyOf(const QStyleOption* o)
+std::shared_ptr<QStyleOption> copyOf(const QStyleOption* o)
 {
     switch (o->type) {
     case QStyleOption::SO_Default: return copyAs<QStyleOption>(o);
@@ -56,12 +56,12 @@ std::unique_ptr<QStyleOption> copyOf(const QStyleOption* o)
 
 } // namespace
 
-std::unique_ptr<QStyleOption> fakeEnabledCopy(const QStyleOption* option, const QWidget* widget)
+std::shared_ptr<QStyleOption> fakeEnabledCopy(const QStyleOption* option, const QWidget* widget)
 {
     if (!option || !widget || (option->state & QStyle::State_Enabled) ||
         !StyleManager::GetFakeDisabledState(widget, false))
         return nullptr;
-    std::unique_ptr<QStyleOption> copy = copyOf(option);
+    std::shared_ptr<QStyleOption> copy = copyOf(option);
     if (!copy)
         return nullptr;
     copy->state |= QStyle::State_Enabled;

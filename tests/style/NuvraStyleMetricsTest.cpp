@@ -198,7 +198,7 @@ TEST_F(MetricsTest, ScrollBarPartsTileTheBarAtEveryScale)
                 for (int which = 0; which < 3; ++which) {
                     const int value = which == 0   ? range.minimum
                                       : which == 1 ? range.maximum
-                                                   : range.minimum + (range.maximum - range.minimum) / 2;
+                                                   : int(range.minimum + (qint64(range.maximum) - range.minimum) / 2);
                     SCOPED_TRACE(testing::Message() << "scale " << scale << " orientation " << o << " range "
                                                     << range.minimum << ".." << range.maximum << " page "
                                                     << range.pageStep << " value " << value);

@@ -27,16 +27,17 @@ using namespace Nuvra::Style;
 namespace {
 
 struct OptionSet {
-    std::vector<std::unique_ptr<QStyleOption>> owned;
+    std::vector<std::shared_ptr<QStyleOption>> owned; // deletes each as its own class
     std::vector<const QStyleOption*> all;
 
     template <typename T>
     T* add()
     {
-        auto* opt = new T;
+        auto made = std::make_shared<T>();
+        T* opt = made.get();
         opt->rect = QRect(3, 4, 120, 40);
         opt->state = QStyle::State_Enabled;
-        owned.emplace_back(opt);
+        owned.push_back(made);
         all.push_back(opt);
         return opt;
     }
