@@ -89,19 +89,20 @@ QIcon plainFamily(const QString& p, const QPixmap& base, const QSize& size, doub
     return icon;
 }
 
-// One state of an SVG file set: stem is p"-normal" or p"-checked"; a missing
-// hovered image repeats the plain one, a missing clicked image the hovered
-// one, a missing disabled image is the plain one at opacity 0.25.
-struct SvgState {
+// The images of one state (unchecked or checked) of a file set.
+struct StateImages {
     QPixmap plain, hovered, clicked, disabled;
 };
 
-SvgState svgState(QSvgRenderer& renderer, const QString& stem, const QPixmap& plain, const QSize& size, double s)
+// One state of an SVG file set: stem is p"-normal" or p"-checked"; a missing
+// hovered image repeats the plain one, a missing clicked image the hovered
+// one, a missing disabled image is the plain one at opacity 0.25.
+StateImages svgState(QSvgRenderer& renderer, const QString& stem, const QPixmap& plain, const QSize& size, double s)
 {
     const auto optional = [&](const QString& file) {
         return QFile::exists(file) && renderer.load(file) ? renderSvgPixmap(renderer, size, s) : QPixmap();
     };
-    SvgState st;
+    StateImages st;
     st.plain = plain;
     st.hovered = optional(stem + "-hovered.svg");
     if (st.hovered.isNull())
@@ -124,7 +125,7 @@ QIcon svgFamily(const QString& p, const QSize& size, double s, bool warn)
         return QIcon();
     }
     const QPixmap normal = renderSvgPixmap(renderer, size, s);
-    const SvgState off = svgState(renderer, p + "-normal", normal, size, s);
+    const StateImages off = svgState(renderer, p + "-normal", normal, size, s);
     QIcon icon;
     icon.addPixmap(off.plain, QIcon::Normal, QIcon::Off);
     icon.addPixmap(off.hovered, QIcon::Active, QIcon::Off);
@@ -132,7 +133,7 @@ QIcon svgFamily(const QString& p, const QSize& size, double s, bool warn)
     icon.addPixmap(off.disabled, QIcon::Disabled, QIcon::Off);
     const QString checkedFile = p + "-checked.svg";
     if (QFile::exists(checkedFile) && renderer.load(checkedFile)) {
-        const SvgState on = svgState(renderer, p + "-checked", renderSvgPixmap(renderer, size, s), size, s);
+        const StateImages on = svgState(renderer, p + "-checked", renderSvgPixmap(renderer, size, s), size, s);
         icon.addPixmap(on.plain, QIcon::Normal, QIcon::On);
         icon.addPixmap(on.hovered, QIcon::Active, QIcon::On);
         icon.addPixmap(on.clicked, QIcon::Selected, QIcon::On);
@@ -144,9 +145,9 @@ QIcon svgFamily(const QString& p, const QSize& size, double s, bool warn)
 }
 
 // One state of a PNG file set; the disabled image stays null when missing.
-SvgState pngState(const QString& stem, const QPixmap& plain, const QSize& size, double s)
+StateImages pngState(const QString& stem, const QPixmap& plain, const QSize& size, double s)
 {
-    SvgState st;
+    StateImages st;
     st.plain = plain;
     st.hovered = loadScaledPixmap(stem + "-hovered.png", size, s);
     st.clicked = loadScaledPixmap(stem + "-clicked.png", size, s);
@@ -166,7 +167,7 @@ QIcon normalPngFamily(const QString& p, const QSize& size, double s, bool warn)
             warnFailed(p);
         return QIcon();
     }
-    const SvgState off = pngState(p + "-normal", normal, size, s);
+    const StateImages off = pngState(p + "-normal", normal, size, s);
     QIcon icon;
     icon.addPixmap(off.plain, QIcon::Normal, QIcon::Off);
     icon.addPixmap(off.hovered, QIcon::Active, QIcon::Off);
@@ -175,7 +176,7 @@ QIcon normalPngFamily(const QString& p, const QSize& size, double s, bool warn)
         icon.addPixmap(off.disabled, QIcon::Disabled, QIcon::Off);
     const QPixmap checked = loadScaledPixmap(p + "-checked.png", size, s);
     if (!checked.isNull()) {
-        const SvgState on = pngState(p + "-checked", checked, size, s);
+        const StateImages on = pngState(p + "-checked", checked, size, s);
         icon.addPixmap(on.plain, QIcon::Normal, QIcon::On);
         icon.addPixmap(on.hovered, QIcon::Active, QIcon::On);
         icon.addPixmap(on.clicked, QIcon::Selected, QIcon::On);

@@ -311,6 +311,9 @@ TEST_F(StyleTest, FakeDisabledStatesAndPalettes)
     own->setPalette(custom);
     blocked->setEnabled(false);
 
+    StyleManager::SetFakeDisabled(nullptr, 1, true);
+    StyleManager::RescaleApplicationFont(nullptr);
+    style->polish(static_cast<QWidget*>(nullptr));
     StyleManager::SetFakeDisabled(panel, 0, true);
     EXPECT_FALSE(panel->property("FakeDisabled").isValid()) << "state 0 does nothing";
 
