@@ -274,7 +274,7 @@ bool NuvraStyle::eventFilter(QObject* watched, QEvent* event)
 
 void NuvraStyle::busyBarShown(QProgressBar* bar)
 {
-    busyBars.append(QPointer<QProgressBar>(bar));
+    busyBars.append(QPointer<QObject>(bar));
     if (busyBars.size() == 1) {
         busyTime.start();
         timerId = startTimer(40, Qt::CoarseTimer);
@@ -286,9 +286,7 @@ void NuvraStyle::busyBarGone(QObject* bar)
     if (busyBars.isEmpty())
         return;
     busyBars.erase(std::remove_if(busyBars.begin(), busyBars.end(),
-                                  [bar](const QPointer<QProgressBar>& p) {
-                                      return p.isNull() || static_cast<QObject*>(p.data()) == bar;
-                                  }),
+                                  [bar](const QPointer<QObject>& p) { return p.isNull() || p.data() == bar; }),
                    busyBars.end());
     stopBusyTimerIfIdle();
 }
@@ -306,9 +304,10 @@ void NuvraStyle::timerEvent(QTimerEvent* event)
     if (event->timerId() == timerId) {
         busyStep = static_cast<int>(busyTime.elapsed() / 40);
         // A bar deleted without a hide or destroy notice leaves a null guard.
-        busyBars.removeAll(QPointer<QProgressBar>());
-        for (const QPointer<QProgressBar>& bar : qAsConst(busyBars)) {
-            if (bar->minimum() == 0 && bar->maximum() == 0)
+        busyBars.removeAll(QPointer<QObject>());
+        for (const QPointer<QObject>& p : qAsConst(busyBars)) {
+            auto* bar = qobject_cast<QProgressBar*>(p.data());
+            if (bar && bar->minimum() == 0 && bar->maximum() == 0)
                 bar->update();
         }
         stopBusyTimerIfIdle();

@@ -106,8 +106,10 @@ protected:
     mutable QPalette* palette = nullptr;
     mutable ExtendedPalette* extPalette = nullptr;
     double scale = 1.0;
-    // Shown progress bars; guarded, so a bar deleted while shown is never used.
-    QList<QPointer<QProgressBar>> busyBars;
+    // Shown progress bars. Guarded, so a bar deleted while shown is never
+    // used; kept as QObjects, so a bar in destruction is found by address
+    // without a cast.
+    QList<QPointer<QObject>> busyBars;
     int timerId = 0;
     QElapsedTimer busyTime;
     int busyStep = 0;

@@ -97,6 +97,19 @@ QString styleFixture(const QString& relative)
     return QStringLiteral(MORVELIN_TEST_DATA_DIR "/style/") + relative;
 }
 
+// Qt's offscreen platform plugin never frees its screen objects; the leak
+// checker is told so, with whole allocation stacks so that it can see the
+// plugin in them. Nothing else is suppressed.
+extern "C" const char* __asan_default_options()
+{
+    return "fast_unwind_on_malloc=0";
+}
+
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libqoffscreen.so\n";
+}
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
