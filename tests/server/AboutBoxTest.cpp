@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "VRPC/Broker.h"
+#include "VRPC/Log.h"
 #include "server/AboutBox.h"
 #include "server/GuiStartup.h"
 #include "server/ServerMain.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 using Nuvra::Activation::VideoAbout0;
 
@@ -243,6 +245,25 @@ TEST(ServerMain, WithoutItsArgumentsItShowsTheAboutBoxAndReturnsOne)
             std::_Exit(untouched ? result : 3);
         },
         ::testing::ExitedWithCode(1), "");
+}
+
+TEST(ServerMain, TransportAlertsAreLoggedAndNeverWaitForAnyone)
+{
+    gui();
+    const QString log = AppTest::home().data() + QStringLiteral("/NUVRA/NUVRA.log");
+    // From a transport thread, and from the main thread on a screen nobody
+    // sees: no box, so nothing waits; the line is in the application's log.
+    std::thread transport([] { Nuvra::VRPC::show_string_to_user("channel lost on a thread"); });
+    transport.join();
+    if (Nuvra::VRPC::guiIsHeadless())
+        Nuvra::VRPC::show_string_to_user("channel lost on the main thread");
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("[crt] [default] VRPC Error: channel lost on a thread\n"));
+    if (Nuvra::VRPC::guiIsHeadless()) {
+        EXPECT_TRUE(text.contains("VRPC Error: channel lost on the main thread\n"));
+    }
 }
 
 TEST(ServerMain, SystemInformationNamesTheRunningSystem)

@@ -57,11 +57,12 @@ protected:
         return {{"XDG_DATA_HOME", file("data")}, {"XDG_CONFIG_HOME", file("config")}};
     }
 
-    void start(std::map<std::string, std::string> env = {})
+    void start(std::map<std::string, std::string> env = {}, bool logs = true)
     {
         for (const auto& entry : environment())
             env.emplace(entry);
-        child = ChildTest::spawn({MORVELIN_MAIN_PATH, base, file("transport.log"), file("app.log")}, env);
+        child = ChildTest::spawn(
+            {MORVELIN_MAIN_PATH, base, logs ? file("transport.log") : "", logs ? file("app.log") : ""}, env);
         ASSERT_GT(child, 0);
     }
 
@@ -150,6 +151,14 @@ TEST_F(ChildProcess, StartsWithoutADisplay)
     start({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
     handshake();
     quitAndExpectExit(2.0);
+}
+
+TEST_F(ChildProcess, StartsAsThePluginStartsItWithoutLogFiles)
+{
+    start({}, false);
+    handshake();
+    quitAndExpectExit(2.0);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(file("data/NUVRA/NUVRA.log"))));
 }
 
 TEST_F(ChildProcess, AShortHandshakeLeavesTheHostUnknownNotGone)
