@@ -175,7 +175,6 @@ TEST(LoggerText, LineFormat)
         // Only critical and fatal lines name their source.
         {QtWarningMsg, &where, "w", R"(^\[\d\d:\d\d:\d\d\] \[main\] \[wrn\] \[lib\.ds\] w\n$)"},
         {QtFatalMsg, &none, "end", R"(^\[\d\d:\d\d:\d\d\] \[main\] \[fatal\] \[lib\.cmm\] end\n$)"},
-        {static_cast<QtMsgType>(9), &none, "odd", R"(^\[\d\d:\d\d:\d\d\] \[main\] \[#9\] \[lib\.cmm\] odd\n$)"},
     };
     for (const auto& c : cases) {
         const QString line =
