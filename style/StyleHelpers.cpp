@@ -43,26 +43,6 @@ PainterIsolation::~PainterIsolation()
         m_painter->setClipping(false);
 }
 
-FakeEnabledOption::FakeEnabledOption(const QStyleOption* option, const QWidget* widget)
-{
-    if (!option || (option->state & QStyle::State_Enabled) || !StyleManager::GetFakeDisabledState(widget, false))
-        return;
-    // The drawing code only reads the option; it is changed for one call and
-    // restored, as the caller expects it back unchanged.
-    m_option = const_cast<QStyleOption*>(option);
-    m_group = m_option->palette.currentColorGroup();
-    m_option->state |= QStyle::State_Enabled;
-    m_option->palette.setCurrentColorGroup(QPalette::Active);
-}
-
-FakeEnabledOption::~FakeEnabledOption()
-{
-    if (!m_option)
-        return;
-    m_option->state &= ~QStyle::State_Enabled;
-    m_option->palette.setCurrentColorGroup(m_group);
-}
-
 QColor mergedColors(const QColor& a, const QColor& b, int factor)
 {
     const auto mix = [factor](int x, int y) { return (x * factor + y * (100 - factor)) / 100; };

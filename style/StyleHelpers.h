@@ -38,22 +38,6 @@ private:
     bool m_useSave;
 };
 
-// Draws a widget that is only fake-disabled as enabled: while in scope the
-// option carries State_Enabled and its palette's current group is Active;
-// both are put back on destruction. Does nothing for any other option.
-class FakeEnabledOption {
-public:
-    FakeEnabledOption(const QStyleOption* option, const QWidget* widget);
-    ~FakeEnabledOption();
-
-    FakeEnabledOption(const FakeEnabledOption&) = delete;
-    FakeEnabledOption& operator=(const FakeEnabledOption&) = delete;
-
-private:
-    QStyleOption* m_option = nullptr;
-    QPalette::ColorGroup m_group = QPalette::Active;
-};
-
 // a's red, green and blue mixed with b's, factor percent of a; a's alpha.
 QColor mergedColors(const QColor& a, const QColor& b, int factor = 50);
 
