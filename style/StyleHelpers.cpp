@@ -1,7 +1,5 @@
 #include "style/StyleHelpers.h"
 
-#include "style/StyleManager.h"
-
 #include <QPainter>
 #include <QStyleOption>
 #include <QWidget>
