@@ -1,6 +1,7 @@
 #pragma once
 
 #include "VRPC/Log.h"
+#include "../VRPC/TestSupport.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -48,19 +49,8 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Polls `condition` until it holds or `limit` passes; generous limits keep
-// the tests steady on a loaded machine.
-inline bool waitFor(const std::function<bool()>& condition,
-                    std::chrono::milliseconds limit = std::chrono::seconds(30))
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return condition();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+// The transport tests' polling helper, with its generous limits.
+using VrpcTest::waitFor;
 
 // The transport log of the whole test program (a private file), so lines
 // that no test looks at do not fill standard error.
