@@ -8,10 +8,10 @@ shift || true
 dir="build-san-${san//,/-}"
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
   -DMORVELIN_SANITIZE="$san" -DMORVELIN_LIBS_ONLY=ON -DMORVELIN_BUILD_BENCH=OFF
-cmake --build "$dir" -j"$(nproc)"
+cmake --build "$dir" -j"${JOBS:-$(nproc)}"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
-ctest --test-dir "$dir" --output-on-failure --no-tests=error -j"$(nproc)" "$@"
+ctest --test-dir "$dir" --output-on-failure --no-tests=error -j"${JOBS:-$(nproc)}" "$@"

@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build --output-on-failure --no-tests=error -j"$(nproc)" "$@"
+ctest --test-dir build --output-on-failure --no-tests=error -j"${JOBS:-$(nproc)}" "$@"
