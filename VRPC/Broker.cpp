@@ -3,6 +3,7 @@
 #include "VRPC/Log.h"
 #include "VRPC/Messages.h"
 #include "VRPC/Process.h"
+#include "VRPC/TimeWindows.h"
 #include "platform/SharedSemaphore.h"
 
 #include <algorithm>
@@ -31,10 +32,7 @@ using Clock = std::chrono::steady_clock;
 using Platform::SemWait;
 
 constexpr auto kSlotWait = std::chrono::seconds(60);
-constexpr auto kSlotSlice = std::chrono::milliseconds(500);
-constexpr auto kReplySlice = std::chrono::seconds(5);
 constexpr auto kSpareIdle = std::chrono::seconds(2);
-constexpr auto kWatchdogPeriod = std::chrono::seconds(3);
 
 
 const char* waiterTag(std::uint64_t waiter)
@@ -329,7 +327,7 @@ SemWait BrokerBase::waitForSlot(int type)
     const auto stop = [this] { return isShutdown() || m_outgoing.shutdownFlag(); };
     const auto deadline = Clock::now() + kSlotWait;
     for (;;) {
-        const SemWait wait = m_outgoing.wait(&header->s_empty, std::min(deadline, Clock::now() + kSlotSlice), stop);
+        const SemWait wait = m_outgoing.wait(&header->s_empty, std::min(deadline, Clock::now() + timeWindows().slotSlice), stop);
         if (wait != SemWait::TimedOut || Clock::now() >= deadline)
             return wait;
         if (!peerAlive()) {
@@ -428,7 +426,7 @@ void BrokerBase::send_message_sync(int type, long long tag, const void* extra, i
                 end = End::Shutdown;
                 break;
             }
-            auto sliceEnd = Clock::now() + kReplySlice;
+            auto sliceEnd = Clock::now() + timeWindows().replySlice;
             if (timeout > 0 && deadline < sliceEnd)
                 sliceEnd = deadline;
             if (waiter.cv.wait_until(lock, sliceEnd) != std::cv_status::timeout)
@@ -467,7 +465,7 @@ void BrokerBase::watchdog()
 {
     std::unique_lock<std::mutex> lock(m_watchMutex);
     for (;;) {
-        if (m_watchCv.wait_for(lock, kWatchdogPeriod, [this] { return isShutdown(); }))
+        if (m_watchCv.wait_for(lock, timeWindows().watchdogPeriod, [this] { return isShutdown(); }))
             return;
         const unsigned long long host = host_id.load();
         // No host known yet: nothing to watch.

@@ -1,6 +1,7 @@
 #include "VRPC/Pump.h"
 
 #include "VRPC/Log.h"
+#include "VRPC/TimeWindows.h"
 #include "platform/SharedSemaphore.h"
 
 #include <boost/interprocess/exceptions.hpp>
@@ -57,7 +58,8 @@ struct DescriptorMapping {
 void eraserThread(std::string name, Platform::FileIdentity identity)
 {
     using clock = std::chrono::steady_clock;
-    const auto deadline = clock::now() + std::chrono::seconds(10);
+    const TimeWindows windows = timeWindows();
+    const auto deadline = clock::now() + windows.eraserGiveUp;
     while (clock::now() < deadline) {
         bool foreign = false;
         if (removeOwnFile(name, identity, foreign)) {
@@ -68,7 +70,7 @@ void eraserThread(std::string name, Platform::FileIdentity identity)
             writeDebugLog("Eraser thread: %s now names another file, left alone\n", name.c_str());
             return;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::this_thread::sleep_for(windows.eraserRetry);
     }
     writeError("Eraser thread ERROR: can't remove %s after delayed retries\n", name.c_str());
 }

@@ -5,6 +5,7 @@
 #include "VRPC/Log.h"
 #include "VRPC/Messages.h"
 #include "VRPC/Process.h"
+#include "VRPC/TimeWindows.h"
 #include "VRPC/Thunk.h"
 #include "platform/ChildProcess.h"
 #include "platform/ModulePath.h"
@@ -194,7 +195,7 @@ int attempt(ConnectionState& s)
     const std::uint32_t pid = static_cast<std::uint32_t>(VRPC::currentProcessNumber());
     VRPC::Message reply;
     broker->send_message_sync(VRPC::M2S_Handshake, 0, &pid, sizeof(pid), reply,
-                              VRPC::kHandshakeTimeoutSeconds);
+                              VRPC::handshakeTimeoutSeconds());
     if (reply.type != VRPC::S2M_Handshake) {
         VRPC::showErrorToUser("Handshake failed");
         return kOfxStatFailed;

@@ -103,6 +103,7 @@ TEST_F(Channel, RepliesAnsweredOutOfOrderReachTheirOwnRequests)
 
 TEST_F(Channel, APeerKilledMidRequestEndsTheWait)
 {
+    VrpcTest::ShortTimeWindows windows;
     connect("ignore");
     std::thread killer([&] {
         std::this_thread::sleep_for(200ms);
@@ -122,6 +123,7 @@ TEST_F(Channel, APeerKilledMidRequestEndsTheWait)
 // the slot, the quit at unload included, learn it from the peer's process.
 TEST_F(Channel, APeerKilledHoldingTheSlotReleasesWaitingSenders)
 {
+    VrpcTest::ShortTimeWindows windows;
     connect("hold");
     master->send_message_async(M2S_Render, 0, "frame", 5);
     PumpHeader* out = master->base()->outgoing().header();
@@ -257,6 +259,7 @@ TEST_F(Channel, AForgedTokenFromAThirdProcessIsDropped)
 
 TEST_F(Channel, TheWatchdogEndsTheSlaveWhenTheMasterDies)
 {
+    VrpcTest::ShortTimeWindows windows;
     VrpcTest::Peer masterPeer({"master", base, log});
     ASSERT_GT(masterPeer.pid(), 0);
     std::unique_ptr<Broker> slave;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VRPC/TimeWindows.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -150,5 +152,28 @@ private:
     bool m_reaped = false;
 };
 #endif
+
+// Shorter broker waits for one test: a dead peer or a stuck file is noticed
+// in milliseconds instead of seconds. The product's windows come back after.
+class ShortTimeWindows {
+public:
+    ShortTimeWindows() : m_saved(Nuvra::VRPC::timeWindows())
+    {
+        using namespace std::chrono_literals;
+        Nuvra::VRPC::TimeWindows w;
+        w.replySlice = 100ms;
+        w.slotSlice = 50ms;
+        w.watchdogPeriod = 100ms;
+        w.eraserRetry = 20ms;
+        w.eraserGiveUp = 300ms;
+        Nuvra::VRPC::setTimeWindows(w);
+    }
+    ~ShortTimeWindows() { Nuvra::VRPC::setTimeWindows(m_saved); }
+    ShortTimeWindows(const ShortTimeWindows&) = delete;
+    ShortTimeWindows& operator=(const ShortTimeWindows&) = delete;
+
+private:
+    Nuvra::VRPC::TimeWindows m_saved;
+};
 
 } // namespace VrpcTest

@@ -132,8 +132,9 @@ TEST_F(Connection, FailedHandshakesStopTheChildAndStayFailed)
         double within;  // seconds the load may take
     } cases[] = {
         {"exit-at-start", 15.0},  // noticed in the first wait slice
-        {"no-handshake", 45.0},   // the handshake's 30 s time-out
+        {"no-handshake", 15.0},   // the handshake's time-out, shortened to 2 s below
     };
+    setenv("MORVELIN_HANDSHAKE_SECONDS", "2", 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         TearDown();
@@ -148,6 +149,7 @@ TEST_F(Connection, FailedHandshakesStopTheChildAndStayFailed)
         EXPECT_EQ(session->load(), kOfxStatFailed);
         EXPECT_LT(secondsSince(again), 1.0);
     }
+    unsetenv("MORVELIN_HANDSHAKE_SECONDS");
 }
 
 TEST_F(Connection, ChildKilledMidRenderFailsTheRenderAndTheNextAtOnce)
