@@ -118,7 +118,7 @@ TEST_F(PumpTest, CreatesTheFileWithTheHeaderAtItsOffsets)
     EXPECT_FALSE(fileExists(name));
 }
 
-TEST_F(PumpTest, TheBrokerSizeGivesTheSpecifiedFile)
+TEST_F(PumpTest, TheBrokerSizeGivesItsFixedFileLayout)
 {
     Pump pump(name, kPumpSize, true);
     struct stat st;
@@ -232,7 +232,9 @@ TEST_F(PumpTest, ChildProgramsDoNotInheritTheFile)
 {
     Pump created(name, 1000, true);
     Pump opened(name, 1000, false);
-    for (bool closed : closeOnExecOf(name))
+    const std::vector<bool> flags = closeOnExecOf(name);
+    ASSERT_FALSE(flags.empty()) << "no descriptor of " << name << " found";
+    for (bool closed : flags)
         EXPECT_TRUE(closed);
 }
 

@@ -36,7 +36,7 @@ bool Configure(cConversion& c, bool absolute, M in, const Side& a, M out, const 
 
 } // namespace
 
-TEST(Conversion, EvaluatorChoice)
+TEST(PcsConversion, EvaluatorChoice)
 {
     const struct {
         M in, out;
@@ -61,7 +61,7 @@ TEST(Conversion, EvaluatorChoice)
     }
 }
 
-TEST(Conversion, LabAndXYZStagesMatchReference)
+TEST(PcsConversion, LabAndXYZStagesMatchReference)
 {
     cConversion toXYZ, toLab;
     ASSERT_TRUE(Configure(toXYZ, false, Lab, Plain(), XYZ, Plain(), false));
@@ -101,7 +101,7 @@ TEST(Conversion, LabAndXYZStagesMatchReference)
     EXPECT_EQ(out[2], 0x8000);
 }
 
-TEST(Conversion, AbsoluteColorimetricFollowsReference)
+TEST(PcsConversion, AbsoluteColorimetricFollowsReference)
 {
     // Two profiles with their own media whites and adaptation matrices; the
     // reference sees them through matrix-shaper profiles whose colorants are
@@ -160,7 +160,7 @@ TEST(Conversion, AbsoluteColorimetricFollowsReference)
     cmsCloseProfile(ref[1]);
 }
 
-TEST(Conversion, BlackPointCompensationMapsBlackToBlack)
+TEST(PcsConversion, BlackPointCompensationMapsBlackToBlack)
 {
     Side in = Plain(), out = Plain();
     in.black = sCIEXYZ{0.02f, 0.021f, 0.018f};
@@ -186,7 +186,7 @@ TEST(Conversion, BlackPointCompensationMapsBlackToBlack)
     EXPECT_EQ(none.evaluator, nullptr);
 }
 
-TEST(Conversion, DegenerateWhitesAndBlacksAreRefused)
+TEST(PcsConversion, DegenerateWhitesAndBlacksAreRefused)
 {
     LogCapture log;
     Side zeroWhite = Plain();

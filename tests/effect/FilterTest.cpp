@@ -368,6 +368,27 @@ TEST(NoiseStage, NoNoiseDrawsNothing)
     EXPECT_EQ(Effect::noiseWeight(p), 3.0);
     p.noiseSmoothOn = 1;
     EXPECT_EQ(Effect::noiseWeight(p), 6.0);
+
+    // The picture itself: without noise, a different noise layer (streaks
+    // at another angle) leaves every pixel as it was; with noise it shows.
+    const Frame f = synthetic(48, 40, 5);
+    for (const int mode : {0, 2}) {
+        SCOPED_TRACE(mode);
+        for (const int noise : {0, 5}) {
+            Morvelin_paramsCalc plain = defaults(mode), streaked = defaults(mode);
+            plain.noise = streaked.noise = noise;
+            streaked.noiseSmoothOn = 1;
+            streaked.noiseSmooth = 3.0f;
+            streaked.angle = 60;
+            std::vector<std::uint8_t> a, b;
+            ASSERT_TRUE(render(f, plain, a));
+            ASSERT_TRUE(render(f, streaked, b));
+            if (noise == 0)
+                EXPECT_EQ(a, b);
+            else
+                EXPECT_NE(a, b);
+        }
+    }
 }
 
 // The float Lab encoding scales a and b by 65280 (rounding half away from

@@ -21,7 +21,7 @@ bool gone(pid_t pid)
     return access(("/proc/" + std::to_string(pid)).c_str(), F_OK) != 0;
 }
 
-TEST(ChildProcess, ExitIsSeenAndReaped)
+TEST(SpawnedChild, ExitIsSeenAndReaped)
 {
     ChildProcess child("/bin/sh", {"-c", "exit 3"});
     EXPECT_TRUE(child.waitExit(5s));
@@ -31,7 +31,7 @@ TEST(ChildProcess, ExitIsSeenAndReaped)
     EXPECT_TRUE(gone(child.pid()));
 }
 
-TEST(ChildProcess, ReapedElsewhereCountsAsExited)
+TEST(SpawnedChild, ReapedElsewhereCountsAsExited)
 {
     ChildProcess child("/bin/sh", {"-c", "exit 0"});
     int status = 0;
@@ -40,7 +40,7 @@ TEST(ChildProcess, ReapedElsewhereCountsAsExited)
     EXPECT_TRUE(child.terminate(100ms));
 }
 
-TEST(ChildProcess, StopsAChildThatIgnoresTheRequest)
+TEST(SpawnedChild, StopsAChildThatIgnoresTheRequest)
 {
     // The shell ignores SIGTERM before it waits; only the kill ends it.
     ChildProcess child("/bin/sh", {"-c", "trap '' TERM; while :; do sleep 1; done"});
@@ -54,7 +54,7 @@ TEST(ChildProcess, StopsAChildThatIgnoresTheRequest)
     EXPECT_TRUE(gone(child.pid()));
 }
 
-TEST(ChildProcess, MissingProgramIsAnError)
+TEST(SpawnedChild, MissingProgramIsAnError)
 {
     EXPECT_THROW(ChildProcess("/nonexistent/program", {}), std::system_error);
 }
