@@ -339,20 +339,29 @@ SemWait BrokerBase::waitForSlot(int type)
     }
 }
 
+namespace {
+
+// Both send paths refuse the same payloads, before the slot is taken: a
+// header announcing bytes that were never written would hand the peer stale data.
+void checkPayload(const char* caller, int type, const void* extra, int xlen)
+{
+    if (xlen > kMaxPayload)
+        throw std::runtime_error(std::string(caller) + " -- too big data");
+    if (xlen < 0)
+        throw std::runtime_error(std::string(caller) + " -- negative length");
+    if (!extra && xlen > 0) {
+        writeError("%s( %d ) - extra is NULL, xlen = %d\n", caller, type, xlen);
+        throw std::runtime_error(std::string(caller) + "() - extra is NULL");
+    }
+}
+
+} // namespace
+
 void BrokerBase::send_message_async(int type, long long waiter, const void* extra, int xlen)
 {
     writeDebugLog("BrokerBase::send_message_async() : type = %d (%d bytes), %s\n", type, xlen,
                   waiterTag(static_cast<std::uint64_t>(waiter)));
-    if (xlen > kMaxPayload)
-        throw std::runtime_error("send_message_async -- too big data");
-    if (xlen < 0)
-        throw std::runtime_error("send_message_async -- negative length");
-    // Checked before the slot is taken: a header announcing bytes that were
-    // never written would hand the peer stale data.
-    if (!extra && xlen > 0) {
-        writeError("send_message_async( %d ) - extra is NULL, xlen = %d\n", type, xlen);
-        throw std::runtime_error("send_message_async() - extra is NULL");
-    }
+    checkPayload("send_message_async", type, extra, xlen);
     if (!writeMessage(type, static_cast<std::uint64_t>(waiter), 0, extra, xlen))
         writeDebugLog("BrokerBase::send_message_async() : shutdown\n");
 }
@@ -362,14 +371,7 @@ void BrokerBase::send_message_sync(int type, long long tag, const void* extra, i
 {
     writeDebugLog("BrokerBase::send_message_sync() : type = %d (%d bytes), %s\n", type, xlen,
                   waiterTag(static_cast<std::uint64_t>(tag)));
-    if (xlen > kMaxPayload)
-        throw std::runtime_error("send_message_sync -- too big data");
-    if (xlen < 0)
-        throw std::runtime_error("send_message_sync -- negative length");
-    if (!extra && xlen > 0) {
-        writeError("send_message_sync( %d ) - extra is NULL, xlen = %d\n", type, xlen);
-        throw std::runtime_error("send_message_sync() - extra is NULL");
-    }
+    checkPayload("send_message_sync", type, extra, xlen);
 
     ReplyWaiter waiter;
     std::uint64_t token;
