@@ -29,14 +29,7 @@ BandSpan bandSpan(int band, const Rect& readBounds)
 
 Rect growClip(const Rect& r, int dx, int dy, const Rect& bounds)
 {
-    const Rect g{r.left - dx, r.top - dy, r.right + dx, r.bottom + dy};
-    return {std::max(g.left, bounds.left), std::max(g.top, bounds.top), std::min(g.right, bounds.right),
-            std::min(g.bottom, bounds.bottom)};
-}
-
-Rect intersect(const Rect& a, const Rect& b)
-{
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    return Rect{r.left - dx, r.top - dy, r.right + dx, r.bottom + dy}.intersected(bounds);
 }
 
 Rect tilesCovering(const Rect& r)
@@ -105,11 +98,11 @@ void TB_SetBand(DataChannel& dst, const TB_WorkArea& work, const float* buffer, 
 {
     const BandSpan s = bandSpan(band, readBounds);
     const int tiles = (s.length + kTileMask) / kTileSide;
-    const Rect target = intersect(writeRect, Rect::fromSize(dst.size()));
+    const Rect target = writeRect.intersected(Rect::fromSize(dst.size()));
     for (int t = 0; t < tiles; ++t) {
         const int begin = t * kTileSide, end = std::min(begin + kTileSide, s.length);
         const Rect region{offset.x + begin, offset.y + s.left, offset.x + end, offset.y + s.left + s.lines};
-        const Rect part = intersect(region, target);
+        const Rect part = region.intersected(target);
         if (part.isEmpty())
             continue;
         if (work.expanded[size_t(t)]) {
@@ -158,10 +151,10 @@ void tiledBlurChannel(const DataChannel& src, DataChannel& dst, const float sigm
             dst.copy(src, rect, {rect.left, rect.top});
         return;
     }
-    const Rect readable = intersect(bounds, Rect::fromSize(src.size()));
+    const Rect readable = bounds.intersected(Rect::fromSize(src.size()));
     if (bounds.isEmpty() || readable.isEmpty())
         return;
-    const Rect clipped = intersect(rect, readable);
+    const Rect clipped = rect.intersected(readable);
     if (rect.isEmpty() || clipped.isEmpty())
         return;
 
@@ -170,7 +163,7 @@ void tiledBlurChannel(const DataChannel& src, DataChannel& dst, const float sigm
     Rect readArea = growClip(clipped, mx, my, readable);
     readArea = {readArea.left & ~kTileMask, readArea.top & ~kTileMask,
                 (readArea.right + kTileMask) & ~kTileMask, (readArea.bottom + kTileMask) & ~kTileMask};
-    readArea = intersect(readArea, readable);
+    readArea = readArea.intersected(readable);
 
     DataChannel transposed(Size{readArea.height(), readArea.width()}, kTypeFloat);
     const int tilesPerBand = tileCount(std::max(readArea.width(), readArea.height())) + 1;

@@ -12,17 +12,6 @@ using namespace Nuvra::DataStorage;
 
 namespace {
 
-Rect intersect(const Rect& a, const Rect& b)
-{
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-}
-
-bool contains(const Rect& outer, const Rect& inner)
-{
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
-
 int reductionFactor(double s)
 {
     const double inv = std::fabs(s) <= 1e-6 ? 1.0 : std::fabs(1.0 / s);
@@ -120,16 +109,16 @@ bool warpChannel(const DataChannel& src, DataChannel& dst, const Rect& srcRect, 
 
     const int W = src.width(), H = src.height();
     const Rect extent = Rect::fromSize(src.size());
-    const Rect readable = intersect(srcRect, extent);
+    const Rect readable = srcRect.intersected(extent);
     const float outside = outsideValue;
     const Rect whole = warpSourceBounds(area, srcRect, M, Minv);
-    const Rect wholeClipped = intersect(whole, readable);
+    const Rect wholeClipped = whole.intersected(readable);
     if (whole.isEmpty() || readable.isEmpty() || wholeClipped.isEmpty()) {
         dst.fillRect(area, &outside);
         return true;
     }
     float value = 0.0f;
-    if (contains(readable, whole) && src.isMonotone(whole, &value)) {
+    if (readable.contains(whole) && src.isMonotone(whole, &value)) {
         dst.fillRect(area, &value);
         return true;
     }
@@ -154,7 +143,7 @@ bool warpChannel(const DataChannel& src, DataChannel& dst, const Rect& srcRect, 
     for (int ty = tileRow(area.top); ty <= tileRow(area.bottom - 1); ++ty) {
         for (int tx = tileColumn(area.left); tx <= tileColumn(area.right - 1); ++tx) {
             const Rect tileRect{tx * kTileSide, ty * kTileSide, tx * kTileSide + kTileSide, ty * kTileSide + kTileSide};
-            const Rect part = intersect(tileRect, area);
+            const Rect part = tileRect.intersected(area);
             const int samples = part.width() * part.height();
             Rect need = warpSourceBounds(part, srcRect, M, Minv);
             if (!need.isEmpty()) {
@@ -168,11 +157,11 @@ bool warpChannel(const DataChannel& src, DataChannel& dst, const Rect& srcRect, 
                     need.bottom = int(std::ceil(double(need.bottom) / fy)) * fy;
                 }
             }
-            const Rect read = intersect(need, readable);
+            const Rect read = need.intersected(readable);
             if (need.isEmpty() || read.isEmpty()) {
                 // Nothing of the source reaches the tile: it keeps the outside value.
-            } else if (contains(readable, need) && src.isMonotone(need, &value)) {
-                const Rect valid = intersect(tileRect, Rect::fromSize(dst.size()));
+            } else if (readable.contains(need) && src.isMonotone(need, &value)) {
+                const Rect valid = tileRect.intersected(Rect::fromSize(dst.size()));
                 if (part == valid)
                     dst.tileFill(ty * dst.tilesAcross() + tx, &value);
                 else

@@ -28,18 +28,6 @@ int checkedElementSize(ChannelType type)
     return size;
 }
 
-Rect intersect(const Rect& a, const Rect& b)
-{
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-}
-
-bool contains(const Rect& outer, const Rect& inner)
-{
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
-
 std::size_t offsetInTile(int x, int y, int size)
 {
     return std::size_t(elementInTile(x, y)) * std::size_t(size);
@@ -198,11 +186,11 @@ void DataChannel::fillRect(const Rect& rect, const void* value)
             if (same)
                 continue;
             const Rect valid = tileRect(index);
-            if (contains(r, valid)) {
+            if (r.contains(valid)) {
                 tileFill(index, value);
                 continue;
             }
-            const Rect piece = intersect(valid, r);
+            const Rect piece = valid.intersected(r);
             TileReadWrite tile(this, index, TileReadWrite::ProbeMonotone);
             auto* dst = static_cast<unsigned char*>(tile.data()) + offsetInTile(piece.left, piece.top, m_elementSize);
             fillBySample2D(dst, value, m_elementSize, piece.width(), piece.height(), m_elementSize * kTileSide);
@@ -243,9 +231,8 @@ void DataChannel::copy(const DataChannel& src, const Rect& srcRect, const Point&
     for (int ty = tileRow(d.top); ty <= tileRow(d.bottom - 1); ++ty) {
         for (int tx = tileColumn(d.left); tx <= tileColumn(d.right - 1); ++tx) {
             const int dIndex = ty * m_tilesAcross + tx;
-            const Rect dPart = intersect(Rect{tx * kTileSide, ty * kTileSide, (tx + 1) * kTileSide,
-                                              (ty + 1) * kTileSide},
-                                         d);
+            const Rect dPart =
+                Rect{tx * kTileSide, ty * kTileSide, (tx + 1) * kTileSide, (ty + 1) * kTileSide}.intersected(d);
             const Rect sPart{dPart.left - ox, dPart.top - oy, dPart.right - ox, dPart.bottom - oy};
             if (src.m_type == m_type && dPart.width() == kTileSide && dPart.height() == kTileSide &&
                 (sPart.left & kTileMask) == 0 && (sPart.top & kTileMask) == 0) {
@@ -257,9 +244,9 @@ void DataChannel::copy(const DataChannel& src, const Rect& srcRect, const Point&
             for (int sy = tileRow(sPart.top); sy <= tileRow(sPart.bottom - 1); ++sy) {
                 for (int sx = tileColumn(sPart.left); sx <= tileColumn(sPart.right - 1); ++sx) {
                     const int sIndex = sy * src.m_tilesAcross + sx;
-                    const Rect sPiece = intersect(Rect{sx * kTileSide, sy * kTileSide, (sx + 1) * kTileSide,
-                                                       (sy + 1) * kTileSide},
-                                                  sPart);
+                    const Rect sPiece = Rect{sx * kTileSide, sy * kTileSide, (sx + 1) * kTileSide,
+                                             (sy + 1) * kTileSide}
+                                            .intersected(sPart);
                     unsigned char* target = outData + offsetInTile(sPiece.left + ox, sPiece.top + oy, dsize);
                     TileReadOnly in(&src, sIndex);
                     if (in.descriptor()->state() == TileDescriptor::Monotone) {
@@ -311,7 +298,7 @@ bool DataChannel::isMonotone(const Rect& rect, void* value) const
                 }
                 continue;
             }
-            const Rect piece = intersect(tileRect(index), r);
+            const Rect piece = tileRect(index).intersected(r);
             const auto* data = static_cast<const unsigned char*>(tile.data());
             if (!haveReference) {
                 std::memcpy(reference, data + offsetInTile(piece.left, piece.top, m_elementSize), size);

@@ -48,6 +48,14 @@ struct RectT {
     }
     RectT clipped(const SizeT<T>& s) const noexcept { return clipped(s.width, s.height); }
 
+    // The common part; empty (and then only tested with isEmpty) when they do not meet.
+    RectT intersected(const RectT& o) const noexcept {
+        return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right), std::min(bottom, o.bottom)};
+    }
+    bool contains(const RectT& inner) const noexcept {
+        return inner.left >= left && inner.top >= top && inner.right <= right && inner.bottom <= bottom;
+    }
+
     // Corners in order: (left, top), (right, top), (right, bottom), (left, bottom).
     PointT<T> corner(int i) const noexcept {
         switch (i & 3) {

@@ -28,6 +28,31 @@ TEST(Geometry, ClippingTable)
     }
 }
 
+TEST(Geometry, IntersectionAndContainmentTable)
+{
+    const Rect outer{0, 0, 64, 64};
+    struct Case {
+        Rect other;
+        Rect common;
+        bool meets, inside;
+    } cases[] = {
+        {{10, 10, 20, 20}, {10, 10, 20, 20}, true, true},
+        {{0, 0, 64, 64}, {0, 0, 64, 64}, true, true},      // equal counts as inside
+        {{-8, 60, 8, 70}, {0, 60, 8, 64}, true, false},    // across a corner
+        {{64, 0, 80, 10}, {64, 0, 64, 10}, false, false},  // touching edges share nothing
+        {{100, 100, 120, 130}, {100, 100, 64, 64}, false, false},
+        {{5, 5, 5, 9}, {5, 5, 5, 9}, false, true},         // an empty piece within the bounds
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.other.left << "," << c.other.top << "," << c.other.right << ","
+                                          << c.other.bottom);
+        EXPECT_EQ(outer.intersected(c.other), c.common);
+        EXPECT_EQ(c.other.intersected(outer), c.common);
+        EXPECT_EQ(!outer.intersected(c.other).isEmpty(), c.meets);
+        EXPECT_EQ(outer.contains(c.other), c.inside);
+    }
+}
+
 TEST(Geometry, TileArithmetic)
 {
     struct {
