@@ -7,7 +7,8 @@ san="${1:-address,undefined}"
 shift || true
 dir="build-san-${san//,/-}"
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
-  -DMORVELIN_SANITIZE="$san" -DMORVELIN_LIBS_ONLY=ON -DMORVELIN_BUILD_BENCH=OFF
+  -DMORVELIN_SANITIZE="$san" -DMORVELIN_LIBS_ONLY=ON -DMORVELIN_BUILD_BENCH=OFF \
+  -DMORVELIN_WERROR="${MORVELIN_WERROR:-OFF}"
 cmake --build "$dir" -j"${JOBS:-$(nproc)}"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"

@@ -12,7 +12,7 @@ $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
 
 jobs=$(nproc)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DMORVELIN_WERROR="${MORVELIN_WERROR:-OFF}"
 cmake --build build -j"$jobs"
 
 # The main job, seen working: a sample picture painted through the staged
