@@ -5,6 +5,7 @@
 #include "effect/LuminanceStages.h"
 #include "effect/NoiseStage.h"
 #include "effect/Resize.h"
+#include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
 #include "effect/WorkingSize.h"
 #include "colorproc/FloatLab.h"
@@ -144,13 +145,12 @@ bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const Pix
         lab.channelReadWrite(kChannelL)->swap(working);
     }
     {
-        std::vector<float> lum(std::size_t(wsz.width) * std::size_t(wsz.height));
-        std::vector<float> painted;
+        const std::size_t n = std::size_t(wsz.width) * std::size_t(wsz.height);
+        const ScratchBuffer<float> lum(n);
         getData(working, Rect::fromSize(wsz), lum.data(), unsigned(wsz.width) * 4u);
-        if (!runLuminanceStages(wsz.width, wsz.height, lum, painted, params, ws.halfSum, weightSum, progress))
+        if (!runLuminanceStages(wsz.width, wsz.height, lum.data(), params, ws.halfSum, weightSum, progress))
             return false;
-        lum = std::vector<float>();
-        setData(working, Rect::fromSize(wsz), painted.data(), unsigned(wsz.width) * 4u);
+        setData(working, Rect::fromSize(wsz), lum.data(), unsigned(wsz.width) * 4u);
     }
     if (ws.resized) {
         setStageWeight(progress, 15.0, weightSum);

@@ -2,6 +2,7 @@
 
 #include "effect/ProgressData.h"
 #include "effect/RecursiveGaussPass.h"
+#include "effect/ScratchArena.h"
 
 #include <xmmintrin.h>
 #include <emmintrin.h>
@@ -156,8 +157,9 @@ void recursiveGauss(int width, int height, const float* src, int srcStride, floa
     constexpr int K = kLanes;
     const RecursiveGaussCoefficients c = recursiveGaussCoefficients(sigma);
     const size_t lineLength = size_t(std::max(width, height)) + size_t(c.P);
-    std::unique_ptr<double[]> buffer(new double[lineLength * K * kGroups]());
-    double* line = buffer.get();
+    // Every sample of the line is written before it is read.
+    const Nuvra::Effect::ScratchBuffer<double> buffer(lineLength * K * kGroups);
+    double* line = buffer.data();
     ProgressStage stage(progress, width + height);
     const bool avx = avxAvailable();
 
@@ -258,9 +260,9 @@ void gaussBlurWithKernel(int width, int height, const float* src, int srcStride,
 {
     if (width <= 0 || height <= 0 || kernel.empty())
         return;
-    std::vector<float> ownWork;
+    Nuvra::Effect::ScratchBuffer<float> ownWork;
     if (!work) {
-        ownWork.assign(size_t(width) * size_t(height), 0.0f);
+        ownWork = Nuvra::Effect::ScratchBuffer<float>(size_t(width) * size_t(height));
         work = ownWork.data();
     }
     ProgressStage stage(progress, width + height);
@@ -336,9 +338,9 @@ void gaussBlurChannel(int width, int height, const float* src, int srcStride, fl
         gaussBlurWithKernel(width, height, src, srcStride, dst, dstStride, work, kernel, progress);
         return;
     }
-    std::vector<float> ownWork;
+    Nuvra::Effect::ScratchBuffer<float> ownWork;
     if (!work) {
-        ownWork.assign(size_t(width) * size_t(height), 0.0f);
+        ownWork = Nuvra::Effect::ScratchBuffer<float>(size_t(width) * size_t(height));
         work = ownWork.data();
     }
     recursiveGauss(width, height, src, srcStride, dst, dstStride, work, sigma, progress);

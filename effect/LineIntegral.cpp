@@ -1,6 +1,7 @@
 #include "effect/LuminanceStages.h"
 
 #include "effect/Clamp.h"
+#include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
 
 #include <emmintrin.h>
@@ -111,7 +112,7 @@ inline bool outside(int x, int y, int w, int h)
 bool traceReference(int w, int h, const float* lum, const float* vx, const float* vy, int n,
                     const std::vector<float>& wt, float* out, DataStorage::ProgressData* progress)
 {
-    std::vector<float> steps(std::size_t(w) * std::size_t(h) * 2);
+    const ScratchBuffer<float> steps(std::size_t(w) * std::size_t(h) * 2);
     computeStepField(w, h, vx, vy, steps.data(), 2);
 
     for (int y = 0; y < h; ++y) {
@@ -343,7 +344,7 @@ constexpr int kGroups = 8;
 constexpr int kMaxFastSide = 32767;
 constexpr int kRunLanes = kGroups * 4;
 
-void traceRun(const Grid& g, const float* lum, int n, const std::vector<float>& wt, float* out, int y, int bx, int xEnd)
+void traceRun(const Grid& g, int n, const std::vector<float>& wt, float* out, int y, int bx, int xEnd)
 {
     const std::int32_t rowStart = std::int32_t(y) * _mm_cvtsi128_si32(g.width);
     for (int x0 = bx; x0 < xEnd; x0 += kRunLanes) {
@@ -351,7 +352,7 @@ void traceRun(const Grid& g, const float* lum, int n, const std::vector<float>& 
         Lanes t[kGroups];
         alignas(16) float la[kRunLanes] = {};
         for (int l = 0; l < lanes; ++l)
-            la[l] = lum[std::size_t(rowStart) + std::size_t(x0 + l)];
+            la[l] = g.cells[std::size_t(rowStart) + std::size_t(x0 + l)].lum;
         for (int k = 0; k < kGroups; ++k) {
             t[k].acc = _mm_load_ps(la + 4 * k);
             t[k].sum = _mm_set1_ps(1.0f);
@@ -388,7 +389,7 @@ bool traceInterleaved(int w, int h, const float* lum, const float* vx, const flo
                       const std::vector<float>& wt, float* out, DataStorage::ProgressData* progress)
 {
     const std::size_t count = std::size_t(w) * std::size_t(h);
-    std::vector<Cell> cells(count);
+    const ScratchBuffer<Cell> cells(count);
     Grid g;
     g.cells = cells.data();
     g.maxX = _mm_set1_epi32(w - 1);
@@ -409,7 +410,7 @@ bool traceInterleaved(int w, int h, const float* lum, const float* vx, const flo
         for (int bx = 0; bx < w; bx += kBlockColumns) {
             const int xEnd = std::min(bx + kBlockColumns, w);
             for (int y = y0; y < yEnd; ++y)
-                traceRun(g, lum, n, wt, out, y, bx, xEnd);
+                traceRun(g, n, wt, out, y, bx, xEnd);
         }
         advanceSteps(progress, yEnd - y0);
     }
@@ -431,8 +432,16 @@ bool lineIntegralWith(LineIntegralPath path, int w, int h, const float* lum, con
     }
     const std::vector<float> wt = traceWeights(length, n);
     // The fast path indexes pixels with 16-bit coordinates.
-    if (path == LineIntegralPath::Reference || w > kMaxFastSide || h > kMaxFastSide)
+    if (path == LineIntegralPath::Reference || w > kMaxFastSide || h > kMaxFastSide) {
+        // Traces read any pixel: in place they read a copy.
+        ScratchBuffer<float> copy;
+        if (lum == out) {
+            copy = ScratchBuffer<float>(std::size_t(w) * std::size_t(h));
+            std::copy(lum, lum + copy.size(), copy.data());
+            lum = copy.data();
+        }
         return traceReference(w, h, lum, vx, vy, n, wt, out, progress);
+    }
     return traceInterleaved(w, h, lum, vx, vy, n, wt, out, progress);
 }
 

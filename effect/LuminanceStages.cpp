@@ -1,10 +1,10 @@
 #include "effect/LuminanceStages.h"
 
 #include "effect/MorvelinParams.h"
+#include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
 
 #include <cstddef>
-#include <vector>
 
 namespace Nuvra {
 namespace Effect {
@@ -22,29 +22,29 @@ LuminanceLengths luminanceLengths(const Morvelin_paramsCalc& params, float k)
     return l;
 }
 
-bool runLuminanceStages(int w, int h, std::vector<float>& lum, std::vector<float>& out,
-                        const Morvelin_paramsCalc& params, float k, double weightSum,
+bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& params, float k, double weightSum,
                         DataStorage::ProgressData* progress)
 {
     const LuminanceLengths len = luminanceLengths(params, k);
     const std::size_t n = std::size_t(w) * std::size_t(h);
-    out.assign(n, 0.0f);
+    // Taken before the stages' own blocks, so that the thread's arena finds
+    // every block of a frame the same size as last frame's.
+    ScratchBuffer<float> vx(n);
+    ScratchBuffer<float> vy(n);
 
     setStageWeight(progress, 5.0, weightSum);
     {
         ProgressStage stage(progress, 8);
-        if (!sharpenLuminance(w, h, lum.data(), len.sigma1, params.unsharp, progress))
+        if (!sharpenLuminance(w, h, lum, len.sigma1, params.unsharp, progress))
             return false;
     }
 
-    std::vector<float> vx(n);
-    std::vector<float> vy(n);
     if (isCancelled(progress))
         return false;
     setStageWeight(progress, 5.0, weightSum);
     {
         ProgressStage stage(progress, 10);
-        if (!orientationField(w, h, lum.data(), len.sigmaG, vx.data(), vy.data(), progress))
+        if (!orientationField(w, h, lum, len.sigmaG, vx.data(), vy.data(), progress))
             return false;
     }
 
@@ -52,7 +52,7 @@ bool runLuminanceStages(int w, int h, std::vector<float>& lum, std::vector<float
         return false;
     setStageWeight(progress, 200.0, weightSum);
     ProgressStage stage(progress, h);
-    return lineIntegral(w, h, lum.data(), vx.data(), vy.data(), len.length, out.data(), progress);
+    return lineIntegral(w, h, lum, vx.data(), vy.data(), len.length, lum, progress);
 }
 
 } // namespace Effect

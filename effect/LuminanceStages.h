@@ -5,8 +5,6 @@
 // frame, an orientation field from the smoothed structure tensor, and a line
 // integral that smears the sharpened luminance along that field.
 
-#include <vector>
-
 struct Morvelin_paramsCalc;
 
 namespace Nuvra {
@@ -36,7 +34,7 @@ void edgeDirection(float a, float b, float c, float& vx, float& vy);
 
 // Stage 3: out = Gaussian-weighted average of lum along the field's stream
 // lines through each pixel, over 2 * length steps each way. One progress step
-// per row; false when cancelled (stops at the end of a row).
+// per row; false when cancelled (stops at the end of a row). out may be lum.
 enum class LineIntegralPath { Reference, Interleaved };
 bool lineIntegral(int w, int h, const float* lum, const float* vx, const float* vy, float length,
                   float* out, DataStorage::ProgressData* progress);
@@ -53,11 +51,10 @@ struct LuminanceLengths {
 };
 LuminanceLengths luminanceLengths(const Morvelin_paramsCalc& params, float k);
 
-// All three stages: lum (w * h) is the working luminance on entry and is
-// overwritten; the painted luminance goes to out (w * h). The three stages get
-// the progress weights 5, 5 and 200 of the caller's weight sum.
-bool runLuminanceStages(int w, int h, std::vector<float>& lum, std::vector<float>& out,
-                        const Morvelin_paramsCalc& params, float k, double weightSum,
+// All three stages in place: lum (w * h) is the working luminance on entry
+// and the painted luminance on return. The three stages get the progress
+// weights 5, 5 and 200 of the caller's weight sum.
+bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& params, float k, double weightSum,
                         DataStorage::ProgressData* progress);
 
 } // namespace Effect

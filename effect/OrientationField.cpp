@@ -1,12 +1,12 @@
 #include "effect/LuminanceStages.h"
 
 #include "effect/GaussBlur.h"
+#include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <vector>
 
 namespace Nuvra {
 namespace Effect {
@@ -155,29 +155,32 @@ bool orientationField(int w, int h, const float* lum, float sigmaG, float* vx, f
 {
     const DerivativeKernels k = derivativeKernels();
     const std::size_t n = std::size_t(w) * std::size_t(h);
-    std::vector<float> bufA(n);  // smoothing along x, then Jxx
-    std::vector<float> bufB(n);  // smoothing along y, then Jyy
+    // One block of four buffers' size, as the other stages take.
+    const ScratchBuffer<float> block(4 * n);
+    float* bufA = block.data();      // smoothing along x, then Jxx
+    float* bufB = bufA + n;          // smoothing along y, then Jyy
+    float* bufC = bufB + n;          // Jxy
+    float* work = bufC + n;
 
     if (isCancelled(progress))
         return false;
     for (int y = 0; y < h; ++y)
-        smoothRow(lum + std::size_t(y) * w, bufA.data() + std::size_t(y) * w, w, k);
-    smoothColumns(lum, bufB.data(), w, h, k);
+        smoothRow(lum + std::size_t(y) * w, bufA + std::size_t(y) * w, w, k);
+    smoothColumns(lum, bufB, w, h, k);
     // Gx differentiates along x what was smoothed along y, Gy the reverse;
     // the field's buffers hold the gradients until the last step.
     float* gx = vx;
     float* gy = vy;
     for (int y = 0; y < h; ++y)
-        deriveRow(bufB.data() + std::size_t(y) * w, gx + std::size_t(y) * w, w, k);
-    deriveColumns(bufA.data(), gy, w, h, k);
+        deriveRow(bufB + std::size_t(y) * w, gx + std::size_t(y) * w, w, k);
+    deriveColumns(bufA, gy, w, h, k);
     advanceSteps(progress, 2);
 
     if (isCancelled(progress))
         return false;
-    std::vector<float> bufC(n);  // Jxy
-    float* jxx = bufA.data();
-    float* jyy = bufB.data();
-    float* jxy = bufC.data();
+    float* jxx = bufA;
+    float* jyy = bufB;
+    float* jxy = bufC;
     for (std::size_t i = 0; i < n; ++i) {
         jxx[i] = gx[i] * gx[i];
         jxy[i] = gx[i] * gy[i];
@@ -185,14 +188,12 @@ bool orientationField(int w, int h, const float* lum, float sigmaG, float* vx, f
     }
     advanceSteps(progress);
 
-    std::vector<float> work(n);
     for (float* j : {jxx, jxy, jyy}) {
         if (isCancelled(progress))
             return false;
-        gaussBlurChannel(w, h, j, w, j, w, sigmaG, work.data(), nullptr);
+        gaussBlurChannel(w, h, j, w, j, w, sigmaG, work, nullptr);
         advanceSteps(progress, 2);
     }
-    work = std::vector<float>();
 
     if (isCancelled(progress))
         return false;

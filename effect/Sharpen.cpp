@@ -2,13 +2,13 @@
 
 #include "effect/Clamp.h"
 #include "effect/GaussBlur.h"
+#include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
 
 #include <QtGlobal>
 
 #include <cmath>
 #include <cstddef>
-#include <vector>
 
 namespace Nuvra {
 namespace Effect {
@@ -53,24 +53,25 @@ bool sharpenLuminance(int w, int h, float* lum, float sigma1, float unsharp,
                       DataStorage::ProgressData* progress)
 {
     const std::size_t n = std::size_t(w) * std::size_t(h);
-    std::vector<float> e(n);
-    std::vector<float> g(n);
-    std::vector<float> work(n);
+    // One block of four buffers' size, as the other stages take.
+    const ScratchBuffer<float> block(4 * n);
+    float* e = block.data();
+    float* g = e + n;
+    float* work = g + n;
 
     if (isCancelled(progress))
         return false;
-    gaussBlurChannel(w, h, lum, w, e.data(), w, sigma1, work.data(), nullptr);
+    gaussBlurChannel(w, h, lum, w, e, w, sigma1, work, nullptr);
     advanceSteps(progress, 2);
 
     if (isCancelled(progress))
         return false;
-    gaussBlurChannel(w, h, lum, w, g.data(), w, sigma1 * 1.1f, work.data(), nullptr);
+    gaussBlurChannel(w, h, lum, w, g, w, sigma1 * 1.1f, work, nullptr);
     advanceSteps(progress, 2);
-    work = std::vector<float>();
 
     if (isCancelled(progress))
         return false;
-    float* d = g.data();  // D = E - G replaces G
+    float* d = g;  // D = E - G replaces G
     for (std::size_t i = 0; i < n; ++i)
         d[i] = e[i] - d[i];
     advanceSteps(progress);
@@ -82,7 +83,7 @@ bool sharpenLuminance(int w, int h, float* lum, float sigma1, float unsharp,
 
     if (isCancelled(progress))
         return false;
-    const Moments me = moments(e.data(), n);
+    const Moments me = moments(e, n);
     advanceSteps(progress);
 
     const float coef = sharpeningGain(unsharp, me.variance, md.variance);

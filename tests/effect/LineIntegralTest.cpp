@@ -56,6 +56,13 @@ TEST(LineIntegral, FastPathIsBitIdenticalToReference)
             const std::vector<float> ref = integrate(LineIntegralPath::Reference, f, length);
             const std::vector<float> fast = integrate(LineIntegralPath::Interleaved, f, length);
             ASSERT_EQ(0, std::memcmp(ref.data(), fast.data(), ref.size() * sizeof(float)));
+            // In place, as the pipeline runs it, on both paths.
+            for (const LineIntegralPath path : {LineIntegralPath::Reference, LineIntegralPath::Interleaved}) {
+                std::vector<float> inPlace = f.lum;
+                ASSERT_TRUE(lineIntegralWith(path, f.w, f.h, inPlace.data(), f.vx.data(), f.vy.data(), length,
+                                             inPlace.data(), nullptr));
+                ASSERT_EQ(0, std::memcmp(ref.data(), inPlace.data(), ref.size() * sizeof(float)));
+            }
         }
     }
 }
