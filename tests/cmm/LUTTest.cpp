@@ -1,6 +1,7 @@
 #include "cmm/LUT.h"
 #include "cmm/ColorRecords.h"
 
+#include "GammaFixtures.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,9 @@
 #include <vector>
 
 using namespace Nuvra::CMM;
+using Nuvra::CMM::Test::Gamma;
 
 namespace {
-
-cGammaTable Gamma(size_t n, float g)
-{
-    cGammaTable t;
-    t.Build(n, 1, &g);
-    return t;
-}
 
 std::vector<uint16_t> Nodes(const cLUT& lut)
 {

@@ -2,6 +2,7 @@
 #include "cmm/IccTags.h"
 #include "cmm/Profile.h"
 
+#include "GammaFixtures.h"
 #include "LogCapture.h"
 #include "ReferenceDeltaE.h"
 
@@ -12,15 +13,9 @@
 #include <random>
 
 using namespace Nuvra::CMM;
+using Nuvra::CMM::Test::Gamma;
 
 namespace {
-
-cGammaTable Gamma(size_t n, float g)
-{
-    cGammaTable t;
-    t.Build(n, 1, &g);
-    return t;
-}
 
 sCIExyY D50xyY()
 {

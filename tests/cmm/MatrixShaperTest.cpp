@@ -1,6 +1,7 @@
 #include "cmm/MatrixShaper.h"
 #include "cmm/WhitePoint.h"
 
+#include "GammaFixtures.h"
 #include "LogCapture.h"
 #include "ReferenceDeltaE.h"
 
@@ -11,6 +12,7 @@
 #include <random>
 
 using namespace Nuvra::CMM;
+using Nuvra::CMM::Test::Gamma;
 
 namespace {
 
@@ -31,13 +33,6 @@ struct SrgbLike {
         curves[1] = curves[2] = curves[0];
     }
 };
-
-cGammaTable Gamma(size_t n, float g)
-{
-    cGammaTable t;
-    t.Build(n, 1, &g);
-    return t;
-}
 
 } // namespace
 

@@ -17,21 +17,8 @@
 
 namespace ServerTest {
 
-inline std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-inline int countOccurrences(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
-        ++n;
-    return n;
-}
+using VrpcTest::countOccurrences;
+using VrpcTest::readFile;
 
 // A private folder for one test's files, removed afterwards.
 class TempDir {
