@@ -2,6 +2,7 @@
 #include "effect/Filter.h"
 #include "effect/NoiseStage.h"
 #include "effect/ProgressData.h"
+#include "effect/WorkingSize.h"
 #include "pixelstore/DataChannel.h"
 #include "colorproc/FloatLab.h"
 #include "pixelstore/PixelPlane.h"
@@ -103,12 +104,17 @@ TEST(Filter, RefusesBadArgumentsWithoutTouchingDst)
 // succeeds and alpha comes through untouched.
 TEST(Filter, AlphaPassesThroughAtEverySize)
 {
-    struct Size2 { int w, h; };
-    for (const Size2 s : {Size2{1, 1}, Size2{3, 2}, Size2{1, 2400}, Size2{2400, 1}, Size2{70, 65}, Size2{1300, 1100}}) {
+    // A small `resizing` takes the long and the large frames through the
+    // resized path at a fraction of the cost of frames over 2,383 pixels.
+    struct Size2 { int w, h, resizing; };
+    for (const Size2 s : {Size2{1, 1, 1000}, Size2{3, 2, 1000}, Size2{70, 65, 1000}, Size2{1, 240, 30},
+                          Size2{240, 1, 30}, Size2{130, 110, 30}}) {
         const Frame f = synthetic(s.w, s.h);
+        ASSERT_EQ(Effect::workingSize(s.w + s.h, Size{s.w, s.h}, s.resizing).resized, s.resizing == 30);
         for (const int mode : {0, 1, 2, 7}) {
             for (const std::uint32_t light : {0xFFFAF5E6u, 0xFFFFFFFFu}) {
                 Morvelin_paramsCalc p = defaults(mode);
+                p.resizing = s.resizing;
                 p.lightColor = light;
                 p.darkColor = light == 0xFFFFFFFFu ? 0xFF000000u : p.darkColor;
                 SCOPED_TRACE(testing::Message() << s.w << "x" << s.h << " mode " << mode << std::hex << " light " << light);
@@ -429,8 +435,10 @@ private:
 // that is never cancelled changes nothing in the picture.
 TEST(Filter, CancellationAtEveryStage)
 {
-    const Frame f = synthetic(1400, 1000, 6);  // resized, so every stage reports
+    const Frame f = synthetic(300, 200, 6);
     Morvelin_paramsCalc p = defaults(2);
+    p.resizing = 100;  // resized, so every stage reports
+    ASSERT_TRUE(Effect::workingSize(f.w + f.h, Size{f.w, f.h}, p.resizing).resized);
     p.noiseSmoothOn = 1;
     std::vector<std::uint8_t> plain, counted;
     ASSERT_TRUE(render(f, p, plain));
