@@ -10,6 +10,7 @@
 #include "effect/WorkingSize.h"
 #include "colorproc/FloatLab.h"
 #include "colorproc/PlaneColorConversion.h"
+#include "colorproc/SRGBGrayProfile.h"
 #include "pixelstore/PixelPlane.h"
 #include "pixelstore/PlaneCopy.h"
 
@@ -97,6 +98,25 @@ SmartPtr<DataChannel> frameLuminance(const Rect& region, const PixelPlane& sourc
     SmartPtr<const DataChannel> b = rgb->channelReadOnly(kChannelBlue);
     luminanceFromRgb(r ? *r : zero, g ? *g : zero, b ? *b : zero, *lum);
     return lum;
+}
+
+// Black and white into an RGB destination without a profile: the toned Lab
+// plane converts into one sRGB grey that R, G and B all take, so every pixel
+// is exactly neutral; converting to three channels rounds each on its own.
+// Other destinations take the Lab plane's own conversion.
+void copyBlackAndWhite(PixelPlane& destination, const PixelPlane& lab, const Size& size)
+{
+    const Rect all = Rect::fromSize(size);
+    const CMM::cProfile::ptr_t gray = SRGBGrayProfile();
+    if (!gray || destination.profile() || colorSpaceOf(destination.channelSet(kColorChannels)) != ColorSpaceRGB) {
+        copy(destination, lab, all, Point{0, 0});
+        return;
+    }
+    PixelPlane grey(kSetGray, destination.channelReadOnly(kChannelRed)->type(), size, gray);
+    copy(grey, lab, all, Point{0, 0});
+    const SmartPtr<const DataChannel> value = grey.channelReadOnly(kChannelGray);
+    for (const Channel c : {kChannelRed, kChannelGreen, kChannelBlue})
+        destination.channelReadWrite(c)->copy(*value, all, Point{0, 0});
 }
 
 } // namespace
@@ -203,7 +223,9 @@ bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const Pix
     setStageWeight(progress, 5.0, weightSum);
     if (progress)
         progress->setTotal(1);
-    if (result)
+    if (result == &lab && isBlackAndWhite(params))
+        copyBlackAndWhite(destination, lab, size);
+    else if (result)
         copy(destination, *result, Rect::fromSize(size), Point{0, 0});
     advanceSteps(progress);
     return !isCancelled(progress);

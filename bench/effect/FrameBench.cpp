@@ -1,6 +1,7 @@
 // One 1080p frame through the whole painting filter with the parameters the
-// default user values map to, in the two-colour and five-colour modes and at
-// the largest smudging. The frame is a synthetic landscape, or read from an
+// default user values map to, in every colour mode (the default pair of the
+// two-colour mode is black and white, which takes the Lab path) and at the
+// largest smudging. The frame is a synthetic landscape, or read from an
 // image file:
 //   paint_bench [--image=PATH] [--write-png=PREFIX] [benchmark options]
 // With --write-png the input and each case's result are also written as
@@ -107,9 +108,12 @@ double peakResidentMB()
     return double(u.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
-void BM_Frame(benchmark::State& state, int mode, float lineIntegral, const char* name)
+void BM_Frame(benchmark::State& state, int mode, float lineIntegral, const char* name,
+              std::uint32_t dark = 0xFF000000, std::uint32_t light = 0xFFFFFFFF)
 {
-    const Morvelin_paramsCalc p = defaultParams(mode, lineIntegral);
+    Morvelin_paramsCalc p = defaultParams(mode, lineIntegral);
+    p.darkColor = dark;
+    p.lightColor = light;
     std::vector<std::uint8_t> out(g_input.argb.size());
     bool ok = true;
     for (auto _ : state) {
@@ -123,7 +127,9 @@ void BM_Frame(benchmark::State& state, int mode, float lineIntegral, const char*
     if (!g_pngPrefix.empty())
         writePng(name, g_input, out);
 }
-BENCHMARK_CAPTURE(BM_Frame, two_colours, 0, 1.0f, "mode0")
+BENCHMARK_CAPTURE(BM_Frame, black_and_white, 0, 1.0f, "mode0")
+    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Frame, two_colours, 0, 1.0f, "mode0-sepia", 0xFF2B1A0Eu, 0xFFF4E6C8u)
     ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
 BENCHMARK_CAPTURE(BM_Frame, own_colours, 1, 1.0f, "mode1")
     ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);

@@ -6,6 +6,7 @@
 #include "pixelstore/DataChannel.h"
 #include "colorproc/FloatLab.h"
 #include "pixelstore/PixelPlane.h"
+#include "pixelstore/PlaneCopy.h"
 #include "tests/effect/SyntheticFrame.h"
 
 #include <gtest/gtest.h>
@@ -275,6 +276,34 @@ TEST(FilterCore, BlackAndWhiteFillsNeutralChroma)
     EXPECT_FALSE(lab.channelReadOnly(kChannelL)->isMonotone(nullptr));
 }
 
+// Black and white into RGB destinations of each element type: every pixel is
+// exactly grey, and the wider types agree with the 8-bit picture within a level.
+TEST(FilterCore, BlackAndWhiteIntoEachElementType)
+{
+    const Frame f = synthetic(90, 70, 3);
+    const Rect all{0, 0, f.w, f.h};
+    const PixelFormat format({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+    PixelPlane source(format, Size{f.w, f.h});
+    ASSERT_TRUE(setData(source, all, f.px.data(), unsigned(f.w * 4), format));
+    Morvelin_paramsCalc p = defaults(0);
+    p.darkColor = 0xFF000000;
+    p.lightColor = 0xFFFFFFFF;
+    std::vector<float> eightBit;
+    for (const ChannelType type : {kTypeU8, kTypeU16, kTypeFloat}) {
+        PixelPlane dst(kSetRGB, type, Size{f.w, f.h});
+        ASSERT_TRUE(FilterCore(p, all, source, dst, nullptr));
+        std::vector<float> px(std::size_t(f.w) * f.h * 3);
+        ASSERT_TRUE(getData(dst, all, px.data(), 0, PixelFormat(kSetRGB, kTypeFloat)));
+        if (eightBit.empty())
+            eightBit = px;
+        for (std::size_t i = 0; i < px.size(); i += 3) {
+            ASSERT_EQ(px[i], px[i + 1]) << "type " << type << " pixel " << i / 3;
+            ASSERT_EQ(px[i], px[i + 2]) << "type " << type << " pixel " << i / 3;
+            ASSERT_LE(std::fabs(px[i] - eightBit[i]) * 255.0f, 1.0f) << "type " << type << " pixel " << i / 3;
+        }
+    }
+}
+
 TEST(FilterCore, DestinationAlphaOfEachType)
 {
     const Frame f = synthetic(40, 30);
@@ -531,23 +560,47 @@ TEST(Filter, OwnColoursKeepTheHue)
     }
 }
 
-// Black and white goes through neutral Lab: every pixel is grey (its
-// channels differ by one level at most), and the picture is not flat.
+// Black and white: every pixel is exactly grey, and within a level of what
+// the three-channel Lab-to-RGB conversion of the same toned plane gives. The
+// frame is the synthetic picture with a band of black-to-white ramps in
+// several hues above it, so the output runs through (nearly) every level.
 TEST(Filter, BlackAndWhiteIsGrey)
 {
-    const Frame f = synthetic(200, 150, 5);
+    Frame f = synthetic(256, 200, 5);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < f.w; ++x) {
+            std::uint8_t* px = &f.px[(std::size_t(y) * f.w + x) * 4];
+            const int tint = (y / 12) * 24;
+            px[1] = std::uint8_t(std::max(0, x - tint));
+            px[2] = std::uint8_t(x);
+            px[3] = std::uint8_t(std::min(255, x + tint / 2));
+        }
     Morvelin_paramsCalc p = defaults(0);
     p.darkColor = 0xFF000000;
     p.lightColor = 0xFFFFFFFF;
     std::vector<std::uint8_t> out;
     ASSERT_TRUE(render(f, p, out));
-    int lo = 255, hi = 0;
-    for (std::size_t i = 0; i < out.size(); i += 4) {
-        const int mx = std::max({out[i + 1], out[i + 2], out[i + 3]});
-        const int mn = std::min({out[i + 1], out[i + 2], out[i + 3]});
-        ASSERT_LE(mx - mn, 1) << "pixel " << i / 4;
-        lo = std::min(lo, mn);
-        hi = std::max(hi, mx);
+
+    // The same frame through the Lab plane's own conversion to RGB.
+    const PixelFormat format({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+    const Rect all{0, 0, f.w, f.h};
+    PixelPlane source(format, Size{f.w, f.h});
+    ASSERT_TRUE(setData(source, all, f.px.data(), unsigned(f.w * 4), format));
+    PixelPlane lab(kSetLab, kTypeFloat, Size{f.w, f.h});
+    ASSERT_TRUE(FilterCore(p, all, source, lab, nullptr));
+    PixelPlane rgb(kSetRGB, kTypeU8, Size{f.w, f.h});
+    copy(rgb, lab, all, Point{0, 0});
+    std::vector<std::uint8_t> threeChannel(std::size_t(f.w) * f.h * 3);
+    ASSERT_TRUE(getData(rgb, all, threeChannel.data(), 0, PixelFormat(kSetRGB, kTypeU8)));
+
+    bool seen[256] = {};
+    for (std::size_t i = 0; i < out.size() / 4; ++i) {
+        const std::uint8_t* px = &out[i * 4];
+        ASSERT_EQ(px[1], px[2]) << "pixel " << i;
+        ASSERT_EQ(px[1], px[3]) << "pixel " << i;
+        for (int c = 0; c < 3; ++c)
+            ASSERT_LE(std::abs(px[1] - threeChannel[i * 3 + c]), 1) << "pixel " << i << " channel " << c;
+        seen[px[1]] = true;
     }
-    EXPECT_GT(hi - lo, 100);
+    EXPECT_GE(std::count(seen, seen + 256, true), 250);
 }
