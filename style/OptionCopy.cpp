@@ -1,5 +1,6 @@
 #include "style/OptionCopy.h"
 
+#include "style/ComplexStyleOptions.h"
 #include "style/StyleManager.h"
 #include "style/StyleOptions.h"
 
@@ -50,6 +51,12 @@ std::shared_ptr<QStyleOption> copyOf(const QStyleOption* o)
     case QStyleOption::SO_SizeGrip: return copyAs<QStyleOptionSizeGrip>(o);
     case StyleOptionFlags::Type: return copyAs<StyleOptionFlags>(o);
     case StyleOptionPolygon::Type: return copyAs<StyleOptionPolygon>(o);
+    case StyleOptionIconButton::Type: return copyAs<StyleOptionIconButton>(o);
+    case StyleOptionDockLines::Type: return copyAs<StyleOptionDockLines>(o);
+    case StyleOptionDockFrame::Type: return copyAs<StyleOptionDockFrame>(o);
+    case StyleOptionPanelHeader::Type: return copyAs<StyleOptionPanelHeader>(o);
+    case StyleOptionColorPair::Type: return copyAs<StyleOptionColorPair>(o);
+    case StyleOptionComponentSlider::Type: return copyAs<StyleOptionComponentSlider>(o);
     default: return nullptr;
     }
 }

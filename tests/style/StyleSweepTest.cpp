@@ -2,17 +2,22 @@
 
 #include "style/NuvraStyle.h"
 #include "style/StyleManager.h"
+#include "style/ComplexStyleOptions.h"
 #include "style/StyleOptions.h"
+#include "style/StyleProperties.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOption>
+#include <QTabBar>
+#include <QToolButton>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -207,6 +212,76 @@ TEST_P(SweepTest, PrimitivesAndItemText)
     // A null painter draws nothing.
     for (int pe : ids(QStyle::PE_PanelMenu, QStyle::PE_CustomBase, 1, 6))
         style->drawPrimitive(QStyle::PrimitiveElement(pe), options.all[1], nullptr, nullptr);
+}
+
+TEST_P(SweepTest, ComplexControls)
+{
+    // The style's own complex options, beside the common set.
+    OptionSet own;
+    own.add<StyleOptionDockFrame>()->area = Qt::LeftDockWidgetArea;
+    auto* header = own.add<StyleOptionPanelHeader>();
+    header->headerHeight = 20;
+    header->bold = 1;
+    header->title = QStringLiteral("Panel");
+    own.add<StyleOptionColorPair>()->first = Qt::red;
+    own.add<StyleOptionComponentSlider>()->inset = 4;
+    auto* icon = own.add<StyleOptionIconButton>();
+    icon->icon = style->standardIcon(QStyle::SP_DialogOkButton);
+    auto* groove = own.add<StyleOptionSliderGroove>();
+    groove->maximum = INT_MAX;
+    groove->minimum = INT_MIN;
+    groove->tickPosition = QSlider::TicksBothSides;
+    groove->tickInterval = 1;
+    auto* tickFree = own.add<QStyleOptionSlider>();
+    tickFree->maximum = INT_MAX;
+    tickFree->tickPosition = QSlider::TicksAbove;
+    tickFree->singleStep = 1;
+    auto* menuTool = own.add<QStyleOptionToolButton>();
+    menuTool->features = QStyleOptionToolButton::HasMenu | QStyleOptionToolButton::MenuButtonPopup;
+    menuTool->text = QStringLiteral("Menu");
+    menuTool->toolButtonStyle = Qt::ToolButtonTextOnly;
+
+    // Tool buttons of each shape, and the scroll button of a tab bar.
+    std::vector<std::unique_ptr<QToolButton>> tools;
+    for (const char* shape : {nuvraShapeNone, nuvraShapeTool, nuvraShapeToolBtn, nuvraShapeAbout}) {
+        tools.push_back(std::make_unique<QToolButton>());
+        tools.back()->setProperty(nuvraShapeProperty, QString::fromLatin1(shape));
+    }
+    QTabBar tabBar;
+    auto* scroll = new QToolButton(&tabBar);
+    scroll->setArrowType(Qt::RightArrow);
+    std::vector<const QWidget*> all = widgets();
+    for (const auto& t : tools)
+        all.push_back(t.get());
+    all.push_back(scroll);
+
+    std::vector<const QStyleOption*> options = this->options.all;
+    options.insert(options.end(), own.all.begin() + 1, own.all.end());
+    for (const QWidget* w : all) {
+        for (const QStyleOption* opt : options) {
+            const auto* complex = static_cast<const QStyleOptionComplex*>(opt);
+            auto* writable = const_cast<QStyleOptionComplex*>(qstyleoption_cast<const QStyleOptionComplex*>(opt));
+            for (int cc : ids(QStyle::CC_MdiControls, QStyle::CC_CustomBase, 2, 9, false)) {
+                // Every part shown, each part in turn the active one and hovered.
+                for (int bit = -1; bit <= 10; ++bit) {
+                    if (writable) {
+                        writable->subControls = QStyle::SC_All;
+                        writable->activeSubControls = QStyle::SubControls(bit < 0 ? 0 : 1u << bit);
+                        writable->state = QStyle::State_Enabled | (bit < 0 ? QStyle::State_None
+                                                                           : QStyle::State_MouseOver | QStyle::State_Sunken);
+                    } else if (bit >= 0) {
+                        break;
+                    }
+                    draw(opt, [&](QPainter* p) {
+                        style->drawComplexControl(QStyle::ComplexControl(cc), complex, p, w);
+                    }, "complex control", cc);
+                }
+            }
+        }
+    }
+    // A null painter draws nothing.
+    for (int cc : ids(QStyle::CC_MdiControls, QStyle::CC_CustomBase, 2, 9, false))
+        style->drawComplexControl(QStyle::ComplexControl(cc), own.all.back() ? static_cast<const QStyleOptionComplex*>(own.all.back()) : nullptr, nullptr, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, SweepTest, ::testing::Values("NuvraStyle", "DarkStyle", "MidStyle"));
