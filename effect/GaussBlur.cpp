@@ -3,6 +3,7 @@
 #include "effect/ProgressData.h"
 #include "effect/RecursiveGaussPass.h"
 #include "effect/ScratchArena.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <xmmintrin.h>
 #include <emmintrin.h>
@@ -120,16 +121,17 @@ void recursiveGaussColumnsSSE2(const float* in, size_t inStride, float* out, siz
 
 bool avxAvailable()
 {
-    static const bool has = __builtin_cpu_supports("avx");
-    return has;
+    return Simd::kernelsMay(Simd::Isa::Avx);
 }
 
 void recursiveGaussLanes(double* line, int M, const RecursiveGaussCoefficients& c)
 {
     if (avxAvailable())
         recursiveGaussLanesAVX(line, M, c);
-    else
+    else if (Simd::kernelsMay(Simd::Isa::Sse2))
         recursiveGaussLanesSSE2(line, M, c);
+    else
+        recursiveGaussLanesPlain(line, M, c);
 }
 
 } // namespace ns_FastBlur
@@ -149,6 +151,69 @@ void reportSteps(const ProgressStage& stage, int count)
 constexpr int kGroups = 4;
 constexpr int kAhead = 6;
 
+// The plain path: one line at a time through a single lane, with the
+// arithmetic of recursiveGaussLanesPlain.
+void recursiveLinePlain(double* x, int M, const RecursiveGaussCoefficients& c)
+{
+    const double B = c.B, b1 = c.b1, b2 = c.b2, b3 = c.b3;
+    const double b23 = b2 + b3, b123 = b1 + b2 + b3;
+    const double x0 = x[0];
+    x[1] = B * x[1] + b123 * x0;
+    x[2] = (B * x[2] + b1 * x[1]) + b23 * x0;
+    for (int i = 3; i < M; ++i)
+        x[i] = ((B * x[i] + b1 * x[i - 1]) + b2 * x[i - 2]) + b3 * x[i - 3];
+    const double e = x[M - 1];
+    x[M - 2] = B * x[M - 2] + b123 * e;
+    x[M - 3] = (B * x[M - 3] + b1 * x[M - 2]) + b23 * e;
+    for (int i = M - 4; i >= 0; --i)
+        x[i] = ((B * x[i] + b1 * x[i + 1]) + b2 * x[i + 2]) + b3 * x[i + 3];
+}
+
+void recursiveGaussPlain(int width, int height, const float* src, int srcStride, float* dst, int dstStride,
+                         float* work, const RecursiveGaussCoefficients& c, const ProgressStage& stage)
+{
+    const Nuvra::Effect::ScratchBuffer<double> line(size_t(std::max(width, height)) + size_t(c.P));
+    double* x = line.data();
+    const int Mr = width + c.P;
+    for (int y = 0; y < height; ++y) {
+        const float* in = src + size_t(y) * size_t(srcStride);
+        for (int i = 0; i < Mr; ++i)
+            x[i] = double(in[std::min(i, width - 1)]);
+        recursiveLinePlain(x, Mr, c);
+        float* out = work + size_t(y) * size_t(width);
+        for (int i = 0; i < width; ++i)
+            out[i] = float(x[i]);
+        stage.advance();
+        if (stage.cancelled())
+            return;
+    }
+    const int Mc = height + c.P;
+    for (int col = 0; col < width; ++col) {
+        for (int i = 0; i < Mc; ++i)
+            x[i] = double(work[size_t(std::min(i, height - 1)) * size_t(width) + size_t(col)]);
+        recursiveLinePlain(x, Mc, c);
+        for (int i = 0; i < height; ++i)
+            dst[size_t(i) * size_t(dstStride) + size_t(col)] = float(x[i]);
+        stage.advance();
+        if (stage.cancelled())
+            return;
+    }
+}
+
+// The row and column routines of the widest form the kernel switch allows,
+// chosen once per blur.
+struct RecursiveForm {
+    void (*rows)(const float* const*, float* const*, int, int, int, double*, const RecursiveGaussCoefficients&);
+    void (*columns)(const float*, size_t, float*, size_t, int, int, double*, const RecursiveGaussCoefficients&);
+};
+
+RecursiveForm vectorForm()
+{
+    if (avxAvailable())
+        return {recursiveGaussRowsAVX, recursiveGaussColumnsAVX};
+    return {recursiveGaussRowsSSE2, recursiveGaussColumnsSSE2};
+}
+
 // Rows then columns, kLanes lines at a time through one interleaved double
 // buffer; the spare lanes of a last partial group repeat its last line.
 void recursiveGauss(int width, int height, const float* src, int srcStride, float* dst, int dstStride, float* work,
@@ -156,12 +221,16 @@ void recursiveGauss(int width, int height, const float* src, int srcStride, floa
 {
     constexpr int K = kLanes;
     const RecursiveGaussCoefficients c = recursiveGaussCoefficients(sigma);
+    ProgressStage stage(progress, width + height);
+    if (!Nuvra::DataStorage::Simd::kernelsMay(Nuvra::DataStorage::Simd::Isa::Sse2)) {
+        recursiveGaussPlain(width, height, src, srcStride, dst, dstStride, work, c, stage);
+        return;
+    }
+    const RecursiveForm form = vectorForm();
     const size_t lineLength = size_t(std::max(width, height)) + size_t(c.P);
     // Every sample of the line is written before it is read.
     const Nuvra::Effect::ScratchBuffer<double> buffer(lineLength * K * kGroups);
     double* line = buffer.data();
-    ProgressStage stage(progress, width + height);
-    const bool avx = avxAvailable();
 
     const int Mr = width + c.P;
     for (int y0 = 0; y0 < height; y0 += K) {
@@ -173,10 +242,7 @@ void recursiveGauss(int width, int height, const float* src, int srcStride, floa
             in[k] = src + size_t(y) * size_t(srcStride);
             out[k] = work + size_t(y) * size_t(width);
         }
-        if (avx)
-            recursiveGaussRowsAVX(in, out, n, width, Mr, line, c);
-        else
-            recursiveGaussRowsSSE2(in, out, n, width, Mr, line, c);
+        form.rows(in, out, n, width, Mr, line, c);
         reportSteps(stage, n);
         if (stage.cancelled())
             return;
@@ -188,10 +254,7 @@ void recursiveGauss(int width, int height, const float* src, int srcStride, floa
     for (int x0 = 0; x0 < width; x0 += K * kGroups) {
         static_assert(K * kGroups == detail::kColumnLanes, "one column block");
         if (x0 + K * kGroups <= width) {
-            if (avx)
-                recursiveGaussColumnsAVX(work + x0, size_t(width), dst + x0, size_t(dstStride), height, Mc, line, c);
-            else
-                recursiveGaussColumnsSSE2(work + x0, size_t(width), dst + x0, size_t(dstStride), height, Mc, line, c);
+            form.columns(work + x0, size_t(width), dst + x0, size_t(dstStride), height, Mc, line, c);
             reportSteps(stage, K * kGroups);
             if (stage.cancelled())
                 return;

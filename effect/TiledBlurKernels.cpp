@@ -1,8 +1,8 @@
 #include "effect/TiledBlurKernels.h"
 
 #include "effect/ProgressData.h"
+#include "pixelstore/CpuFeatures.h"
 
-#include <cpuid.h>
 #include <xmmintrin.h>
 
 #include <algorithm>
@@ -37,17 +37,12 @@ TB_AlgData::TB_AlgData(float sigma, int n)
 
 bool Check_SSEAvailable()
 {
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (__get_cpuid_max(0, nullptr) < 1)
-        return false;
-    __cpuid(1, eax, ebx, ecx, edx);
-    return (edx & (1u << 25)) != 0;
+    return Simd::kernelsMay(Simd::Isa::Sse);
 }
 
 bool Check_AVXAvailable()
 {
-    static const bool has = __builtin_cpu_supports("avx");
-    return has;
+    return Simd::kernelsMay(Simd::Isa::Avx);
 }
 
 AlignedFloats allocateAligned(size_t count)

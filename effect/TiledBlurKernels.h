@@ -36,6 +36,8 @@ struct TB_AlgData2D {
 // outgrow the int range long before the blur could show a difference.
 constexpr float kMaxSigma = 16384.0f;
 
+// Whether the SSE kernels may run: the processor has them and the kernel
+// switch (pixelstore/CpuFeatures.h) allows them.
 bool Check_SSEAvailable();
 
 // Band buffers hold, per position along the band, the 64 samples across it.
@@ -87,6 +89,7 @@ void TB_ProcessTile_SSE(const float* src, float* dst, float* acc, const TB_AlgDa
 // lanes past `lines` up to the next multiple of 8 belong to no line.
 void TB_ProcessTile_AVX(const float* src, float* dst, float* acc, const TB_AlgData& alg, int tile, int lineLength,
                         int lines, int srcPitch, int dstPitch, bool transposed);
+// The same for the AVX form.
 bool Check_AVXAvailable();
 
 // Runs the passes over a band whose buffer 1 is filled and whose tile sets

@@ -2,12 +2,7 @@
 
 #include "pixelstore/ConversionScales.h"
 
-#include <atomic>
-#include <cstdlib>
-#include <cstring>
-
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && defined(__GNUC__)
-#include <cpuid.h>
 #include <immintrin.h>
 #define MORVELIN_SIMD_X86 1
 #endif
@@ -16,62 +11,14 @@ namespace Nuvra {
 namespace DataStorage {
 namespace Simd {
 
-namespace {
-
-int detectLevel()
-{
-#if defined(MORVELIN_SIMD_X86)
-    // FPU, CMOV, MMX, FXSR, SSE, SSE2. The baseline kernels use nothing newer.
-    constexpr unsigned kRequired = 0x07808001u;
-    if (__get_cpuid_max(0, nullptr) < 1)
-        return 0;
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d))
-        return 0;
-    return (d & kRequired) == kRequired ? 1 : 0;
-#else
-    return 0;
-#endif
-}
-
-bool detectAvx2()
-{
-#if defined(MORVELIN_SIMD_X86)
-    // Also checks that the operating system saves the wide registers.
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
-
-bool environmentForcesPlain()
-{
-    const char* v = std::getenv("MORVELIN_FORCE_PLAIN");
-    return v && std::strcmp(v, "1") == 0;
-}
-
-std::atomic<Kernels> g_limit{Kernels::Any};
-
-} // namespace
-
 int InstructionTraits::Current()
 {
-    static const int level = detectLevel();
-    return level;
-}
-
-void limitKernels(Kernels limit)
-{
-    g_limit.store(limit, std::memory_order_relaxed);
+    return processorHas(Isa::Sse2) ? 1 : 0;
 }
 
 int activeLevel()
 {
-    static const bool envPlain = environmentForcesPlain();
-    if (envPlain || g_limit.load(std::memory_order_relaxed) == Kernels::Plain)
-        return 0;
-    return InstructionTraits::Current();
+    return kernelsMay(Isa::Sse2) ? 1 : 0;
 }
 
 #if defined(MORVELIN_SIMD_X86)
@@ -84,8 +31,7 @@ namespace {
 // (tiles are small), and streaming stores measured slower even on whole planes.
 bool useWide()
 {
-    static const bool avx2 = detectAvx2();
-    return avx2 && g_limit.load(std::memory_order_relaxed) == Kernels::Any;
+    return kernelsMay(Isa::Avx2);
 }
 
 // ---- SSE2 ----------------------------------------------------------------

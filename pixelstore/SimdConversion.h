@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pixelstore/CpuFeatures.h"
+
 #include <cstdint>
 
 namespace Nuvra {
@@ -12,17 +14,8 @@ struct InstructionTraits {
     static int Current();
 };
 
-// Which kernels the element conversions may use. Any: the widest the
-// processor offers (SSE2, or AVX2 where present); Sse2: SSE2 only; Plain: the
-// scalar rule alone. All give bit-identical results.
-enum class Kernels { Plain, Sse2, Any };
-
-// Test hook: caps the kernels for the whole process. Any restores the default.
-void limitKernels(Kernels limit);
-
-// Level the element conversions actually use: Current(), or 0 when the plain
-// path is forced by MORVELIN_FORCE_PLAIN=1 in the environment or by
-// limitKernels(Kernels::Plain).
+// Level the element conversions actually use: Current(), or 0 when the
+// kernel switch (CpuFeatures.h) allows no SSE2 kernels.
 int activeLevel();
 
 // Vector conversion of the first floor(count / 16) * 16 elements; returns how

@@ -3,6 +3,7 @@
 #include "effect/NoiseStage.h"
 #include "effect/ProgressData.h"
 #include "effect/WorkingSize.h"
+#include "pixelstore/CpuFeatures.h"
 #include "pixelstore/DataChannel.h"
 #include "colorproc/FloatLab.h"
 #include "pixelstore/PixelPlane.h"
@@ -194,6 +195,35 @@ TEST(Filter, RepeatedAndConcurrentRendersAreIdentical)
     for (int t = 0; t < 8; ++t) {
         EXPECT_TRUE(ok[t]);
         EXPECT_EQ(outs[t], first) << "thread " << t;
+    }
+}
+
+// Every vector path has a plain twin that computes the same operations in
+// the same order: the kernel switch changes no byte of any picture.
+TEST(Filter, EveryKernelLimitGivesTheSamePicture)
+{
+    using Simd::Kernels;
+    const Frame f = synthetic(300, 200, 5);
+    struct Case {
+        int mode;
+        std::uint8_t usePesk;
+        int resizing;  // 150 sends the frame through the resize both ways
+    };
+    for (const Case c : {Case{2, 1, 150}, Case{2, 0, 1000}, Case{0, 1, 150}, Case{0, 0, 1000}, Case{1, 0, 150}}) {
+        Morvelin_paramsCalc p = defaults(c.mode);
+        p.usePesk = c.usePesk;
+        p.resizing = c.resizing;
+        p.noiseSmoothOn = 1;  // the tiled blur and the warp as well
+        std::vector<std::uint8_t> any, sse2, plain;
+        ASSERT_TRUE(render(f, p, any));
+        Simd::limitKernels(Kernels::Sse2);
+        const bool okSse2 = render(f, p, sse2);
+        Simd::limitKernels(Kernels::Plain);
+        const bool okPlain = render(f, p, plain);
+        Simd::limitKernels(Kernels::Any);
+        ASSERT_TRUE(okSse2 && okPlain);
+        EXPECT_EQ(any, sse2) << "mode " << c.mode;
+        EXPECT_EQ(any, plain) << "mode " << c.mode;
     }
 }
 

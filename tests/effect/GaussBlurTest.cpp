@@ -1,6 +1,7 @@
 #include "effect/GaussBlur.h"
 #include "effect/RecursiveGaussPass.h"
 #include "effect/ProgressData.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
@@ -176,7 +177,7 @@ TEST(GaussRecursive, PlainAndVectorLanesAreIdentical)
         recursiveGaussLanesPlain(a.data(), M, c);
         recursiveGaussLanesSSE2(b.data(), M, c);
         EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(double))) << M;
-        if (avxAvailable()) {
+        if (Nuvra::DataStorage::Simd::processorHas(Nuvra::DataStorage::Simd::Isa::Avx)) {
             recursiveGaussLanesAVX(v.data(), M, c);
             EXPECT_EQ(0, std::memcmp(a.data(), v.data(), a.size() * sizeof(double))) << M;
         }
@@ -238,7 +239,7 @@ TEST(GaussRecursive, FusedRowAndColumnFormsAgreeAcrossInstructionSets)
         }
         std::vector<double> line(size_t(M) * detail::kColumnLanes);
         recursiveGaussRowsSSE2(rows, outA, 13, N, M, line.data(), c);
-        if (avxAvailable()) {
+        if (Nuvra::DataStorage::Simd::processorHas(Nuvra::DataStorage::Simd::Isa::Avx)) {
             recursiveGaussRowsAVX(rows, outB, 13, N, M, line.data(), c);
             EXPECT_EQ(a, b) << N;
         }
@@ -249,7 +250,7 @@ TEST(GaussRecursive, FusedRowAndColumnFormsAgreeAcrossInstructionSets)
         const auto cols = randomImage(width, N, width, unsigned(N + 1));
         std::vector<float> ca(cols.size(), -1.0f), cb(cols.size(), -1.0f);
         recursiveGaussColumnsSSE2(cols.data(), size_t(width), ca.data(), size_t(width), N, M, line.data(), c);
-        if (avxAvailable()) {
+        if (Nuvra::DataStorage::Simd::processorHas(Nuvra::DataStorage::Simd::Isa::Avx)) {
             recursiveGaussColumnsAVX(cols.data(), size_t(width), cb.data(), size_t(width), N, M, line.data(), c);
             EXPECT_EQ(ca, cb) << N;
         }
