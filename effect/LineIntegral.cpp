@@ -1,6 +1,8 @@
 #include "effect/LuminanceStages.h"
 
 #include "effect/Clamp.h"
+#include "effect/LineIntegralCells.h"
+#include "pixelstore/CpuFeatures.h"
 #include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
 
@@ -162,18 +164,11 @@ bool traceReference(int w, int h, const float* lum, const float* vx, const float
     return true;
 }
 
-// The fast path. A single trace is one long chain of dependent loads, so
-// eight neighbouring traces advance in lockstep, four to an SSE register, to
+// The vector paths. A single trace is one long chain of dependent loads, so
+// 32 neighbouring traces advance in lockstep, four or eight to a register, to
 // keep the core busy; each lane performs exactly the reference's operations
-// in the same order (no contraction, same rounding, same truncation). The
-// step and the luminance of a pixel share one record, because the pixel a
-// step lands on is the one whose step is read next.
-struct alignas(16) Cell {
-    float sx;
-    float sy;
-    float lum;
-    float pad;
-};
+// in the same order (no contraction, same rounding, same truncation).
+using LineIntegralKernels::Cell;
 
 struct Lanes {
     __m128 px, py;    // positions
@@ -292,7 +287,7 @@ inline void field4(const Grid& g, const float* vx, const float* vy, __m128 qx, _
     fy = _mm_xor_ps(fy, flip);
 }
 
-void computeStepCells(const Grid& g, int w, int h, const float* vx, const float* vy, Cell* cells)
+void computeStepCells(const Grid& g, int w, int h, const float* vx, const float* vy, Cell* cells, bool wide)
 {
     const __m128 half = _mm_set1_ps(0.5f);
     const __m128 two = _mm_set1_ps(2.0f);
@@ -301,7 +296,7 @@ void computeStepCells(const Grid& g, int w, int h, const float* vx, const float*
     for (int y = 0; y < h; ++y) {
         const std::size_t rowStart = std::size_t(y) * w;
         const __m128 py = _mm_set1_ps(float(y) + 0.5f);
-        int x = 0;
+        int x = wide ? LineIntegralKernels::Avx2::stepRow(w, h, vx, vy, y, cells) : 0;
         for (; x + 4 <= w; x += 4) {
             const __m128 cx = _mm_loadu_ps(vx + rowStart + x);
             const __m128 cy = _mm_loadu_ps(vy + rowStart + x);
@@ -386,7 +381,7 @@ void traceRun(const Grid& g, int n, const std::vector<float>& wt, float* out, in
 }
 
 bool traceInterleaved(int w, int h, const float* lum, const float* vx, const float* vy, int n,
-                      const std::vector<float>& wt, float* out, DataStorage::ProgressData* progress)
+                      const std::vector<float>& wt, float* out, bool wide, DataStorage::ProgressData* progress)
 {
     const std::size_t count = std::size_t(w) * std::size_t(h);
     const ScratchBuffer<Cell> cells(count);
@@ -396,7 +391,7 @@ bool traceInterleaved(int w, int h, const float* lum, const float* vx, const flo
     g.maxY = _mm_set1_epi32(h - 1);
     g.width = _mm_set1_epi32(w);
     g.rowPairs = _mm_set1_epi32(1 | (w << 16));
-    computeStepCells(g, w, h, vx, vy, cells.data());
+    computeStepCells(g, w, h, vx, vy, cells.data(), wide);
     for (std::size_t i = 0; i < count; ++i)
         cells[i].lum = lum[i];
     // Blocks of kBlockRows x kBlockColumns starting pixels: their traces stay
@@ -409,8 +404,12 @@ bool traceInterleaved(int w, int h, const float* lum, const float* vx, const flo
         const int yEnd = std::min(y0 + kBlockRows, h);
         for (int bx = 0; bx < w; bx += kBlockColumns) {
             const int xEnd = std::min(bx + kBlockColumns, w);
-            for (int y = y0; y < yEnd; ++y)
-                traceRun(g, n, wt, out, y, bx, xEnd);
+            for (int y = y0; y < yEnd; ++y) {
+                if (wide)
+                    LineIntegralKernels::Avx2::traceRun(cells.data(), w, h, n, wt.data(), out, y, bx, xEnd);
+                else
+                    traceRun(g, n, wt, out, y, bx, xEnd);
+            }
         }
         advanceSteps(progress, yEnd - y0);
     }
@@ -442,13 +441,19 @@ bool lineIntegralWith(LineIntegralPath path, int w, int h, const float* lum, con
         }
         return traceReference(w, h, lum, vx, vy, n, wt, out, progress);
     }
-    return traceInterleaved(w, h, lum, vx, vy, n, wt, out, progress);
+    const bool wide = path == LineIntegralPath::Wide && DataStorage::Simd::kernelsMay(DataStorage::Simd::Isa::Avx2);
+    return traceInterleaved(w, h, lum, vx, vy, n, wt, out, wide, progress);
 }
 
 bool lineIntegral(int w, int h, const float* lum, const float* vx, const float* vy, float length,
                   float* out, DataStorage::ProgressData* progress)
 {
-    return lineIntegralWith(LineIntegralPath::Interleaved, w, h, lum, vx, vy, length, out, progress);
+    using DataStorage::Simd::Isa;
+    using DataStorage::Simd::kernelsMay;
+    const LineIntegralPath path = kernelsMay(Isa::Avx2)   ? LineIntegralPath::Wide
+                                  : kernelsMay(Isa::Sse2) ? LineIntegralPath::Interleaved
+                                                          : LineIntegralPath::Reference;
+    return lineIntegralWith(path, w, h, lum, vx, vy, length, out, progress);
 }
 
 } // namespace Effect

@@ -35,10 +35,13 @@ void edgeDirection(float a, float b, float c, float& vx, float& vy);
 // Stage 3: out = Gaussian-weighted average of lum along the field's stream
 // lines through each pixel, over 2 * length steps each way. One progress step
 // per row; false when cancelled (stops at the end of a row). out may be lum.
-enum class LineIntegralPath { Reference, Interleaved };
+// Reference: one trace at a time, plain; Interleaved: SSE2; Wide: AVX2 where
+// the kernel switch allows it, else SSE2.
+enum class LineIntegralPath { Reference, Interleaved, Wide };
 bool lineIntegral(int w, int h, const float* lum, const float* vx, const float* vy, float length,
                   float* out, DataStorage::ProgressData* progress);
-// Both paths give bit-identical results; lineIntegral picks the fast one.
+// All paths give bit-identical results; lineIntegral picks the widest the
+// kernel switch allows.
 bool lineIntegralWith(LineIntegralPath path, int w, int h, const float* lum, const float* vx,
                       const float* vy, float length, float* out, DataStorage::ProgressData* progress);
 

@@ -49,6 +49,8 @@ BENCHMARK_CAPTURE(BM_LineIntegral, reference, LineIntegralPath::Reference)
     ->Arg(5)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK_CAPTURE(BM_LineIntegral, interleaved, LineIntegralPath::Interleaved)
     ->Arg(5)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_LineIntegral, wide, LineIntegralPath::Wide)
+    ->Arg(5)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_SharpenAndField(benchmark::State& state)
 {

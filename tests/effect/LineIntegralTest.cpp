@@ -14,6 +14,9 @@ using namespace Nuvra::Effect;
 
 namespace {
 
+constexpr LineIntegralPath kAllPaths[] = {LineIntegralPath::Reference, LineIntegralPath::Interleaved,
+                                          LineIntegralPath::Wide};
+
 struct Frame {
     int w, h;
     std::vector<float> lum, vx, vy;
@@ -46,7 +49,7 @@ std::vector<float> integrate(LineIntegralPath path, const Frame& f, float length
 
 } // namespace
 
-TEST(LineIntegral, FastPathIsBitIdenticalToReference)
+TEST(LineIntegral, VectorPathsAreBitIdenticalToReference)
 {
     struct Size { int w, h; };
     for (const Size s : {Size{1, 1}, Size{1, 9}, Size{9, 1}, Size{7, 5}, Size{64, 48}, Size{131, 70}}) {
@@ -54,10 +57,12 @@ TEST(LineIntegral, FastPathIsBitIdenticalToReference)
         for (const float length : {0.2f, 0.3f, 1.7f, 11.6f, 23.5f}) {
             SCOPED_TRACE(testing::Message() << s.w << "x" << s.h << " length " << length);
             const std::vector<float> ref = integrate(LineIntegralPath::Reference, f, length);
-            const std::vector<float> fast = integrate(LineIntegralPath::Interleaved, f, length);
-            ASSERT_EQ(0, std::memcmp(ref.data(), fast.data(), ref.size() * sizeof(float)));
-            // In place, as the pipeline runs it, on both paths.
-            for (const LineIntegralPath path : {LineIntegralPath::Reference, LineIntegralPath::Interleaved}) {
+            for (const LineIntegralPath path : {LineIntegralPath::Interleaved, LineIntegralPath::Wide}) {
+                const std::vector<float> fast = integrate(path, f, length);
+                ASSERT_EQ(0, std::memcmp(ref.data(), fast.data(), ref.size() * sizeof(float)));
+            }
+            // In place, as the pipeline runs it, on every path.
+            for (const LineIntegralPath path : kAllPaths) {
                 std::vector<float> inPlace = f.lum;
                 ASSERT_TRUE(lineIntegralWith(path, f.w, f.h, inPlace.data(), f.vx.data(), f.vy.data(), length,
                                              inPlace.data(), nullptr));
@@ -77,7 +82,7 @@ TEST(LineIntegral, HorizontalFieldAveragesAlongRows)
     const float length = 4.3f;
     Frame f{w, h, MorvelinTest::syntheticLuminance(w, h, 5), std::vector<float>(w * h, 1.0f),
             std::vector<float>(w * h, 0.0f)};
-    for (const LineIntegralPath path : {LineIntegralPath::Reference, LineIntegralPath::Interleaved}) {
+    for (const LineIntegralPath path : kAllPaths) {
         const std::vector<float> out = integrate(path, f, length);
         const int n = 9;  // 2 * 4.3 rounded
         for (int y = 0; y < h - 1; ++y)
@@ -123,14 +128,14 @@ TEST(LineIntegral, ZeroLengthAndUniformFramesKeepTheirValues)
     Frame f = fieldFrame(33, 17, 9);
     f.lum[4] = 1.25f;
     f.lum[5] = -0.25f;
-    for (const LineIntegralPath path : {LineIntegralPath::Reference, LineIntegralPath::Interleaved}) {
+    for (const LineIntegralPath path : kAllPaths) {
         const std::vector<float> out = integrate(path, f, 0.0f);
         for (std::size_t i = 0; i < out.size(); ++i)
             ASSERT_EQ(out[i], std::min(1.0f, std::max(0.0f, f.lum[i])));
     }
     Frame flat = f;
     std::fill(flat.lum.begin(), flat.lum.end(), 0.4f);
-    for (const LineIntegralPath path : {LineIntegralPath::Reference, LineIntegralPath::Interleaved}) {
+    for (const LineIntegralPath path : kAllPaths) {
         const std::vector<float> out = integrate(path, flat, 9.0f);
         for (std::size_t i = 0; i < out.size(); ++i)
             ASSERT_NEAR(out[i], 0.4f, 1e-6);
@@ -143,7 +148,7 @@ TEST(LineIntegral, CancelledRecordStops)
     Nuvra::DataStorage::ProgressData progress;
     progress.setCancelled(true);
     std::vector<float> out(f.lum.size(), -1.0f);
-    for (const LineIntegralPath path : {LineIntegralPath::Reference, LineIntegralPath::Interleaved})
+    for (const LineIntegralPath path : kAllPaths)
         EXPECT_FALSE(lineIntegralWith(path, f.w, f.h, f.lum.data(), f.vx.data(), f.vy.data(), 6.0f, out.data(),
                                       &progress));
 }
