@@ -1,7 +1,9 @@
 #include "effect/Colouring.h"
 
 #include "effect/Clamp.h"
+#include "effect/ColouringAvx2.h"
 #include "effect/MorvelinParams.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <cmath>
 
@@ -88,35 +90,44 @@ ColourBody chooseBody(const Morvelin_paramsCalc& params)
 
 namespace {
 
-template <class Paint>
-void paintLoop(Paint paint, const ColouringContext& ctx, const float* lum, const float* noise, std::uint8_t* r,
-               std::uint8_t* g, std::uint8_t* b, int count)
+// The body is a template argument, so it is compiled into the loop.
+template <void (*Paint)(const ColouringContext&, float, float, std::uint8_t*)>
+void paintLoop(const ColouringContext& ctx, const float* lum, const float* noise, std::uint8_t* r, std::uint8_t* g,
+               std::uint8_t* b, int from, int count)
 {
     std::uint8_t rgb[3];
-    for (int i = 0; i < count; ++i) {
-        paint(ctx, lum[i], noise[i], rgb);
+    for (int i = from; i < count; ++i) {
+        Paint(ctx, lum[i], noise[i], rgb);
         r[i] = rgb[0];
         g[i] = rgb[1];
         b[i] = rgb[2];
     }
 }
 
+bool wideKernels()
+{
+    return DataStorage::Simd::kernelsMay(DataStorage::Simd::Isa::Avx2);
+}
+
 } // namespace
 
 void toneSpan(const ColouringContext& ctx, float* lum, const float* noise, int count)
 {
-    for (int i = 0; i < count; ++i)
+    int i = wideKernels() ? ColouringAvx2::toneSpan(ctx, lum, noise, count) : 0;
+    for (; i < count; ++i)
         lum[i] = toneLuminance(ctx, lum[i], noise[i]);
 }
 
 void paintSpan(ColourBody body, const ColouringContext& ctx, const float* lum, const float* noise, std::uint8_t* r,
                std::uint8_t* g, std::uint8_t* b, int count)
 {
+    // The vector form takes whole groups of eight; the plain bodies the rest.
+    const int done = wideKernels() ? ColouringAvx2::paintSpan(body, ctx, lum, noise, r, g, b, count) : 0;
     switch (body) {
-    case ColourBody::FiveColors3D: paintLoop(paintFiveColors3D, ctx, lum, noise, r, g, b, count); break;
-    case ColourBody::FiveColors: paintLoop(paintFiveColors, ctx, lum, noise, r, g, b, count); break;
-    case ColourBody::TwoColors3D: paintLoop(paintTwoColors3D, ctx, lum, noise, r, g, b, count); break;
-    case ColourBody::TwoColors: paintLoop(paintTwoColors, ctx, lum, noise, r, g, b, count); break;
+    case ColourBody::FiveColors3D: paintLoop<paintFiveColors3D>(ctx, lum, noise, r, g, b, done, count); break;
+    case ColourBody::FiveColors: paintLoop<paintFiveColors>(ctx, lum, noise, r, g, b, done, count); break;
+    case ColourBody::TwoColors3D: paintLoop<paintTwoColors3D>(ctx, lum, noise, r, g, b, done, count); break;
+    case ColourBody::TwoColors: paintLoop<paintTwoColors>(ctx, lum, noise, r, g, b, done, count); break;
     case ColourBody::ToneLuminance:
     case ColourBody::None: break;
     }

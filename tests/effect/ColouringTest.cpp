@@ -1,13 +1,17 @@
 #include "effect/Clamp.h"
 #include "effect/Colouring.h"
 #include "effect/MorvelinParams.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 using namespace Nuvra::Effect;
 
@@ -336,5 +340,68 @@ TEST(Colouring, BodyChoice)
         p.lightColor = c.light;
         p.usePesk = c.pesk;
         EXPECT_EQ(chooseBody(p), c.body) << c.mode << " " << std::hex << c.dark << " " << c.light;
+    }
+}
+
+// The spans run eight lanes at a time where the kernel switch allows; every
+// body must give the plain bytes for luminances across and beyond 0..1, on
+// the thresholds, not a number, and with degenerate tone points.
+TEST(ColouringSpans, VectorAndPlainSpansAgreeBitForBit)
+{
+    using Nuvra::DataStorage::Simd::Kernels;
+    using Nuvra::DataStorage::Simd::limitKernels;
+    std::vector<float> lum, noise;
+    for (int i = -40; i <= 1060; ++i)
+        lum.push_back(float(i) / 1000.0f);
+    for (const int t : {0, 40, 150, 195, 255})
+        lum.push_back(float(t) / 255.0f);
+    lum.push_back(std::numeric_limits<float>::quiet_NaN());
+    lum.push_back(-0.0f);
+    lum.push_back(std::numeric_limits<float>::infinity());
+    for (std::size_t i = 0; i < lum.size(); ++i)
+        noise.push_back(float(int(i * 7919 % 201) - 100) / 100.0f);
+    const int count = int(lum.size());
+
+    struct Case {
+        int dark, mid, high;  // tone-curve inputs
+        int noise;
+        float contrast;
+        std::uint32_t darkColor, lightColor;
+    };
+    const Case cases[] = {{40, 150, 195, 17, 0.2f, 0xFF1A2B6C, 0xFFF4F0FE},
+                          {40, 150, 195, 0, 0.0f, 0xFFF4F0FE, 0xFF1A2B6C},  // light below dark
+                          {0, 0, 255, 5, -0.5f, 0xFF000000, 0xFFFFFFFF},
+                          {100, 100, 100, 30, 0.9f, 0xFF204060, 0xFF204060},
+                          {255, 255, 255, 0, 0.0f, 0xFFFF0000, 0xFF00FF00}};
+    for (const Case& c : cases) {
+        Morvelin_paramsCalc p = baseParams();
+        p.dark_lum_pred = c.dark;
+        p.middle_lum_pred = c.mid;
+        p.high_lum_pred = c.high;
+        p.noise = c.noise;
+        p.contrast = c.contrast;
+        p.darkColor = c.darkColor;
+        p.lightColor = c.lightColor;
+        const ColouringContext ctx = ColouringContext::fromParams(p);
+        for (const ColourBody body : {ColourBody::FiveColors3D, ColourBody::FiveColors, ColourBody::TwoColors3D,
+                                      ColourBody::TwoColors, ColourBody::ToneLuminance}) {
+            std::vector<std::uint8_t> rgb[2];
+            std::vector<float> toned[2];
+            for (int pass = 0; pass < 2; ++pass) {
+                limitKernels(pass == 0 ? Kernels::Any : Kernels::Plain);
+                rgb[pass].assign(3 * lum.size(), 0xAB);
+                toned[pass] = lum;
+                if (body == ColourBody::ToneLuminance)
+                    toneSpan(ctx, toned[pass].data(), noise.data(), count);
+                else
+                    paintSpan(body, ctx, lum.data(), noise.data(), rgb[pass].data(), rgb[pass].data() + count,
+                              rgb[pass].data() + 2 * count, count);
+            }
+            limitKernels(Kernels::Any);
+            SCOPED_TRACE(testing::Message() << "body " << int(body) << " tone " << c.dark << "/" << c.mid << "/"
+                                            << c.high);
+            EXPECT_EQ(rgb[0], rgb[1]);
+            EXPECT_EQ(0, std::memcmp(toned[0].data(), toned[1].data(), toned[0].size() * sizeof(float)));
+        }
     }
 }
