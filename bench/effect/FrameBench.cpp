@@ -1,8 +1,10 @@
 // One 1080p frame through the whole painting filter with the parameters the
 // default user values map to, in every colour mode (the default pair of the
 // two-colour mode is black and white, which takes the Lab path) and at the
-// largest smudging. The frame is a synthetic landscape, or read from an
-// image file:
+// largest smudging; beside it OpenCV's oil painting of the same frame, and
+// the CPU per frame when 1, 2 or 4 frames render at once. Run it on one core
+// (taskset -c N) to compare like with like. The frame is a synthetic
+// landscape, or read from an image file:
 //   paint_bench [--image=PATH] [--write-png=PREFIX] [benchmark options]
 // With --write-png the input and each case's result are also written as
 // PREFIX-input.png and PREFIX-<case>.png.
@@ -14,6 +16,8 @@
 #include <QtGlobal>
 
 #include <benchmark/benchmark.h>
+#include <opencv2/core.hpp>
+#include <opencv2/xphoto/oilpainting.hpp>
 
 #include <sys/resource.h>
 
@@ -127,6 +131,58 @@ void BM_Frame(benchmark::State& state, int mode, float lineIntegral, const char*
     if (!g_pngPrefix.empty())
         writePng(name, g_input, out);
 }
+// CPU time of the calling thread, in milliseconds.
+double threadCpuMs()
+{
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
+// Frames rendered side by side on the benchmark's threads, as a host renders
+// on several threads at once: cpu_ms_per_frame against the one-thread run
+// shows what running together costs.
+void BM_FrameConcurrent(benchmark::State& state)
+{
+    const Morvelin_paramsCalc p = defaultParams(2, 1.0f);
+    std::vector<std::uint8_t> out(g_input.argb.size());
+    bool ok = true;
+    const double cpu0 = threadCpuMs();
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        ok = Filter(Nuvra::Size{g_input.w, g_input.h}, g_input.argb.data(), g_input.w * 4, out.data(), g_input.w * 4, 0,
+                    p, nullptr) && ok;
+        benchmark::DoNotOptimize(out.data());
+        ++frames;
+    }
+    if (!ok)
+        state.SkipWithError("Filter failed");
+    state.counters["cpu_ms_per_frame"] =
+        benchmark::Counter((threadCpuMs() - cpu0) / double(frames > 0 ? frames : 1), benchmark::Counter::kAvgThreads);
+    state.counters["peak_MB"] = benchmark::Counter(peakResidentMB(), benchmark::Counter::kAvgThreads);
+}
+BENCHMARK(BM_FrameConcurrent)->Threads(1)->Threads(2)->Threads(4)->UseRealTime()->Iterations(4)
+    ->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+
+// The peer: OpenCV's oil painting of the same frame with the parameters of
+// its own sample (neighbourhood 10, dynamic ratio 1), single-threaded.
+void BM_OpenCVOilPainting(benchmark::State& state)
+{
+    cv::Mat bgr(g_input.h, g_input.w, CV_8UC3);
+    for (int y = 0; y < g_input.h; ++y)
+        for (int x = 0; x < g_input.w; ++x) {
+            const std::uint8_t* px = &g_input.argb[(std::size_t(y) * g_input.w + x) * 4];
+            bgr.at<cv::Vec3b>(y, x) = cv::Vec3b(px[3], px[2], px[1]);
+        }
+    cv::Mat painted;
+    for (auto _ : state) {
+        cv::xphoto::oilPainting(bgr, painted, 10, 1);
+        benchmark::DoNotOptimize(painted.data);
+    }
+}
+BENCHMARK(BM_OpenCVOilPainting)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true)
+    ->Iterations(1);
+
 BENCHMARK_CAPTURE(BM_Frame, black_and_white, 0, 1.0f, "mode0")
     ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)->Iterations(3);
 BENCHMARK_CAPTURE(BM_Frame, two_colours, 0, 1.0f, "mode0-sepia", 0xFF2B1A0Eu, 0xFFF4E6C8u)
@@ -153,6 +209,7 @@ int main(int argc, char** argv)
         else
             rest.push_back(argv[i]);
     }
+    cv::setNumThreads(1);
     // The pipeline logs its parameters and statistics once per frame.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     if (!image.empty()) {
