@@ -1,8 +1,10 @@
 #include "effect/LuminanceStages.h"
 
 #include "effect/GaussBlur.h"
+#include "effect/OrientationFieldAvx2.h"
 #include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +45,7 @@ DerivativeKernels derivativeKernels()
 
 // dst(x) = K[0] src(x) + sum_j K[j] (src(x + j) + src(x - j)) along one row,
 // edge samples repeated.
-void smoothRow(const float* src, float* dst, int w, const DerivativeKernels& k)
+void smoothRow(const float* src, float* dst, int w, const DerivativeKernels& k, bool wide)
 {
     const int r = k.taps - 1;
     auto at = [&](int x) { return src[std::min(std::max(x, 0), w - 1)]; };
@@ -57,7 +59,8 @@ void smoothRow(const float* src, float* dst, int w, const DerivativeKernels& k)
     const int hi = std::max(lo, w - r);
     for (int x = 0; x < lo; ++x)
         dst[x] = clamped(x);
-    for (int x = lo; x < hi; ++x) {
+    const int from = wide ? OrientationAvx2::smoothSpan(src, dst, lo, hi, k.smooth, r) : lo;
+    for (int x = from; x < hi; ++x) {
         float s = k.smooth[0] * src[x];
         for (int j = 1; j <= r; ++j)
             s += k.smooth[j] * (src[x + j] + src[x - j]);
@@ -68,7 +71,7 @@ void smoothRow(const float* src, float* dst, int w, const DerivativeKernels& k)
 }
 
 // dst(x) = sum_j K'[j] (src(x - j) - src(x + j)) along one row.
-void deriveRow(const float* src, float* dst, int w, const DerivativeKernels& k)
+void deriveRow(const float* src, float* dst, int w, const DerivativeKernels& k, bool wide)
 {
     const int r = k.taps - 1;
     auto at = [&](int x) { return src[std::min(std::max(x, 0), w - 1)]; };
@@ -82,7 +85,8 @@ void deriveRow(const float* src, float* dst, int w, const DerivativeKernels& k)
     const int hi = std::max(lo, w - r);
     for (int x = 0; x < lo; ++x)
         dst[x] = clamped(x);
-    for (int x = lo; x < hi; ++x) {
+    const int from = wide ? OrientationAvx2::deriveSpan(src, dst, lo, hi, k.derive, r) : lo;
+    for (int x = from; x < hi; ++x) {
         float s = 0.0f;
         for (int j = 1; j <= r; ++j)
             s += k.derive[j] * (src[x - j] - src[x + j]);
@@ -94,25 +98,25 @@ void deriveRow(const float* src, float* dst, int w, const DerivativeKernels& k)
 
 // The same two filters across rows, a whole row at a time so the inner loop
 // runs along contiguous memory.
-void smoothColumns(const float* src, float* dst, int w, int h, const DerivativeKernels& k)
+void smoothColumns(const float* src, float* dst, int w, int h, const DerivativeKernels& k, bool wide)
 {
     const int r = k.taps - 1;
     for (int y = 0; y < h; ++y) {
         float* out = dst + std::size_t(y) * w;
         const float* c = src + std::size_t(y) * w;
-        for (int x = 0; x < w; ++x)
+        for (int x = wide ? OrientationAvx2::scaleSpan(c, out, k.smooth[0], w) : 0; x < w; ++x)
             out[x] = k.smooth[0] * c[x];
         for (int j = 1; j <= r; ++j) {
             const float* below = src + std::size_t(std::min(y + j, h - 1)) * w;
             const float* above = src + std::size_t(std::max(y - j, 0)) * w;
             const float t = k.smooth[j];
-            for (int x = 0; x < w; ++x)
+            for (int x = wide ? OrientationAvx2::accumulateSpan(below, above, out, t, false, w) : 0; x < w; ++x)
                 out[x] += t * (below[x] + above[x]);
         }
     }
 }
 
-void deriveColumns(const float* src, float* dst, int w, int h, const DerivativeKernels& k)
+void deriveColumns(const float* src, float* dst, int w, int h, const DerivativeKernels& k, bool wide)
 {
     const int r = k.taps - 1;
     for (int y = 0; y < h; ++y) {
@@ -123,7 +127,7 @@ void deriveColumns(const float* src, float* dst, int w, int h, const DerivativeK
             const float* above = src + std::size_t(std::max(y - j, 0)) * w;
             const float* below = src + std::size_t(std::min(y + j, h - 1)) * w;
             const float t = k.derive[j];
-            for (int x = 0; x < w; ++x)
+            for (int x = wide ? OrientationAvx2::accumulateSpan(above, below, out, t, true, w) : 0; x < w; ++x)
                 out[x] += t * (above[x] - below[x]);
         }
     }
@@ -154,6 +158,7 @@ bool orientationField(int w, int h, const float* lum, float sigmaG, float* vx, f
                       DataStorage::ProgressData* progress)
 {
     const DerivativeKernels k = derivativeKernels();
+    const bool wide = DataStorage::Simd::kernelsMay(DataStorage::Simd::Isa::Avx2);
     const std::size_t n = std::size_t(w) * std::size_t(h);
     // One block of four buffers' size, as the other stages take.
     const ScratchBuffer<float> block(4 * n);
@@ -165,15 +170,15 @@ bool orientationField(int w, int h, const float* lum, float sigmaG, float* vx, f
     if (isCancelled(progress))
         return false;
     for (int y = 0; y < h; ++y)
-        smoothRow(lum + std::size_t(y) * w, bufA + std::size_t(y) * w, w, k);
-    smoothColumns(lum, bufB, w, h, k);
+        smoothRow(lum + std::size_t(y) * w, bufA + std::size_t(y) * w, w, k, wide);
+    smoothColumns(lum, bufB, w, h, k, wide);
     // Gx differentiates along x what was smoothed along y, Gy the reverse;
     // the field's buffers hold the gradients until the last step.
     float* gx = vx;
     float* gy = vy;
     for (int y = 0; y < h; ++y)
-        deriveRow(bufB + std::size_t(y) * w, gx + std::size_t(y) * w, w, k);
-    deriveColumns(bufA, gy, w, h, k);
+        deriveRow(bufB + std::size_t(y) * w, gx + std::size_t(y) * w, w, k, wide);
+    deriveColumns(bufA, gy, w, h, k, wide);
     advanceSteps(progress, 2);
 
     if (isCancelled(progress))
@@ -181,7 +186,7 @@ bool orientationField(int w, int h, const float* lum, float sigmaG, float* vx, f
     float* jxx = bufA;
     float* jyy = bufB;
     float* jxy = bufC;
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = wide ? OrientationAvx2::tensorSpan(gx, gy, jxx, jxy, jyy, n) : 0; i < n; ++i) {
         jxx[i] = gx[i] * gx[i];
         jxy[i] = gx[i] * gy[i];
         jyy[i] = gy[i] * gy[i];
@@ -197,7 +202,7 @@ bool orientationField(int w, int h, const float* lum, float sigmaG, float* vx, f
 
     if (isCancelled(progress))
         return false;
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = wide ? OrientationAvx2::edgeSpan(jxx, jxy, jyy, vx, vy, n) : 0; i < n; ++i)
         edgeDirection(jxx[i], jxy[i], jyy[i], vx[i], vy[i]);
     advanceSteps(progress);
     return true;
