@@ -7,6 +7,7 @@
 #include "effect/Resize.h"
 #include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
+#include "effect/StageWeights.h"
 #include "effect/WorkingSize.h"
 #include "colorproc/FloatLab.h"
 #include "colorproc/PlaneColorConversion.h"
@@ -119,23 +120,12 @@ void copyBlackAndWhite(PixelPlane& destination, const PixelPlane& lab, const Siz
         destination.channelReadWrite(c)->copy(*value, all, Point{0, 0});
 }
 
-} // namespace
-
-bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const PixelPlane& source,
-                PixelPlane& destination, ProgressData* progress)
+// Stage 1: the frame's luminance into the Lab plane's L (modes 0 and 2), or
+// the whole frame in Lab (mode 1).
+bool sourceLuminance(const Morvelin_paramsCalc& params, const Rect& region, const PixelPlane& source, PixelPlane& lab,
+                     const StageWeights& weights, ProgressData* progress)
 {
-    if (!writeAlpha(region, source, destination))
-        return false;
-    qDebug("FilterCore(): [(%d, %d),(%d x %d)]\n", region.left, region.top, region.width(), region.height());
-    logParams(params);
-
-    const Size size{region.width(), region.height()};
-    const WorkingSize ws = workingSize(source.width() + source.height(), size, params.resizing);
-    const double weightSum = 223.0 + (ws.resized ? 20.0 : 0.0) + noiseWeight(params);
-    ProgressStage outer(progress, 0);
-
-    PixelPlane lab(kSetLab, kTypeFloat, size);
-    setStageWeight(progress, 5.0, weightSum);
+    weights.enter(progress, FrameStage::SourceLuminance);
     if (progress)
         progress->setTotal(1);
     switch (params.mode) {
@@ -150,14 +140,18 @@ bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const Pix
         break;
     }
     advanceSteps(progress);
-    if (isCancelled(progress))
-        return false;
+    return !isCancelled(progress);
+}
 
-    // Luminance at the working size.
+// Stages 2 to 6: L down to the working size, sharpened, oriented and smeared
+// along its lines there, and back to the frame's size.
+bool paintAtWorkingSize(const Morvelin_paramsCalc& params, const WorkingSize& ws, PixelPlane& lab,
+                        const StageWeights& weights, ProgressData* progress)
+{
     const Size wsz = ws.size;
     DataChannel working(wsz, kTypeFloat);
     if (ws.resized) {
-        setStageWeight(progress, 5.0, weightSum);
+        weights.enter(progress, FrameStage::Downscale);
         resizeChannel(*lab.channelReadOnly(kChannelL), working, progress, true);
         if (isCancelled(progress))
             return false;
@@ -168,59 +162,72 @@ bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const Pix
         const std::size_t n = std::size_t(wsz.width) * std::size_t(wsz.height);
         const ScratchBuffer<float> lum(n);
         getData(working, Rect::fromSize(wsz), lum.data(), unsigned(wsz.width) * 4u);
-        if (!runLuminanceStages(wsz.width, wsz.height, lum.data(), params, ws.halfSum, weightSum, progress))
+        if (!runLuminanceStages(wsz.width, wsz.height, lum.data(), params, ws.halfSum, weights, progress))
             return false;
         setData(working, Rect::fromSize(wsz), lum.data(), unsigned(wsz.width) * 4u);
     }
     if (ws.resized) {
-        setStageWeight(progress, 15.0, weightSum);
+        weights.enter(progress, FrameStage::Upscale);
         resizeChannel(working, *lab.channelReadWrite(kChannelL), progress, true);
         if (isCancelled(progress))
             return false;
     } else {
         lab.channelReadWrite(kChannelL)->swap(working);
     }
+    return true;
+}
 
+// Stage 7: the noise texture, zero when there is no noise.
+bool noiseStage(const Morvelin_paramsCalc& params, DataChannel& noise, const StageWeights& weights,
+                ProgressData* progress)
+{
+    if (params.noise == 0)
+        return true;
+    weights.enter(progress, FrameStage::Noise);
+    return fillNoiseLayer(params, noise, progress);
+}
+
+// Stage 8: L and the noise into colours. The result is the toned Lab plane
+// (modes 1 and black and white), the 8-bit RGB plane, or none for an unknown
+// mode.
+bool colourStage(const Morvelin_paramsCalc& params, const Size& size, PixelPlane& lab, const DataChannel& noise,
+                 PixelPlane& rgb, const PixelPlane*& result, const StageWeights& weights, ProgressData* progress)
+{
+    if (isCancelled(progress))
+        return false;
+    weights.enter(progress, FrameStage::Colouring);
     const ColouringContext ctx = ColouringContext::fromParams(params);
-    DataChannel noise(size, kTypeFloat);
-    if (params.noise != 0) {
-        setStageWeight(progress, noiseWeight(params), weightSum);
-        if (!fillNoiseLayer(params, noise, progress))
-            return false;
-    }
-
-    if (isCancelled(progress))
-        return false;
-    setStageWeight(progress, 3.0, weightSum);
     const ColourBody body = chooseBody(params);
-    PixelPlane rgb;
-    const PixelPlane* result = nullptr;
-    {
-        ProgressStage colouring(progress, noise.tileCount());
-        if (body == ColourBody::ToneLuminance) {
-            if (!toneChannel(ctx, *lab.channelReadWrite(kChannelL), noise, progress))
-                return false;
-            if (isBlackAndWhite(params)) {
-                // Neutral a and b make the Lab-to-RGB copy a grey.
-                const float neutral = kFloatLabNeutral;
-                for (const Channel c : {kChannelA, kChannelB}) {
-                    const SmartPtr<DataChannel> ch = lab.channelWriteOnly(c);
-                    ch->fillRect(Rect::fromSize(size), &neutral);
-                }
+    ProgressStage colouring(progress, noise.tileCount());
+    if (body == ColourBody::ToneLuminance) {
+        if (!toneChannel(ctx, *lab.channelReadWrite(kChannelL), noise, progress))
+            return false;
+        if (isBlackAndWhite(params)) {
+            // Neutral a and b make the Lab-to-RGB copy a grey.
+            const float neutral = kFloatLabNeutral;
+            for (const Channel c : {kChannelA, kChannelB}) {
+                const SmartPtr<DataChannel> ch = lab.channelWriteOnly(c);
+                ch->fillRect(Rect::fromSize(size), &neutral);
             }
-            result = &lab;
-        } else if (body != ColourBody::None) {
-            rgb = PixelPlane(kSetRGB, kTypeU8, size);
-            if (!paintChannels(body, ctx, *lab.channelReadOnly(kChannelL), noise, *rgb.channelWriteOnly(kChannelRed),
-                               *rgb.channelWriteOnly(kChannelGreen), *rgb.channelWriteOnly(kChannelBlue), progress))
-                return false;
-            result = &rgb;
         }
+        result = &lab;
+    } else if (body != ColourBody::None) {
+        rgb = PixelPlane(kSetRGB, kTypeU8, size);
+        if (!paintChannels(body, ctx, *lab.channelReadOnly(kChannelL), noise, *rgb.channelWriteOnly(kChannelRed),
+                           *rgb.channelWriteOnly(kChannelGreen), *rgb.channelWriteOnly(kChannelBlue), progress))
+            return false;
+        result = &rgb;
     }
+    return true;
+}
 
+// Stage 9: the result into the destination at (0, 0).
+bool writeResult(const Morvelin_paramsCalc& params, const Size& size, const PixelPlane* result, const PixelPlane& lab,
+                 PixelPlane& destination, const StageWeights& weights, ProgressData* progress)
+{
     if (isCancelled(progress))
         return false;
-    setStageWeight(progress, 5.0, weightSum);
+    weights.enter(progress, FrameStage::Output);
     if (progress)
         progress->setTotal(1);
     if (result == &lab && isBlackAndWhite(params))
@@ -229,6 +236,36 @@ bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const Pix
         copy(destination, *result, Rect::fromSize(size), Point{0, 0});
     advanceSteps(progress);
     return !isCancelled(progress);
+}
+
+} // namespace
+
+bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const PixelPlane& source,
+                PixelPlane& destination, ProgressData* progress)
+{
+    if (!writeAlpha(region, source, destination))
+        return false;
+    qDebug("FilterCore(): [(%d, %d),(%d x %d)]\n", region.left, region.top, region.width(), region.height());
+    logParams(params);
+
+    const Size size{region.width(), region.height()};
+    const WorkingSize ws = workingSize(source.width() + source.height(), size, params.resizing);
+    const StageWeights weights(ws.resized, noiseWeight(params));
+    ProgressStage outer(progress, 0);
+
+    PixelPlane lab(kSetLab, kTypeFloat, size);
+    if (!sourceLuminance(params, region, source, lab, weights, progress))
+        return false;
+    if (!paintAtWorkingSize(params, ws, lab, weights, progress))
+        return false;
+    DataChannel noise(size, kTypeFloat);
+    if (!noiseStage(params, noise, weights, progress))
+        return false;
+    PixelPlane rgb;
+    const PixelPlane* result = nullptr;
+    if (!colourStage(params, size, lab, noise, rgb, result, weights, progress))
+        return false;
+    return writeResult(params, size, result, lab, destination, weights, progress);
 }
 
 bool Filter(const Nuvra::Detail::SizeT<int>& size, const std::uint8_t* src, int srcStride, std::uint8_t* dst,

@@ -3,6 +3,15 @@
 // The painting effect: one frame of 8-bit A, R, G, B pixels into the painted
 // picture. Runs on the caller's thread and starts no threads; several frames
 // may render at once on different threads.
+//
+// How a frame flows: Filter wraps the pixels in planes of the tiled store and
+// FilterCore runs the stages in order (weights in effect/StageWeights.h):
+// the source luminance by mode into a float Lab plane; L down to the working
+// size; sharpening, orientation field and line integral there, on plain
+// buffers from the thread's scratch arena; back to the frame's size; the
+// noise layer; the colouring into an 8-bit RGB plane (or the toned Lab
+// plane); the result into the destination. Vector kernels run where the
+// kernel switch (pixelstore/CpuFeatures.h) allows and give the plain bits.
 
 #include "effect/MorvelinParams.h"
 #include "pixelstore/Geometry.h"

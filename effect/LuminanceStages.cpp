@@ -3,6 +3,7 @@
 #include "effect/MorvelinParams.h"
 #include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
+#include "effect/StageWeights.h"
 
 #include <cstddef>
 
@@ -22,7 +23,8 @@ LuminanceLengths luminanceLengths(const Morvelin_paramsCalc& params, float k)
     return l;
 }
 
-bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& params, float k, double weightSum,
+bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& params, float k,
+                        const StageWeights& weights,
                         DataStorage::ProgressData* progress)
 {
     const LuminanceLengths len = luminanceLengths(params, k);
@@ -32,7 +34,7 @@ bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& par
     ScratchBuffer<float> vx(n);
     ScratchBuffer<float> vy(n);
 
-    setStageWeight(progress, 5.0, weightSum);
+    weights.enter(progress, FrameStage::Sharpening);
     {
         ProgressStage stage(progress, 8);
         if (!sharpenLuminance(w, h, lum, len.sigma1, params.unsharp, progress))
@@ -41,7 +43,7 @@ bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& par
 
     if (isCancelled(progress))
         return false;
-    setStageWeight(progress, 5.0, weightSum);
+    weights.enter(progress, FrameStage::Orientation);
     {
         ProgressStage stage(progress, 10);
         if (!orientationField(w, h, lum, len.sigmaG, vx.data(), vy.data(), progress))
@@ -50,7 +52,7 @@ bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& par
 
     if (isCancelled(progress))
         return false;
-    setStageWeight(progress, 200.0, weightSum);
+    weights.enter(progress, FrameStage::LineIntegral);
     ProgressStage stage(progress, h);
     return lineIntegral(w, h, lum, vx.data(), vy.data(), len.length, lum, progress);
 }

@@ -14,6 +14,8 @@ class ProgressData;
 
 namespace Effect {
 
+class StageWeights;
+
 // Stage 1, in place: lum = clamp(E + coef * (E - G)) with E, G Gaussian blurs
 // of sigma1 and 1.1 * sigma1. Eight progress steps; false when cancelled.
 bool sharpenLuminance(int w, int h, float* lum, float sigma1, float unsharp,
@@ -55,9 +57,10 @@ struct LuminanceLengths {
 LuminanceLengths luminanceLengths(const Morvelin_paramsCalc& params, float k);
 
 // All three stages in place: lum (w * h) is the working luminance on entry
-// and the painted luminance on return. The three stages get the progress
-// weights 5, 5 and 200 of the caller's weight sum.
-bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& params, float k, double weightSum,
+// and the painted luminance on return. Each stage takes its share of the
+// frame's progress from weights.
+bool runLuminanceStages(int w, int h, float* lum, const Morvelin_paramsCalc& params, float k,
+                        const StageWeights& weights,
                         DataStorage::ProgressData* progress);
 
 } // namespace Effect
