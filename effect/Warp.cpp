@@ -1,6 +1,7 @@
 #include "effect/Warp.h"
 
 #include "effect/ProgressData.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <emmintrin.h>
 
@@ -36,10 +37,10 @@ struct SourceBuffer {
 };
 
 // Affine samples four at a time while all four fall strictly inside the
-// buffer; the same arithmetic as the sample-by-sample path. Returns the first
-// x it did not write.
+// buffer; the same arithmetic as the sample-by-sample path. out[k] is the
+// sample of column xBase + k. Returns the first x it did not write.
 int interiorRun(const Transform& M, int y, int x, int end, const float* p, int bw, int bh, double left, double top,
-                double fx, double fy, float* out)
+                double fx, double fy, float* out, int xBase)
 {
     const double yc = y + 0.5;
     const __m128d m0 = _mm_set1_pd(M.m[0]), m1 = _mm_set1_pd(M.m[1]);
@@ -88,9 +89,155 @@ int interiorRun(const Transform& M, int y, int x, int end, const float* p, int b
                               _mm_mul_ps(_mm_mul_ps(a, wb), _mm_load_ps(q10)));
         s = _mm_add_ps(s, _mm_mul_ps(_mm_mul_ps(wa, b), _mm_load_ps(q01)));
         s = _mm_add_ps(s, _mm_mul_ps(_mm_mul_ps(a, b), _mm_load_ps(q11)));
-        _mm_storeu_ps(out + x, s);
+        _mm_storeu_ps(out + (x - xBase), s);
     }
     return x;
+}
+
+// What every tile of one warp shares.
+struct WarpSetup {
+    const Transform& M;
+    Transform Minv;
+    Rect srcRect;
+    Rect readable;      // srcRect within the source
+    int W = 0, H = 0;   // source size
+    float outside = 0.0f;
+    bool affine = true;
+    int fx = 1, fy = 1;          // pre-reduction factors
+    double fw = 1.0, fh = 1.0;   // footprint of an affine sample
+    bool vectorRuns = false;     // interiorRun may run
+};
+
+// The source area one destination part needs: its bounds grown by the
+// reduction factors and aligned to them. Empty when nothing maps there.
+Rect tileSourceArea(const WarpSetup& w, const Rect& part)
+{
+    Rect need = warpSourceBounds(part, w.srcRect, w.M, w.Minv);
+    if (need.isEmpty())
+        return need;
+    need = {need.left - w.fx, need.top - w.fy, need.right + w.fx, need.bottom + w.fy};
+    if (w.fx >= 2) {
+        need.left = int(std::floor(double(need.left) / w.fx)) * w.fx;
+        need.right = int(std::ceil(double(need.right) / w.fx)) * w.fx;
+    }
+    if (w.fy >= 2) {
+        need.top = int(std::floor(double(need.top) / w.fy)) * w.fy;
+        need.bottom = int(std::ceil(double(need.bottom) / w.fy)) * w.fy;
+    }
+    return need;
+}
+
+// Samples one destination position from the tile's source buffer: bilinear
+// inside, and along the buffer's edges with clamped indices, blended with
+// the outside value by the sample's coverage of the source.
+class EdgeSampler {
+public:
+    EdgeSampler(const WarpSetup& w, const SourceBuffer& buf) : m_w(w), m_buf(buf) {}
+
+    float operator()(int x, int y) const
+    {
+        const WarpSetup& w = m_w;
+        double X, Y;
+        mapPoint(w.M, x + 0.5, y + 0.5, X, Y);
+        // Written so that a NaN position fails the window test.
+        if (!(X >= -w.fx && X <= w.W + w.fx && Y >= -w.fy && Y <= w.H + w.fy))
+            return w.outside;
+        const float u = float((X - 0.5 - m_buf.left) / w.fx), v = float((Y - 0.5 - m_buf.top) / w.fy);
+        const float fi = std::floor(u), fj = std::floor(v);
+        const int i = int(fi), j = int(fj);
+        const float a = u - fi, b = v - fj;
+        const int bw = m_buf.width, bh = m_buf.height;
+        if (i < -1 || j < -1 || i > bw || j > bh)
+            return w.outside;
+        const float wa = 1.0f - a, wb = 1.0f - b;
+        if (i >= 0 && i < bw - 1 && j >= 0 && j < bh - 1) {
+            const std::size_t r0 = std::size_t(j) * std::size_t(bw) + std::size_t(i);
+            const std::size_t r1 = r0 + std::size_t(bw);
+            const float* p = m_buf.data.data();
+            return ((wa * wb * p[r0] + a * wb * p[r0 + 1]) + wa * b * p[r1]) + a * b * p[r1 + 1];
+        }
+        const float bilinear =
+            ((wa * wb * at(i, j) + a * wb * at(i + 1, j)) + wa * b * at(i, j + 1)) + a * b * at(i + 1, j + 1);
+        double sw = w.fw, sh = w.fh;
+        if (!w.affine) {
+            double X1, Y1, X2, Y2;
+            mapPoint(w.M, x + 1.5, y + 0.5, X1, Y1);
+            mapPoint(w.M, x + 0.5, y + 1.5, X2, Y2);
+            sw = std::max(1.0, std::hypot(X1 - X, Y1 - Y));
+            sh = std::max(1.0, std::hypot(X2 - X, Y2 - Y));
+        }
+        const float c = float(coverage(X, sw, w.W) * coverage(Y, sh, w.H));
+        return bilinear * c + (1.0f - c) * w.outside;
+    }
+
+private:
+    float at(int i, int j) const
+    {
+        const int bw = m_buf.width, bh = m_buf.height;
+        return m_buf.data[std::size_t(std::clamp(j, 0, bh - 1)) * std::size_t(bw) + std::size_t(std::clamp(i, 0, bw - 1))];
+    }
+
+    const WarpSetup& m_w;
+    const SourceBuffer& m_buf;
+};
+
+// Reads the source area of a part into buf, box-reduced by the factors.
+void readSource(const WarpSetup& w, const DataChannel& src, const Rect& read, SourceBuffer& buf,
+                std::vector<float>& scratch)
+{
+    const int rw = read.width(), rh = read.height();
+    buf.data.resize(std::size_t(rw) * std::size_t(rh));
+    getData(src, read, buf.data.data(), unsigned(rw) * unsigned(sizeof(float)));
+    buf.left = read.left;
+    buf.top = read.top;
+    buf.width = rw;
+    buf.height = rh;
+    if (w.fx > 1 || w.fy > 1) {
+        boxReduceBuffer(w.fx, w.fy, rw, rh, buf.data.data(), scratch);
+        buf.width = (rw + w.fx - 1) / w.fx;
+        buf.height = (rh + w.fy - 1) / w.fy;
+    }
+}
+
+// One destination tile: left with the outside value when no source reaches
+// it, filled when its source area is uniform, sampled otherwise.
+void warpTile(const WarpSetup& w, const DataChannel& src, DataChannel& dst, const Rect& area, int tx, int ty,
+              SourceBuffer& buf, std::vector<float>& scratch)
+{
+    const Rect tileRect{tx * kTileSide, ty * kTileSide, tx * kTileSide + kTileSide, ty * kTileSide + kTileSide};
+    const Rect part = tileRect.intersected(area);
+    const Rect need = tileSourceArea(w, part);
+    const Rect read = need.intersected(w.readable);
+    if (need.isEmpty() || read.isEmpty())
+        return;
+    float value = 0.0f;
+    if (w.readable.contains(need) && src.isMonotone(need, &value)) {
+        const Rect valid = tileRect.intersected(Rect::fromSize(dst.size()));
+        if (part == valid)
+            dst.tileFill(ty * dst.tilesAcross() + tx, &value);
+        else
+            dst.fillRect(part, &value);
+        return;
+    }
+    readSource(w, src, read, buf, scratch);
+    const EdgeSampler sample(w, buf);
+    float out[kTileElements];
+    for (int y = part.top; y < part.bottom; ++y) {
+        float* row = out + (y - part.top) * kTileSide;  // column part.left at row[0]
+        int x = part.left;
+        while (x < part.right) {
+            if (w.vectorRuns) {
+                x = interiorRun(w.M, y, x, part.right, buf.data.data(), buf.width, buf.height, buf.left, buf.top, w.fx,
+                                w.fy, row, part.left);
+                if (x >= part.right)
+                    break;
+            }
+            // A group that leaves the buffer's interior goes sample by sample.
+            for (const int stop = w.vectorRuns ? std::min(x + 4, part.right) : part.right; x < stop; ++x)
+                row[x - part.left] = sample(x, y);
+        }
+    }
+    setData(dst, part, out, unsigned(kTileSide * sizeof(float)));
 }
 
 } // namespace
@@ -103,137 +250,44 @@ bool warpChannel(const DataChannel& src, DataChannel& dst, const Rect& srcRect, 
     const Rect area = dstRect.clipped(dst.size());
     if (area.isEmpty())
         return true;
-    Transform Minv;
-    if (!invertTransform(M, Minv))
+    WarpSetup w{M, {}, srcRect, srcRect.intersected(Rect::fromSize(src.size())), src.width(), src.height(),
+                outsideValue};
+    if (!invertTransform(M, w.Minv))
         return false;
 
-    const int W = src.width(), H = src.height();
-    const Rect extent = Rect::fromSize(src.size());
-    const Rect readable = srcRect.intersected(extent);
-    const float outside = outsideValue;
-    const Rect whole = warpSourceBounds(area, srcRect, M, Minv);
-    const Rect wholeClipped = whole.intersected(readable);
-    if (whole.isEmpty() || readable.isEmpty() || wholeClipped.isEmpty()) {
-        dst.fillRect(area, &outside);
+    const Rect whole = warpSourceBounds(area, srcRect, M, w.Minv);
+    if (whole.isEmpty() || w.readable.isEmpty() || whole.intersected(w.readable).isEmpty()) {
+        dst.fillRect(area, &w.outside);
         return true;
     }
     float value = 0.0f;
-    if (readable.contains(whole) && src.isMonotone(whole, &value)) {
+    if (w.readable.contains(whole) && src.isMonotone(whole, &value)) {
         dst.fillRect(area, &value);
         return true;
     }
-    dst.fillRect(area, &outside);
+    dst.fillRect(area, &w.outside);
 
-    const bool affine = isNearlyAffine(M);
-    int fx = 1, fy = 1;
-    double fw = 1.0, fh = 1.0;
-    if (affine) {
+    w.affine = isNearlyAffine(M);
+    if (w.affine) {
         double sx, sy;
-        transformUnitScales(Minv, sx, sy);
-        fx = std::min(reductionFactor(sx), std::max(W, 1));
-        fy = std::min(reductionFactor(sy), std::max(H, 1));
-        fw = std::fabs(sx) <= 1e-6 ? 1.0 : 1.0 / sx;
-        fh = std::fabs(sy) <= 1e-6 ? 1.0 : 1.0 / sy;
+        transformUnitScales(w.Minv, sx, sy);
+        w.fx = std::min(reductionFactor(sx), std::max(w.W, 1));
+        w.fy = std::min(reductionFactor(sy), std::max(w.H, 1));
+        w.fw = std::fabs(sx) <= 1e-6 ? 1.0 : 1.0 / sx;
+        w.fh = std::fabs(sy) <= 1e-6 ? 1.0 : 1.0 / sy;
     }
+    w.vectorRuns = w.affine && Simd::kernelsMay(Simd::Isa::Sse2);
 
     ProgressStage stage(progress, int(std::min<long long>(1LL << 30, (long long)area.width() * area.height())));
     SourceBuffer buf;
     std::vector<float> scratch;
-    float out[kTileElements];
     for (int ty = tileRow(area.top); ty <= tileRow(area.bottom - 1); ++ty) {
         for (int tx = tileColumn(area.left); tx <= tileColumn(area.right - 1); ++tx) {
-            const Rect tileRect{tx * kTileSide, ty * kTileSide, tx * kTileSide + kTileSide, ty * kTileSide + kTileSide};
-            const Rect part = tileRect.intersected(area);
-            const int samples = part.width() * part.height();
-            Rect need = warpSourceBounds(part, srcRect, M, Minv);
-            if (!need.isEmpty()) {
-                need = {need.left - fx, need.top - fy, need.right + fx, need.bottom + fy};
-                if (fx >= 2) {
-                    need.left = int(std::floor(double(need.left) / fx)) * fx;
-                    need.right = int(std::ceil(double(need.right) / fx)) * fx;
-                }
-                if (fy >= 2) {
-                    need.top = int(std::floor(double(need.top) / fy)) * fy;
-                    need.bottom = int(std::ceil(double(need.bottom) / fy)) * fy;
-                }
-            }
-            const Rect read = need.intersected(readable);
-            if (need.isEmpty() || read.isEmpty()) {
-                // Nothing of the source reaches the tile: it keeps the outside value.
-            } else if (readable.contains(need) && src.isMonotone(need, &value)) {
-                const Rect valid = tileRect.intersected(Rect::fromSize(dst.size()));
-                if (part == valid)
-                    dst.tileFill(ty * dst.tilesAcross() + tx, &value);
-                else
-                    dst.fillRect(part, &value);
-            } else {
-                const int rw = read.width(), rh = read.height();
-                buf.data.resize(size_t(rw) * size_t(rh));
-                getData(src, read, buf.data.data(), unsigned(rw) * unsigned(sizeof(float)));
-                buf.left = read.left;
-                buf.top = read.top;
-                buf.width = rw;
-                buf.height = rh;
-                if (fx > 1 || fy > 1) {
-                    boxReduceBuffer(fx, fy, rw, rh, buf.data.data(), scratch);
-                    buf.width = (rw + fx - 1) / fx;
-                    buf.height = (rh + fy - 1) / fy;
-                }
-                const float* p = buf.data.data();
-                const int bw = buf.width, bh = buf.height;
-                auto at = [&](int i, int j) {
-                    return p[size_t(std::clamp(j, 0, bh - 1)) * size_t(bw) + size_t(std::clamp(i, 0, bw - 1))];
-                };
-                auto sampleAt = [&](int x, int y) -> float {
-                    double X, Y;
-                    mapPoint(M, x + 0.5, y + 0.5, X, Y);
-                    // Written so that a NaN position fails the window test.
-                    if (!(X >= -fx && X <= W + fx && Y >= -fy && Y <= H + fy))
-                        return outside;
-                    const float u = float((X - 0.5 - buf.left) / fx), v = float((Y - 0.5 - buf.top) / fy);
-                    const float fi = std::floor(u), fj = std::floor(v);
-                    const int i = int(fi), j = int(fj);
-                    const float a = u - fi, b = v - fj;
-                    if (i < -1 || j < -1 || i > bw || j > bh)
-                        return outside;
-                    const float wa = 1.0f - a, wb = 1.0f - b;
-                    if (i >= 0 && i < bw - 1 && j >= 0 && j < bh - 1) {
-                        const float* r0 = p + size_t(j) * size_t(bw) + size_t(i);
-                        const float* r1 = r0 + bw;
-                        return ((wa * wb * r0[0] + a * wb * r0[1]) + wa * b * r1[0]) + a * b * r1[1];
-                    }
-                    const float bilinear =
-                        ((wa * wb * at(i, j) + a * wb * at(i + 1, j)) + wa * b * at(i, j + 1)) + a * b * at(i + 1, j + 1);
-                    double sw = fw, sh = fh;
-                    if (!affine) {
-                        double X1, Y1, X2, Y2;
-                        mapPoint(M, x + 1.5, y + 0.5, X1, Y1);
-                        mapPoint(M, x + 0.5, y + 1.5, X2, Y2);
-                        sw = std::max(1.0, std::hypot(X1 - X, Y1 - Y));
-                        sh = std::max(1.0, std::hypot(X2 - X, Y2 - Y));
-                    }
-                    const float c = float(coverage(X, sw, W) * coverage(Y, sh, H));
-                    return bilinear * c + (1.0f - c) * outside;
-                };
-                const double bl = buf.left, bt = buf.top, dfx = fx, dfy = fy;
-                for (int y = part.top; y < part.bottom; ++y) {
-                    float* o = out + (y - part.top) * kTileSide - part.left;
-                    int x = part.left;
-                    while (x < part.right) {
-                        if (affine) {
-                            x = interiorRun(M, y, x, part.right, p, bw, bh, bl, bt, dfx, dfy, o);
-                            if (x >= part.right)
-                                break;
-                        }
-                        // A group that leaves the buffer's interior goes sample by sample.
-                        for (const int stop = affine ? std::min(x + 4, part.right) : part.right; x < stop; ++x)
-                            o[x] = sampleAt(x, y);
-                    }
-                }
-                setData(dst, part, out, unsigned(kTileSide * sizeof(float)));
-            }
+            warpTile(w, src, dst, area, tx, ty, buf, scratch);
             if (progress) {
-                progress->advance(samples);
+                const Rect tileRect{tx * kTileSide, ty * kTileSide, tx * kTileSide + kTileSide,
+                                    ty * kTileSide + kTileSide};
+                progress->advance(tileRect.intersected(area).width() * tileRect.intersected(area).height());
                 if (progress->cancelled())
                     return true;
             }
