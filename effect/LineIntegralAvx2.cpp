@@ -4,8 +4,6 @@
 
 #include "effect/LineIntegralCells.h"
 
-#include "effect/Clamp.h"
-
 #include <immintrin.h>
 
 #include <algorithm>
@@ -17,6 +15,13 @@ namespace LineIntegralKernels {
 namespace Avx2 {
 
 namespace {
+
+// clamp01 of effect/Clamp.h, kept local: an inline function shared with the
+// plain files could be emitted here with AVX2 encodings and chosen for them.
+inline float clampUnit(float v)
+{
+    return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+}
 
 struct Grid {
     const Cell* cells;
@@ -243,7 +248,7 @@ void traceRun(const Cell* cells, int w, int h, int n, const float* wt, float* ou
             _mm256_store_ps(rs + 8 * k, t[k].sum);
         }
         for (int l = 0; l < lanes; ++l)
-            out[std::size_t(rowStart) + std::size_t(x0 + l)] = clamp01(ra[l] / rs[l]);
+            out[std::size_t(rowStart) + std::size_t(x0 + l)] = clampUnit(ra[l] / rs[l]);
     }
 }
 
