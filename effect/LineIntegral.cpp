@@ -2,9 +2,10 @@
 
 #include "effect/Clamp.h"
 #include "effect/LineIntegralCells.h"
-#include "pixelstore/CpuFeatures.h"
+#include "effect/LineIntegralLanes.h"
 #include "effect/ScratchArena.h"
 #include "effect/StageSteps.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <emmintrin.h>
 
@@ -164,234 +165,85 @@ bool traceReference(int w, int h, const float* lum, const float* vx, const float
     return true;
 }
 
-// The vector paths. A single trace is one long chain of dependent loads, so
-// 32 neighbouring traces advance in lockstep, four or eight to a register, to
-// keep the core busy; each lane performs exactly the reference's operations
-// in the same order (no contraction, same rounding, same truncation).
 using LineIntegralKernels::Cell;
 
-struct Lanes {
-    __m128 px, py;    // positions
-    __m128 dx, dy;    // last direction
-    __m128 sx, sy;    // step of the current pixel
-    __m128 acc, sum;
-    __m128i alive;    // all ones while the trace runs
-    __m128i index;    // current pixel (a valid index even in dead lanes)
-};
-
-struct Grid {
-    const Cell* cells;
-    __m128i maxX, maxY, width;
-    __m128i rowPairs;  // 16-bit pairs (1, width) for pixelIndex
-};
-
-inline void loadCells(const Grid& g, __m128i index, __m128& sx, __m128& sy, __m128& lum)
-{
-    alignas(16) std::int32_t id[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(id), index);
-    __m128 c0 = _mm_load_ps(&g.cells[std::uint32_t(id[0])].sx);
-    __m128 c1 = _mm_load_ps(&g.cells[std::uint32_t(id[1])].sx);
-    __m128 c2 = _mm_load_ps(&g.cells[std::uint32_t(id[2])].sx);
-    __m128 c3 = _mm_load_ps(&g.cells[std::uint32_t(id[3])].sx);
-    _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
-    sx = c0;
-    sy = c1;
-    lum = c2;
-}
-
-// y * width + x of in-range lanes in one multiply-add of 16-bit pairs; the
-// fast path runs only on images whose sides fit 15 bits. Lanes with x or y
-// out of range give values that callers mask away.
-inline __m128i pixelIndex(const Grid& g, __m128i x, __m128i y)
-{
-    const __m128i pairs = _mm_or_si128(_mm_and_si128(x, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(y, 16));
-    return _mm_madd_epi16(pairs, g.rowPairs);
-}
-
-// One step of every live lane; false when no lane is left.
-inline bool advanceLanes(const Grid& g, Lanes& t, __m128 wj)
-{
-    const __m128 signBit = _mm_set1_ps(-0.0f);
-    const __m128 dot = _mm_add_ps(_mm_mul_ps(t.sx, t.dx), _mm_mul_ps(t.sy, t.dy));
-    const __m128 flip = _mm_and_ps(_mm_cmplt_ps(dot, _mm_setzero_ps()), signBit);
-    t.dx = _mm_xor_ps(t.sx, flip);
-    t.dy = _mm_xor_ps(t.sy, flip);
-    t.px = _mm_add_ps(t.px, t.dx);
-    t.py = _mm_add_ps(t.py, t.dy);
-    const __m128i nx = _mm_cvttps_epi32(t.px);
-    const __m128i ny = _mm_cvttps_epi32(t.py);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i out = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi32(nx, zero), _mm_cmpgt_epi32(nx, g.maxX)),
-                                     _mm_or_si128(_mm_cmplt_epi32(ny, zero), _mm_cmpgt_epi32(ny, g.maxY)));
-    t.alive = _mm_andnot_si128(out, t.alive);
-    if (_mm_movemask_epi8(t.alive) == 0)
-        return false;
-    const __m128i next = pixelIndex(g, nx, ny);
-    t.index = _mm_or_si128(_mm_and_si128(t.alive, next), _mm_andnot_si128(t.alive, t.index));
-    __m128 lum;
-    loadCells(g, t.index, t.sx, t.sy, lum);
-    const __m128 live = _mm_castsi128_ps(t.alive);
-    t.acc = _mm_add_ps(t.acc, _mm_and_ps(live, _mm_mul_ps(wj, lum)));
-    t.sum = _mm_add_ps(t.sum, _mm_and_ps(live, wj));
-    return true;
-}
-
-// Starts four traces from the pixels at index..index+lanes-1 of row y.
-inline void startLanes(const Grid& g, Lanes& t, int x0, int y, std::int32_t rowStart, int lanes, bool backward)
-{
-    alignas(16) std::int32_t id[4];
-    alignas(16) std::int32_t live[4];
-    alignas(16) float xs[4];
-    for (int l = 0; l < 4; ++l) {
-        live[l] = l < lanes ? -1 : 0;
-        id[l] = l < lanes ? rowStart + x0 + l : rowStart;
-        xs[l] = float(x0 + l) + 0.5f;
+// The SSE2 lanes of the vector paths (LineIntegralLanes.h).
+struct SseLanes {
+    using F = __m128;
+    using I = __m128i;
+    static constexpr int kWidth = 4;
+    static F set1(float v) { return _mm_set1_ps(v); }
+    static F zero() { return _mm_setzero_ps(); }
+    static F iota(float x) { return _mm_add_ps(_mm_set1_ps(x), _mm_setr_ps(0, 1, 2, 3)); }
+    static F load(const float* p) { return _mm_load_ps(p); }
+    static F loadu(const float* p) { return _mm_loadu_ps(p); }
+    static void store(float* p, F v) { _mm_store_ps(p, v); }
+    static F add(F a, F b) { return _mm_add_ps(a, b); }
+    static F mul(F a, F b) { return _mm_mul_ps(a, b); }
+    static F div(F a, F b) { return _mm_div_ps(a, b); }
+    static F sqrt(F a) { return _mm_sqrt_ps(a); }
+    static F andF(F a, F b) { return _mm_and_ps(a, b); }
+    static F orF(F a, F b) { return _mm_or_ps(a, b); }
+    static F xorF(F a, F b) { return _mm_xor_ps(a, b); }
+    static F lessThan(F a, F b) { return _mm_cmplt_ps(a, b); }
+    static F notEqual(F a, F b) { return _mm_cmpneq_ps(a, b); }
+    static I set1i(int v) { return _mm_set1_epi32(v); }
+    static I andI(I a, I b) { return _mm_and_si128(a, b); }
+    static I orI(I a, I b) { return _mm_or_si128(a, b); }
+    static I andNotI(I a, I b) { return _mm_andnot_si128(a, b); }
+    static I xorI(I a, I b) { return _mm_xor_si128(a, b); }
+    static I greaterI(I a, I b) { return _mm_cmpgt_epi32(a, b); }
+    static I truncate(F v) { return _mm_cvttps_epi32(v); }
+    static I shiftLeft16(I v) { return _mm_slli_epi32(v, 16); }
+    static I madd16(I a, I b) { return _mm_madd_epi16(a, b); }
+    static F asFloat(I v) { return _mm_castsi128_ps(v); }
+    static I pick(I mask, I a, I b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+    static bool anyI(I v) { return _mm_movemask_epi8(v) != 0; }
+    static I loadI(const std::int32_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
+    static F gather(const float* base, I index)
+    {
+        alignas(16) std::int32_t id[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(id), index);
+        return _mm_setr_ps(base[std::uint32_t(id[0])], base[std::uint32_t(id[1])], base[std::uint32_t(id[2])],
+                           base[std::uint32_t(id[3])]);
     }
-    t.alive = _mm_load_si128(reinterpret_cast<const __m128i*>(live));
-    t.index = _mm_load_si128(reinterpret_cast<const __m128i*>(id));
-    t.px = _mm_load_ps(xs);
-    t.py = _mm_set1_ps(float(y) + 0.5f);
-    __m128 lum;
-    loadCells(g, t.index, t.sx, t.sy, lum);
-    const __m128 flip = backward ? _mm_set1_ps(-0.0f) : _mm_setzero_ps();
-    t.dx = _mm_xor_ps(t.sx, flip);
-    t.dy = _mm_xor_ps(t.sy, flip);
-}
+    static void loadCells(const Cell* cells, I index, F& sx, F& sy, F& lum)
+    {
+        alignas(16) std::int32_t id[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(id), index);
+        F c0 = _mm_load_ps(&cells[std::uint32_t(id[0])].sx);
+        F c1 = _mm_load_ps(&cells[std::uint32_t(id[1])].sx);
+        F c2 = _mm_load_ps(&cells[std::uint32_t(id[2])].sx);
+        F c3 = _mm_load_ps(&cells[std::uint32_t(id[3])].sx);
+        _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
+        sx = c0;
+        sy = c1;
+        lum = c2;
+    }
+};
+using SseKernels = LineIntegralKernels::LaneKernels<SseLanes>;
 
-// stepAt for four pixels of a row at once, with the same operations.
-inline __m128i roundToIndex4(__m128 v)
+// Steps of every row: eight lanes where allowed, then four, then one.
+void computeStepCells(int w, int h, const float* vx, const float* vy, Cell* cells, bool wide)
 {
-    const __m128 half = _mm_or_ps(_mm_and_ps(v, _mm_set1_ps(-0.0f)), _mm_set1_ps(0.5f));
-    return _mm_cvttps_epi32(_mm_add_ps(v, half));
-}
-
-inline void field4(const Grid& g, const float* vx, const float* vy, __m128 qx, __m128 qy, __m128 cx, __m128 cy,
-                   __m128& fx, __m128& fy)
-{
-    const __m128i col = roundToIndex4(qx);
-    const __m128i row = roundToIndex4(qy);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i out = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi32(col, zero), _mm_cmpgt_epi32(col, g.maxX)),
-                                     _mm_or_si128(_mm_cmplt_epi32(row, zero), _mm_cmpgt_epi32(row, g.maxY)));
-    const __m128i index = _mm_andnot_si128(out, pixelIndex(g, col, row));
-    alignas(16) std::int32_t id[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(id), index);
-    const __m128 inside = _mm_castsi128_ps(_mm_xor_si128(out, _mm_set1_epi32(-1)));
-    fx = _mm_and_ps(inside, _mm_setr_ps(vx[std::uint32_t(id[0])], vx[std::uint32_t(id[1])], vx[std::uint32_t(id[2])],
-                                        vx[std::uint32_t(id[3])]));
-    fy = _mm_and_ps(inside, _mm_setr_ps(vy[std::uint32_t(id[0])], vy[std::uint32_t(id[1])], vy[std::uint32_t(id[2])],
-                                        vy[std::uint32_t(id[3])]));
-    const __m128 dot = _mm_add_ps(_mm_mul_ps(fx, cx), _mm_mul_ps(fy, cy));
-    const __m128 flip = _mm_and_ps(_mm_cmplt_ps(dot, _mm_setzero_ps()), _mm_set1_ps(-0.0f));
-    fx = _mm_xor_ps(fx, flip);
-    fy = _mm_xor_ps(fy, flip);
-}
-
-void computeStepCells(const Grid& g, int w, int h, const float* vx, const float* vy, Cell* cells, bool wide)
-{
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 two = _mm_set1_ps(2.0f);
-    const __m128 three = _mm_set1_ps(3.0f);
-    const __m128 six = _mm_set1_ps(6.0f);
     for (int y = 0; y < h; ++y) {
-        const std::size_t rowStart = std::size_t(y) * w;
-        const __m128 py = _mm_set1_ps(float(y) + 0.5f);
         int x = wide ? LineIntegralKernels::Avx2::stepRow(w, h, vx, vy, y, cells) : 0;
-        for (; x + 4 <= w; x += 4) {
-            const __m128 cx = _mm_loadu_ps(vx + rowStart + x);
-            const __m128 cy = _mm_loadu_ps(vy + rowStart + x);
-            const __m128 r = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(cx, cx), _mm_mul_ps(cy, cy)));
-            const __m128 px = _mm_add_ps(_mm_setr_ps(float(x), float(x + 1), float(x + 2), float(x + 3)), half);
-            const __m128 k1x = _mm_div_ps(_mm_mul_ps(half, cx), r);
-            const __m128 k1y = _mm_div_ps(_mm_mul_ps(half, cy), r);
-            __m128 fx, fy;
-            field4(g, vx, vy, _mm_add_ps(px, _mm_div_ps(k1x, two)), _mm_add_ps(py, _mm_div_ps(k1y, two)), cx, cy, fx, fy);
-            const __m128 k2x = _mm_mul_ps(half, fx);
-            const __m128 k2y = _mm_mul_ps(half, fy);
-            field4(g, vx, vy, _mm_add_ps(px, _mm_div_ps(k2x, two)), _mm_add_ps(py, _mm_div_ps(k2y, two)), cx, cy, fx, fy);
-            const __m128 k3x = _mm_mul_ps(half, fx);
-            const __m128 k3y = _mm_mul_ps(half, fy);
-            field4(g, vx, vy, _mm_add_ps(px, k3x), _mm_add_ps(py, k3y), cx, cy, fx, fy);
-            const __m128 k4x = _mm_mul_ps(half, fx);
-            const __m128 k4y = _mm_mul_ps(half, fy);
-            __m128 sx = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_div_ps(k1x, six), _mm_div_ps(k2x, three)),
-                                              _mm_div_ps(k3x, three)), _mm_div_ps(k4x, six));
-            __m128 sy = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_div_ps(k1y, six), _mm_div_ps(k2y, three)),
-                                              _mm_div_ps(k3y, three)), _mm_div_ps(k4y, six));
-            const __m128 moving = _mm_cmpneq_ps(r, _mm_setzero_ps());
-            sx = _mm_and_ps(moving, sx);
-            sy = _mm_and_ps(moving, sy);
-            alignas(16) float ox[4], oy[4];
-            _mm_store_ps(ox, sx);
-            _mm_store_ps(oy, sy);
-            for (int l = 0; l < 4; ++l) {
-                cells[rowStart + x + l].sx = ox[l];
-                cells[rowStart + x + l].sy = oy[l];
-            }
-        }
+        x = SseKernels::stepRow(w, h, vx, vy, y, x, cells);
+        const std::size_t rowStart = std::size_t(y) * std::size_t(w);
         for (; x < w; ++x)
-            stepAt(w, h, vx, vy, x, y, cells[rowStart + x].sx, cells[rowStart + x].sy);
+            stepAt(w, h, vx, vy, x, y, cells[rowStart + std::size_t(x)].sx, cells[rowStart + std::size_t(x)].sy);
     }
 }
 
-// Traces the pixels bx..xEnd-1 of row y, kGroups * 4 at a time.
-constexpr int kGroups = 8;
+// The vector path indexes pixels with 16-bit coordinates.
 constexpr int kMaxFastSide = 32767;
-constexpr int kRunLanes = kGroups * 4;
-
-void traceRun(const Grid& g, int n, const std::vector<float>& wt, float* out, int y, int bx, int xEnd)
-{
-    const std::int32_t rowStart = std::int32_t(y) * _mm_cvtsi128_si32(g.width);
-    for (int x0 = bx; x0 < xEnd; x0 += kRunLanes) {
-        const int lanes = std::min(xEnd - x0, kRunLanes);
-        Lanes t[kGroups];
-        alignas(16) float la[kRunLanes] = {};
-        for (int l = 0; l < lanes; ++l)
-            la[l] = g.cells[std::size_t(rowStart) + std::size_t(x0 + l)].lum;
-        for (int k = 0; k < kGroups; ++k) {
-            t[k].acc = _mm_load_ps(la + 4 * k);
-            t[k].sum = _mm_set1_ps(1.0f);
-        }
-        for (int dir = 0; dir < 2; ++dir) {
-            bool live[kGroups];
-            for (int k = 0; k < kGroups; ++k) {
-                startLanes(g, t[k], x0 + 4 * k, y, rowStart, lanes - 4 * k, dir == 1);
-                live[k] = lanes > 4 * k;
-            }
-            for (int j = 1; j <= n; ++j) {
-                const __m128 wj = _mm_set1_ps(wt[std::size_t(j)]);
-                bool any = false;
-                for (int k = 0; k < kGroups; ++k) {
-                    if (live[k])
-                        live[k] = advanceLanes(g, t[k], wj);
-                    any = any || live[k];
-                }
-                if (!any)
-                    break;
-            }
-        }
-        alignas(16) float ra[kRunLanes], rs[kRunLanes];
-        for (int k = 0; k < kGroups; ++k) {
-            _mm_store_ps(ra + 4 * k, t[k].acc);
-            _mm_store_ps(rs + 4 * k, t[k].sum);
-        }
-        for (int l = 0; l < lanes; ++l)
-            out[std::size_t(rowStart) + std::size_t(x0 + l)] = clamp01(ra[l] / rs[l]);
-    }
-}
 
 bool traceInterleaved(int w, int h, const float* lum, const float* vx, const float* vy, int n,
                       const std::vector<float>& wt, float* out, bool wide, DataStorage::ProgressData* progress)
 {
     const std::size_t count = std::size_t(w) * std::size_t(h);
     const ScratchBuffer<Cell> cells(count);
-    Grid g;
-    g.cells = cells.data();
-    g.maxX = _mm_set1_epi32(w - 1);
-    g.maxY = _mm_set1_epi32(h - 1);
-    g.width = _mm_set1_epi32(w);
-    g.rowPairs = _mm_set1_epi32(1 | (w << 16));
-    computeStepCells(g, w, h, vx, vy, cells.data(), wide);
+    computeStepCells(w, h, vx, vy, cells.data(), wide);
     for (std::size_t i = 0; i < count; ++i)
         cells[i].lum = lum[i];
     // Blocks of kBlockRows x kBlockColumns starting pixels: their traces stay
@@ -408,7 +260,7 @@ bool traceInterleaved(int w, int h, const float* lum, const float* vx, const flo
                 if (wide)
                     LineIntegralKernels::Avx2::traceRun(cells.data(), w, h, n, wt.data(), out, y, bx, xEnd);
                 else
-                    traceRun(g, n, wt, out, y, bx, xEnd);
+                    SseKernels::traceRun(cells.data(), w, h, n, wt.data(), out, y, bx, xEnd);
             }
         }
         advanceSteps(progress, yEnd - y0);

@@ -1,7 +1,7 @@
 #pragma once
 
 // Internal to the line integral: the per-pixel record of the vector paths
-// and the entry points of the AVX2 form (LineIntegralAvx2.cpp, built with
+// and the entry points of the AVX2 lanes (LineIntegralAvx2.cpp, built with
 // AVX2 and reached only when the kernel switch allows it).
 
 #include <cstddef>
