@@ -1,5 +1,7 @@
 #include "effect/ResizeKernels.h"
 
+#include "pixelstore/CpuFeatures.h"
+
 #include <xmmintrin.h>
 
 #include <algorithm>
@@ -61,7 +63,8 @@ void cubicVerticalRow(const float* const rows[5], const float w[5], float* out, 
     const __m128 w0 = _mm_set1_ps(w[0]), w1 = _mm_set1_ps(w[1]), w2 = _mm_set1_ps(w[2]), w3 = _mm_set1_ps(w[3]),
                  w4 = _mm_set1_ps(w[4]);
     int x = 0;
-    for (; x + 4 <= width; x += 4) {
+    const int vectorEnd = Simd::kernelsMay(Simd::Isa::Sse2) ? width : 0;
+    for (; x + 4 <= vectorEnd; x += 4) {
         __m128 s = _mm_add_ps(_mm_setzero_ps(), _mm_mul_ps(w0, _mm_loadu_ps(rows[0] + x)));
         s = _mm_add_ps(s, _mm_mul_ps(w1, _mm_loadu_ps(rows[1] + x)));
         s = _mm_add_ps(s, _mm_mul_ps(w2, _mm_loadu_ps(rows[2] + x)));
@@ -81,13 +84,14 @@ void cubicHorizontalRow(const float* in, int inWidth, const CubicWeight* records
                         bool clamp)
 {
     const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+    const bool vector = Simd::kernelsMay(Simd::Isa::Sse2);
     int o = 0;
     while (o < outWidth) {
         // Four interior records at once: each multiplies the four inputs its
         // nonzero taps reach; the transpose lines the products up by tap so
         // the sums add in tap order. The first tap's weight is always 0 and
         // adds nothing to the sum that starts from 0.
-        if (o + 4 <= outWidth && !records[o].nearEdge && !records[o + 3].nearEdge && !records[o + 1].nearEdge &&
+        if (vector && o + 4 <= outWidth && !records[o].nearEdge && !records[o + 3].nearEdge && !records[o + 1].nearEdge &&
             !records[o + 2].nearEdge) {
             __m128 p0 = _mm_mul_ps(_mm_loadu_ps(records[o].w + 1), _mm_loadu_ps(in + records[o].i0 - 1));
             __m128 p1 = _mm_mul_ps(_mm_loadu_ps(records[o + 1].w + 1), _mm_loadu_ps(in + records[o + 1].i0 - 1));
