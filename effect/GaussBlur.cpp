@@ -127,7 +127,7 @@ bool avxAvailable()
 void recursiveGaussLanes(double* line, int M, const RecursiveGaussCoefficients& c)
 {
     if (avxAvailable())
-        recursiveGaussLanesAVX(line, M, c);
+        Avx::recursiveGaussLanes(line, M, c);
     else if (Simd::kernelsMay(Simd::Isa::Sse2))
         recursiveGaussLanesSSE2(line, M, c);
     else
@@ -210,7 +210,7 @@ struct RecursiveForm {
 RecursiveForm vectorForm()
 {
     if (avxAvailable())
-        return {recursiveGaussRowsAVX, recursiveGaussColumnsAVX};
+        return {Avx::recursiveGaussRows, Avx::recursiveGaussColumns};
     return {recursiveGaussRowsSSE2, recursiveGaussColumnsSSE2};
 }
 

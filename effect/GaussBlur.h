@@ -28,7 +28,10 @@ RecursiveGaussCoefficients recursiveGaussCoefficients(float sigma);
 constexpr int kLanes = 16;
 void recursiveGaussLanesPlain(double* line, int M, const RecursiveGaussCoefficients& c);
 void recursiveGaussLanesSSE2(double* line, int M, const RecursiveGaussCoefficients& c);
-void recursiveGaussLanesAVX(double* line, int M, const RecursiveGaussCoefficients& c); // needs AVX
+namespace Avx {
+// Needs AVX; built in GaussBlurAvx.cpp.
+void recursiveGaussLanes(double* line, int M, const RecursiveGaussCoefficients& c);
+} // namespace Avx
 bool avxAvailable();
 // The form the processor allows.
 void recursiveGaussLanes(double* line, int M, const RecursiveGaussCoefficients& c);

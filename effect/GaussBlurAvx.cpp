@@ -9,7 +9,9 @@ namespace Nuvra {
 namespace DataStorage {
 namespace ns_FastBlur {
 
-namespace detail {
+namespace Avx {
+
+namespace {
 struct AvxVec {
     using T = __m256d;
     static constexpr int kWidth = 4;
@@ -21,26 +23,27 @@ struct AvxVec {
     static T loadFloats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
     static void storeFloats(float* p, T v) { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
 };
-} // namespace detail
+} // namespace
 
-void recursiveGaussLanesAVX(double* line, int M, const RecursiveGaussCoefficients& c)
+void recursiveGaussLanes(double* line, int M, const RecursiveGaussCoefficients& c)
 {
-    detail::recursivePass<detail::AvxVec>(line, M, 1, c);
-    detail::recursivePass<detail::AvxVec>(line, M, -1, c);
+    detail::recursivePass<AvxVec>(line, M, 1, c);
+    detail::recursivePass<AvxVec>(line, M, -1, c);
 }
 
-void recursiveGaussRowsAVX(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
+void recursiveGaussRows(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
+                        const RecursiveGaussCoefficients& c)
+{
+    detail::rowsFused<AvxVec>(rows, outRows, n, N, M, line, c);
+}
+
+void recursiveGaussColumns(const float* in, size_t inStride, float* out, size_t outStride, int N, int M, double* line,
                            const RecursiveGaussCoefficients& c)
 {
-    detail::rowsFused<detail::AvxVec>(rows, outRows, n, N, M, line, c);
+    detail::columnsFused<AvxVec>(in, inStride, out, outStride, N, M, line, c);
 }
 
-void recursiveGaussColumnsAVX(const float* in, size_t inStride, float* out, size_t outStride, int N, int M,
-                              double* line, const RecursiveGaussCoefficients& c)
-{
-    detail::columnsFused<detail::AvxVec>(in, inStride, out, outStride, N, M, line, c);
-}
-
+} // namespace Avx
 } // namespace ns_FastBlur
 } // namespace DataStorage
 } // namespace Nuvra

@@ -265,12 +265,15 @@ inline void rowsFused(const float* const* rows, float* const* outRows, int n, in
 // The fused forms for the processor at hand (SSE2 or AVX).
 void recursiveGaussRowsSSE2(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
                             const RecursiveGaussCoefficients& c);
-void recursiveGaussRowsAVX(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
-                           const RecursiveGaussCoefficients& c);
 void recursiveGaussColumnsSSE2(const float* in, size_t inStride, float* out, size_t outStride, int N, int M,
                                double* line, const RecursiveGaussCoefficients& c);
-void recursiveGaussColumnsAVX(const float* in, size_t inStride, float* out, size_t outStride, int N, int M,
-                              double* line, const RecursiveGaussCoefficients& c);
+namespace Avx {
+// Need AVX; built in GaussBlurAvx.cpp.
+void recursiveGaussRows(const float* const* rows, float* const* outRows, int n, int N, int M, double* line,
+                        const RecursiveGaussCoefficients& c);
+void recursiveGaussColumns(const float* in, size_t inStride, float* out, size_t outStride, int N, int M, double* line,
+                           const RecursiveGaussCoefficients& c);
+} // namespace Avx
 
 } // namespace ns_FastBlur
 } // namespace DataStorage

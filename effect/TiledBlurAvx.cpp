@@ -8,6 +8,7 @@
 namespace Nuvra {
 namespace DataStorage {
 namespace ns_cltBlur {
+namespace Avx {
 
 namespace {
 
@@ -15,8 +16,8 @@ inline int clampAvx(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
 
 } // namespace
 
-void TB_ProcessTile_AVX(const float* src, float* dst, float* acc, const TB_AlgData& alg, int tile, int lineLength,
-                        int lines, int srcPitch, int dstPitch, bool transposed)
+void TB_ProcessTile(const float* src, float* dst, float* acc, const TB_AlgData& alg, int tile, int lineLength,
+                    int lines, int srcPitch, int dstPitch, bool transposed)
 {
     const int begin = tile * kBandWidth;
     const int end = begin + kBandWidth < lineLength ? begin + kBandWidth : lineLength;
@@ -93,6 +94,7 @@ void TB_ProcessTile_AVX(const float* src, float* dst, float* acc, const TB_AlgDa
     }
 }
 
+} // namespace Avx
 } // namespace ns_cltBlur
 } // namespace DataStorage
 } // namespace Nuvra

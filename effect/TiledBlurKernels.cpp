@@ -220,7 +220,7 @@ float* TB_RunPasses(TB_WorkArea& work, const TB_AlgData& alg, int tiles, int lin
                     bool useSSE, ProgressData* progress)
 {
     const bool avx = useSSE && Check_AVXAvailable();
-    const auto process = avx ? TB_ProcessTile_AVX : useSSE ? TB_ProcessTile_SSE : TB_ProcessTile;
+    const auto process = avx ? Avx::TB_ProcessTile : useSSE ? TB_ProcessTile_SSE : TB_ProcessTile;
     const int laneCount = avx ? (lines + 7) & ~7 : useSSE ? (lines + 3) & ~3 : lines;
     float* dst = nullptr;
     for (int p = 0; p < alg.passes; ++p) {

@@ -87,9 +87,13 @@ void TB_ProcessTile_SSE(const float* src, float* dst, float* acc, const TB_AlgDa
 
 // The same on eight lines at a time with AVX (buffers need no alignment);
 // lanes past `lines` up to the next multiple of 8 belong to no line.
-void TB_ProcessTile_AVX(const float* src, float* dst, float* acc, const TB_AlgData& alg, int tile, int lineLength,
-                        int lines, int srcPitch, int dstPitch, bool transposed);
-// The same for the AVX form.
+namespace Avx {
+// Built in TiledBlurAvx.cpp.
+void TB_ProcessTile(const float* src, float* dst, float* acc, const TB_AlgData& alg, int tile, int lineLength,
+                    int lines, int srcPitch, int dstPitch, bool transposed);
+} // namespace Avx
+
+// Whether the AVX form may run, as for the SSE kernels above.
 bool Check_AVXAvailable();
 
 // Runs the passes over a band whose buffer 1 is filled and whose tile sets

@@ -178,7 +178,7 @@ TEST(GaussRecursive, PlainAndVectorLanesAreIdentical)
         recursiveGaussLanesSSE2(b.data(), M, c);
         EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(double))) << M;
         if (Nuvra::DataStorage::Simd::processorHas(Nuvra::DataStorage::Simd::Isa::Avx)) {
-            recursiveGaussLanesAVX(v.data(), M, c);
+            Avx::recursiveGaussLanes(v.data(), M, c);
             EXPECT_EQ(0, std::memcmp(a.data(), v.data(), a.size() * sizeof(double))) << M;
         }
     }
@@ -240,7 +240,7 @@ TEST(GaussRecursive, FusedRowAndColumnFormsAgreeAcrossInstructionSets)
         std::vector<double> line(size_t(M) * detail::kColumnLanes);
         recursiveGaussRowsSSE2(rows, outA, 13, N, M, line.data(), c);
         if (Nuvra::DataStorage::Simd::processorHas(Nuvra::DataStorage::Simd::Isa::Avx)) {
-            recursiveGaussRowsAVX(rows, outB, 13, N, M, line.data(), c);
+            Avx::recursiveGaussRows(rows, outB, 13, N, M, line.data(), c);
             EXPECT_EQ(a, b) << N;
         }
         for (int k = 13; k < kLanes; ++k)
@@ -251,7 +251,7 @@ TEST(GaussRecursive, FusedRowAndColumnFormsAgreeAcrossInstructionSets)
         std::vector<float> ca(cols.size(), -1.0f), cb(cols.size(), -1.0f);
         recursiveGaussColumnsSSE2(cols.data(), size_t(width), ca.data(), size_t(width), N, M, line.data(), c);
         if (Nuvra::DataStorage::Simd::processorHas(Nuvra::DataStorage::Simd::Isa::Avx)) {
-            recursiveGaussColumnsAVX(cols.data(), size_t(width), cb.data(), size_t(width), N, M, line.data(), c);
+            Avx::recursiveGaussColumns(cols.data(), size_t(width), cb.data(), size_t(width), N, M, line.data(), c);
             EXPECT_EQ(ca, cb) << N;
         }
         EXPECT_EQ(ca[size_t(width) - 1], -1.0f); // past the block

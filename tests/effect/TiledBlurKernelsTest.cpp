@@ -168,7 +168,7 @@ TEST(TiledBlurKernels, EveryFormOfOneTilePassIsBitIdentical)
     if (Nuvra::DataStorage::Simd::processorHas(Nuvra::DataStorage::Simd::Isa::Sse))
         forms.push_back(TB_ProcessTile_SSE);
     if (Nuvra::DataStorage::Simd::processorHas(Nuvra::DataStorage::Simd::Isa::Avx))
-        forms.push_back(TB_ProcessTile_AVX);
+        forms.push_back(Avx::TB_ProcessTile);
     ASSERT_GT(forms.size(), 1u);
     const int length = 150, pitch = 152;
     for (int lines : {64, 21, 3}) {
