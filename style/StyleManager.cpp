@@ -1,5 +1,6 @@
 #include "style/StyleManager.h"
 
+#include "style/NuvraOldStyle.h"
 #include "style/NuvraStyle.h"
 #include "style/Scaling.h"
 #include "style/StyleProperties.h"
@@ -150,6 +151,7 @@ QStyle* StyleManager::createStyle(const QString& name)
         {"NuvraStyle", [] () -> QStyle* { return new NuvraStyle; }},
         {"MidStyle", [] () -> QStyle* { return new MidStyle; }},
         {"DarkStyle", [] () -> QStyle* { return new DarkStyle; }},
+        {"NuvraOldStyle", [] () -> QStyle* { return new NuvraOldStyle; }},
     };
     for (const auto& entry : kStyles)
         if (name == QLatin1String(entry.name))
