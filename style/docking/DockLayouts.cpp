@@ -53,11 +53,9 @@ LineDockLayout::~LineDockLayout()
 void LineDockLayout::addItem(QLayoutItem* item)
 {
     QWidget* w = item ? item->widget() : nullptr;
-    if (!w) {
-        delete item;
-        return;
-    }
     delete item;
+    if (!w)
+        return;
     m_items.append(new Item(w));
     if (auto* group = qobject_cast<DockPanelGroup*>(w)) {
         connect(group, &DockPanelGroup::currentChanged, this, &LineDockLayout::onChildGroupTabChanged);
@@ -267,9 +265,7 @@ void DockPanelGroupLayout::removePanel(DockPanel* panel)
 {
     for (int i = 0; i < m_all.size(); ++i) {
         if (m_all.at(i)->panel == panel) {
-            hideTab(panel);
-            delete m_all.takeAt(i);
-            invalidate();
+            delete takeAt(i);
             return;
         }
     }
@@ -283,18 +279,22 @@ void DockPanelGroupLayout::addItem(QLayoutItem* item)
 
 QLayoutItem* DockPanelGroupLayout::itemAt(int index) const
 {
-    return index >= 0 && index < m_visible.size() ? m_visible.at(index) : nullptr;
+    return index >= 0 && index < m_all.size() ? m_all.at(index) : nullptr;
 }
 
-QLayoutItem* DockPanelGroupLayout::takeAt(int)
+// Qt takes the item of a contents widget that is deleted: its tab goes too.
+QLayoutItem* DockPanelGroupLayout::takeAt(int index)
 {
-    // The panels own their items.
-    return nullptr;
+    if (index < 0 || index >= m_all.size())
+        return nullptr;
+    hideTab(m_all.at(index)->panel);
+    invalidate();
+    return m_all.takeAt(index);
 }
 
 int DockPanelGroupLayout::count() const
 {
-    return m_visible.size();
+    return m_all.size();
 }
 
 DockPanel* DockPanelGroupLayout::currentPanel() const

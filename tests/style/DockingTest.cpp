@@ -9,7 +9,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
@@ -323,6 +325,49 @@ TEST(DockPanelGroupLayout, TabClicksButtonsAndClosing)
     l->buttonCloseClick();
     EXPECT_FALSE(f.panel('c')->isVisible());
     EXPECT_EQ(titles(l->visiblePanels()), QStringList{"a"});
+}
+
+TEST(DockPanelGroupLayout, PanelsAndContentsThatGoAwayTakeTheirTabs)
+{
+    GroupFixture f;
+    DockPanelGroupLayout* l = f.layout();
+    for (char name : {'a', 'b', 'c', 'd'})
+        f.panel(name)->show();
+    l->tabBar()->setCurrentIndex(2);
+    delete f.panel('b')->widget();
+    EXPECT_EQ(tabTitles(l), (QStringList{"a", "c", "d"}));
+    EXPECT_EQ(l->currentPanel(), f.panel('c'));
+    delete f.panel('c');
+    EXPECT_EQ(tabTitles(l), (QStringList{"a", "d"}));
+    EXPECT_EQ(titles(l->allPanels()), (QStringList{"a", "d"}));
+    f.panel('b')->show(); // its contents are gone: no tab
+    l->activate();
+    EXPECT_EQ(tabTitles(l), (QStringList{"a", "d"}));
+}
+
+TEST(DockPanelGroupLayout, ThePanelMenuOpensUnderItsButtonWithinTheScreen)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QMenu menu;
+    for (const char* item : {"Undock", "Close others", "Reset the layout of this panel"})
+        menu.addAction(QString::fromLatin1(item));
+    // The offscreen platform cannot hand a popup the keyboard.
+    ExpectedWarnings grab({QStringLiteral("does not support grabbing the keyboard")});
+    for (const QPoint& at : {available.center(), available.bottomRight()}) {
+        GroupFixture f;
+        auto* panel = new DockPanel(content(40), QStringLiteral("m"), f.group, QIcon(), &menu);
+        panel->show();
+        f.window.move(at - QPoint(f.window.width() / 2, f.window.height() / 2));
+        settle();
+        f.layout()->buttonMenuClick();
+        ASSERT_TRUE(menu.isVisible());
+        const QWidget* button = f.layout()->menuButton();
+        const QPoint corner = button->mapToGlobal(button->rect().bottomLeft());
+        EXPECT_TRUE(available.contains(menu.geometry())) << at.x();
+        EXPECT_EQ(menu.geometry().left(), qMin(corner.x(), available.right() - menu.width() + 1)) << at.x();
+        EXPECT_EQ(menu.geometry().top(), qMin(corner.y(), available.bottom() - menu.height() + 1)) << at.x();
+        menu.close();
+    }
 }
 
 TEST(DockPanelGroupLayout, AnExclusivePanelHidesTheOtherGroupsOfItsLine)
