@@ -122,6 +122,7 @@ TEST_F(OldStyleTest, IdentityAndCreationByName)
     EXPECT_EQ(old->prefix(), QStringLiteral(":/OldStyle/"));
     EXPECT_EQ(style->property("ResourcePath").toString(), QStringLiteral(":/OldStyle/"));
     EXPECT_EQ(qobject_cast<NuvraStyle*>(style.get()), nullptr);
+    EXPECT_STREQ(style->metaObject()->className(), "QProxyStyle");
     EXPECT_EQ(style->styleHint(QStyle::SH_Slider_AbsoluteSetButtons), int(Qt::LeftButton));
     EXPECT_EQ(style->styleHint(QStyle::SH_Slider_PageSetButtons),
               old->baseStyle()->styleHint(QStyle::SH_Slider_PageSetButtons));
