@@ -1,6 +1,7 @@
 #include "style/docking/Docking.h"
 
 #include "style/docking/DockLayouts.h"
+#include "style/docking/DockPanel.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -209,6 +210,13 @@ DockPanelGroup::DockPanelGroup(QWidget* parent)
     hide();
     auto* panels = new DockPanelGroupLayout(this);
     connect(panels, &DockPanelGroupLayout::currentChanged, this, &DockPanelGroup::currentChanged);
+}
+
+DockPanelGroup::~DockPanelGroup()
+{
+    // The panels leave while this is still a group: later, in QWidget's
+    // destructor, they would find a plain widget.
+    qDeleteAll(findChildren<DockPanel*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 DockPanelGroupLayout* DockPanelGroup::panelLayout() const

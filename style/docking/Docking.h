@@ -131,6 +131,7 @@ class DockPanelGroup : public BaseDock {
     Q_OBJECT
 public:
     explicit DockPanelGroup(QWidget* parent = nullptr);
+    ~DockPanelGroup() override;
 
     class DockPanelGroupLayout* panelLayout() const;
     QColor blinkColor() const { return m_blinkColor; }
