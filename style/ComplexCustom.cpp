@@ -176,6 +176,8 @@ bool drawCustom(const NuvraStyle* style, QStyle::ComplexControl cc, const QStyle
     const PainterIsolation isolation(p, true);
     if (cc == CC_IconButton)
         drawIconButton(opt, p);
+    else if (cc == CC_DockSeparators)
+        drawDockSeparators(opt, p);
     else if (cc == CC_DockFrame)
         drawDockFrame(opt, p);
     else if (cc == CC_InnerFrame)

@@ -31,6 +31,8 @@ void drawSlider(const NuvraStyle* style, const QStyleOptionSlider* opt, QPainter
 void drawGroupBox(const NuvraStyle* style, const QStyleOptionGroupBox* opt, QPainter* p, const QWidget* w);
 // Any option: the scroll buttons of tab bars take any class.
 void drawToolButton(const NuvraStyle* style, const QStyleOptionComplex* opt, QPainter* p, const QWidget* w);
+// Lines along the dock lines of a StyleOptionDockLines; nothing for another option.
+void drawDockSeparators(const QStyleOptionComplex* opt, QPainter* p);
 // The style's own controls (CustomComplexControl); false for another id.
 bool drawCustom(const NuvraStyle* style, QStyle::ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
                 const QWidget* w);

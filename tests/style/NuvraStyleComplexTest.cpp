@@ -5,6 +5,7 @@
 #include "style/NuvraStyle.h"
 #include "style/StyleManager.h"
 #include "style/StyleProperties.h"
+#include "style/docking/MainWindowItem.h"
 
 #include <QApplication>
 #include <QImage>
@@ -444,6 +445,41 @@ TEST_F(ComplexTest, CustomControlsDrawOnlyForTheirOwnOption)
     StyleOptionDockFrame wrongOwn;
     wrongOwn.rect = plain.rect;
     EXPECT_TRUE(blank(draw(CC_PanelHeader, &wrongOwn)));
+}
+
+TEST_F(ComplexTest, DockSeparatorsReadEachListWithinItsOwnLength)
+{
+    apply(1);
+    QWidget window;
+    QWidget a(&window), b(&window), hidden(&window);
+    a.setContentsMargins(1, 0, 0, 0);
+    hidden.hide();
+    Nuvra::GUI::MainWindowItem top(&a);
+    top.setLineDockRect(QRect(10, 5, 50, 10));
+    Nuvra::GUI::MainWindowItem side(&b);
+    side.setLineDockRect(QRect(120, 30, 8, 30));
+    QWidgetItem stranger(&a);
+    Nuvra::GUI::MainWindowItem empty(&hidden);
+    empty.setLineDockRect(QRect(0, 0, 200, 80));
+
+    StyleOptionDockLines opt;
+    opt.rect = QRect(0, 0, 200, 80);
+    opt.palette.setColor(QPalette::Active, QPalette::Midlight, Qt::green);
+    opt.top = {&top, &stranger, &empty};
+    opt.left = {nullptr, &stranger, &empty, &side}; // longer than the first list
+    const QImage image = draw(CC_DockSeparators, &opt);
+    const QColor green(Qt::green);
+    // Top line item: both long sides, and its left end for its left margin.
+    EXPECT_EQ(image.pixelColor(30, 5), green);
+    EXPECT_EQ(image.pixelColor(30, 14), green);
+    EXPECT_EQ(image.pixelColor(10, 9), green);
+    EXPECT_EQ(qAlpha(image.pixel(59, 9)), 0);
+    // Left line item beyond the first list's length: its two sides.
+    EXPECT_EQ(image.pixelColor(120, 45), green);
+    EXPECT_EQ(image.pixelColor(127, 45), green);
+    EXPECT_EQ(qAlpha(image.pixel(124, 30)), 0);
+    // The empty item draws nothing.
+    EXPECT_EQ(qAlpha(image.pixel(100, 79)), 0);
 }
 
 TEST_F(ComplexTest, ColorPairShowsTheFirstColourInFront)

@@ -5,6 +5,7 @@
 #include "style/ComplexStyleOptions.h"
 #include "style/StyleOptions.h"
 #include "style/StyleProperties.h"
+#include "style/docking/MainWindowItem.h"
 
 #include <QApplication>
 #include <QImage>
@@ -218,6 +219,13 @@ TEST_P(SweepTest, ComplexControls)
 {
     // The style's own complex options, beside the common set.
     OptionSet own;
+    QWidget dockHost;
+    QWidget docked(&dockHost);
+    Nuvra::GUI::MainWindowItem item(&docked);
+    QWidgetItem plainItem(&docked);
+    auto* lines = own.add<StyleOptionDockLines>();
+    lines->top = {&item, nullptr};
+    lines->left = {&plainItem, &item, &item};
     own.add<StyleOptionDockFrame>()->area = Qt::LeftDockWidgetArea;
     auto* header = own.add<StyleOptionPanelHeader>();
     header->headerHeight = 20;
