@@ -15,10 +15,12 @@ LuminanceLengths luminanceLengths(const Morvelin_paramsCalc& params, float k)
     LuminanceLengths l;
     l.sigma1 = params.sigmaBlur * k / 100.0f;
     l.sigmaG = params.gradients * k / 100.0f;
-    // Lines are cut at k, far past any useful length: an absurd one would
-    // allocate its weights and run every stalled trace for ever. NaN passes
-    // through and means no line.
-    const float lineIntg = params.line_intg > 100.0f ? 100.0f : params.line_intg;
+    // A trace costs its length at every working pixel, so lines are cut at
+    // twice the longest the Smudging slider gives (2.0): a longer value from a
+    // preset or a host would cost a frame many times its normal time. NaN
+    // passes through and means no line.
+    constexpr float kMaxLineIntg = 4.0f;
+    const float lineIntg = params.line_intg > kMaxLineIntg ? kMaxLineIntg : params.line_intg;
     l.length = lineIntg * k / 100.0f;
     return l;
 }

@@ -49,11 +49,15 @@ StreakGeometry streakGeometry(int frameWidth, int frameHeight, int angle, float 
     const int y1 = int(std::ceil(upper(ys)));
 
     StreakGeometry g;
-    // A negative sigma blurs like its magnitude. The blur honours sigmas up to
-    // its own limit only, so a margin past that limit's reach would just
-    // allocate columns that nothing needs.
+    // A negative sigma blurs like its magnitude. Past a reach as long as the
+    // frame's diagonal the blurred streaks are flat anyway, so the margin stops
+    // there: an absurd sigma would otherwise cost a wide buffer and blur work
+    // for columns nothing sees. The floor keeps every slider value (up to 10)
+    // exact on small frames.
     const float sigma = std::isnan(noiseSmooth) ? 0.0f : std::fabs(noiseSmooth);
+    const int reachLimit = std::max(kMinStreakReach, int(std::ceil(std::hypot(W, H))));
     g.margin = int(3.0f * std::min(sigma, DataStorage::ns_cltBlur::kMaxSigma));
+    g.margin = std::min(g.margin, reachLimit);
     g.width = (x1 - x0) + 2 * g.margin;
     g.height = y1 - y0;
     const double d = g.margin;

@@ -39,6 +39,9 @@ struct StreakGeometry {
     int margin = 0;  // extra columns on both ends of the rows, reached by the blur
     tAffineTransform<double> frameToBuffer;
 };
+// The margin is 3 sigma, at most the frame's diagonal and never cut below
+// this reach, which covers the largest slider sigma (10).
+constexpr int kMinStreakReach = 32;
 StreakGeometry streakGeometry(int frameWidth, int frameHeight, int angle, float noiseSmooth);
 
 } // namespace Effect

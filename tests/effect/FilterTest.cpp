@@ -175,6 +175,32 @@ TEST(Filter, HostileParametersStillRender)
     }
 }
 
+// Absurd smoothing renders like the bound it is cut at, so it costs no more
+// than that bound: streaks as wide as the frame's diagonal allows, lines
+// twice the slider's longest.
+TEST(Filter, AbsurdSmoothingRendersLikeItsBound)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const Frame& f : {synthetic(1, 1, 2), synthetic(7, 3, 3), synthetic(40, 30, 5)}) {
+        Morvelin_paramsCalc p = defaults(2);
+        p.noiseSmoothOn = 1;
+        p.noise = 60;
+        std::vector<std::uint8_t> bounded, absurd;
+        p.noiseSmooth = 1e5f;
+        p.line_intg = 4.0f;
+        ASSERT_TRUE(render(f, p, bounded));
+        for (const float v : {inf, 1e30f}) {
+            p.noiseSmooth = v;
+            p.line_intg = v;
+            ASSERT_TRUE(render(f, p, absurd));
+            EXPECT_EQ(absurd, bounded) << f.w << "x" << f.h << " value " << v;
+        }
+        p.line_intg = 100.0f;
+        ASSERT_TRUE(render(f, p, absurd));
+        EXPECT_EQ(absurd, bounded) << f.w << "x" << f.h;
+    }
+}
+
 TEST(Filter, RepeatedAndConcurrentRendersAreIdentical)
 {
     const Frame f = synthetic(300, 200, 3);

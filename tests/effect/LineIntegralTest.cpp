@@ -153,14 +153,16 @@ TEST(LineIntegral, CancelledRecordStops)
                                       &progress));
 }
 
-// The line is at most the half working sum long: beyond it an absurd length
-// would only cost memory for the weights and endless stalled traces.
-TEST(LineIntegral, LengthIsBoundedByTheHalfWorkingSum)
+// The line is at most twice the slider's longest: beyond it an absurd length
+// would cost every working pixel a trace many times the normal one.
+TEST(LineIntegral, LengthIsBoundedByTwiceTheLongestSmudging)
 {
     const float k = 1166.5f;
+    const float longest = 4.0f * k / 100.0f;
     struct Case { float lineIntg, length; };
-    for (const Case c : {Case{1.0f, 1.0f * k / 100.0f}, Case{2.0f, 2.0f * k / 100.0f}, Case{100.0f, k},
-                         Case{250.0f, k}, Case{1e30f, k}, Case{std::numeric_limits<float>::infinity(), k},
+    for (const Case c : {Case{1.0f, 1.0f * k / 100.0f}, Case{2.0f, 2.0f * k / 100.0f}, Case{4.0f, longest},
+                         Case{100.0f, longest}, Case{250.0f, longest}, Case{1e30f, longest},
+                         Case{std::numeric_limits<float>::infinity(), longest},
                          Case{-3.0f, -3.0f * k / 100.0f}}) {
         Morvelin_paramsCalc p{};
         p.line_intg = c.lineIntg;

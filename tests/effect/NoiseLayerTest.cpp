@@ -1,8 +1,8 @@
 #include "effect/NoiseLayer.h"
-#include "effect/TiledBlurKernels.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -97,12 +97,22 @@ TEST(NoiseLayer, StreakMarginOfOddSigmas)
     EXPECT_EQ(streakGeometry(100, 50, 30, -3.0f).margin, streakGeometry(100, 50, 30, 3.0f).margin);
     EXPECT_EQ(streakGeometry(100, 50, 30, 0.0f).margin, 0);
     EXPECT_EQ(streakGeometry(100, 50, 30, std::numeric_limits<float>::quiet_NaN()).margin, 0);
-    // The margin never outgrows the reach of the largest blur.
-    const int reach = int(3.0f * Nuvra::DataStorage::ns_cltBlur::kMaxSigma);
-    EXPECT_EQ(streakGeometry(100, 50, 30, 1000.0f).margin, 3000);
-    for (const float huge : {1e9f, -1e30f, std::numeric_limits<float>::infinity()}) {
-        const StreakGeometry g = streakGeometry(100, 50, 30, huge);
-        EXPECT_EQ(g.margin, reach) << huge;
-        EXPECT_EQ(g.width, streakGeometry(100, 50, 30, 0.0f).width + 2 * reach) << huge;
+}
+
+// The blur reaches 3 sigma, but never further than the frame's diagonal (with
+// a floor that keeps every slider value exact): an absurd sigma must not cost
+// a buffer wider than a small multiple of the frame.
+TEST(NoiseLayer, StreakMarginIsBoundedByTheFrame)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case { int w, h; float sigma; int margin; };
+    for (const Case c : {Case{1920, 1080, 10.0f, 30}, Case{1, 1, 10.0f, 30}, Case{100, 50, 30.0f, 90},
+                         Case{100, 50, 1000.0f, 112}, Case{1920, 1080, 1e9f, 2203}, Case{1920, 1080, inf, 2203},
+                         Case{100, 50, -1e30f, 112}, Case{1, 1, 1e30f, kMinStreakReach},
+                         Case{1, 1, inf, kMinStreakReach}, Case{3, 2, inf, kMinStreakReach}}) {
+        const StreakGeometry g = streakGeometry(c.w, c.h, 30, c.sigma);
+        EXPECT_EQ(g.margin, c.margin) << c.w << "x" << c.h << " sigma " << c.sigma;
+        EXPECT_EQ(g.width, streakGeometry(c.w, c.h, 30, 0.0f).width + 2 * c.margin) << c.sigma;
+        EXPECT_LE(g.width, 4 * std::max(c.w + c.h, kMinStreakReach)) << c.sigma;
     }
 }
