@@ -21,9 +21,16 @@ class StageWeights;
 bool sharpenLuminance(int w, int h, float* lum, float sigma1, float unsharp,
                       DataStorage::ProgressData* progress);
 
-// The gain of stage 1 from the statistics of E and D = E - G; the plain gain
-// whenever the band-pass detail is too weak or the ratio is not finite.
-float sharpeningGain(float unsharp, double varE, double varD);
+// The gain of stage 1 from the statistics of E and D = E - G: unsharp times
+// 1.5 sqrt(varE / varD), bounded while varD is within kQuantisedDetail times
+// varQ, the variance that 8-bit rounding leaves in D (0: no bound). The plain
+// gain whenever the band-pass detail is too weak or the ratio is not finite.
+constexpr double kQuantisedDetail = 16.0;
+float sharpeningGain(float unsharp, double varE, double varD, double varQ);
+
+// The variance of D = E - G for white 8-bit rounding noise, from the blurs of
+// sigma1 and 1.1 * sigma1 that stage 1 runs; 0 when sigma1 blurs nothing.
+double quantisationVarianceAfterBandPass(float sigma1);
 
 // Stage 2: per pixel the unit vector along the local edge (the eigenvector of
 // the smaller eigenvalue of the structure tensor smoothed with sigmaG).

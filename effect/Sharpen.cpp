@@ -7,8 +7,10 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 namespace Nuvra {
 namespace Effect {
@@ -40,11 +42,53 @@ Moments moments(const float* v, std::size_t n)
 
 } // namespace
 
-float sharpeningGain(float unsharp, double varE, double varD)
+double quantisationVarianceAfterBandPass(float sigma1)
+{
+    if (!(sigma1 > 0.0f))
+        return 0.0;
+    const double steps = 1.0 / (255.0 * 255.0 * 12.0);  // uniform rounding to 8 bits
+    if (sigma1 >= 8.0f) {
+        // Far past the recursive filter's small-sigma quirks: the continuous
+        // difference of Gaussians, sum of (g1 - g2)^2 over the plane.
+        const double s2 = double(sigma1) * double(sigma1);
+        const double pi = 3.14159265358979323846;
+        return steps * (1.0 + 1.0 / 1.21 - 4.0 / 2.21) / (4.0 * pi * s2);
+    }
+    // The blur itself through an impulse: at small sigmas it departs far from
+    // a Gaussian, and the bound must follow the band-pass the frame gets.
+    const int n = 2 * int(std::ceil(5.5f * sigma1)) + 9;
+    const std::size_t count = std::size_t(n) * std::size_t(n);
+    std::vector<float> impulse(count, 0.0f), e(count), g(count);
+    impulse[count / 2] = 1.0f;
+    gaussBlurChannel(n, n, impulse.data(), n, e.data(), n, sigma1, nullptr, nullptr);
+    gaussBlurChannel(n, n, impulse.data(), n, g.data(), n, sigma1 * 1.1f, nullptr, nullptr);
+    double energy = 0.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double d = double(e[i]) - double(g[i]);
+        energy += d * d;
+    }
+    return steps * energy;
+}
+
+float sharpeningGain(float unsharp, double varE, double varD, double varQ)
 {
     if (!(varD > 1e-20))
         return unsharp;
-    const double coef = double(unsharp) * std::sqrt(varE / varD) * 1.5;
+    const double normalisation = std::sqrt(varE / varD) * 1.5;
+    if (!std::isfinite(normalisation))
+        return unsharp;
+    double coef = double(unsharp) * normalisation;
+    // On a smooth gradient D holds little but the 8-bit steps, and the
+    // normalisation would lift them into stripes tens of levels deep. While D
+    // is within kQuantisedDetail times what the steps leave, the gain keeps
+    // them below 0.4 of a level; the bound then grows with the square of D's
+    // excess, so photographs (hundreds of times the steps) never meet it and
+    // the gain stays continuous from frame to frame.
+    if (varQ > 0.0) {
+        const double excess = std::max(1.0, varD / (kQuantisedDetail * varQ));
+        const double bound = 0.4 / 255.0 / std::sqrt(varQ) * excess * excess;
+        coef = std::min(coef, bound);
+    }
     const float result = float(coef);
     return std::isfinite(result) ? result : unsharp;
 }
@@ -86,7 +130,7 @@ bool sharpenLuminance(int w, int h, float* lum, float sigma1, float unsharp,
     const Moments me = moments(e, n);
     advanceSteps(progress);
 
-    const float coef = sharpeningGain(unsharp, me.variance, md.variance);
+    const float coef = sharpeningGain(unsharp, me.variance, md.variance, quantisationVarianceAfterBandPass(sigma1));
     qWarning("Sharping Lum: disp = %f, disp_diff = %f, coef = %f\n", me.variance, md.variance, double(coef));
 
     if (isCancelled(progress))

@@ -11,6 +11,7 @@
 #include "tests/effect/SyntheticFrame.h"
 
 #include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
 
 #include <algorithm>
 #include <climits>
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -198,6 +200,65 @@ TEST(Filter, AbsurdSmoothingRendersLikeItsBound)
         p.line_intg = 100.0f;
         ASSERT_TRUE(render(f, p, absurd));
         EXPECT_EQ(absurd, bounded) << f.w << "x" << f.h;
+    }
+}
+
+// A title card's ramp renders as a ramp: in black and white, without noise,
+// every row rises with at most a 2-level dip.
+TEST(Filter, EightBitRampRendersMonotonic)
+{
+    Frame f{1000, 300, std::vector<std::uint8_t>(std::size_t(1000) * 300 * 4)};
+    for (int y = 0; y < f.h; ++y)
+        for (int x = 0; x < f.w; ++x) {
+            std::uint8_t* p = &f.px[(std::size_t(y) * f.w + x) * 4];
+            p[0] = 255;
+            p[1] = p[2] = p[3] = std::uint8_t(std::lround(x * 255.0 / (f.w - 1)));
+        }
+    Morvelin_paramsCalc p = defaults(0);
+    p.noise = 0;
+    std::vector<std::uint8_t> out;
+    ASSERT_TRUE(render(f, p, out));
+    for (const int y : {0, f.h / 2, f.h - 1}) {
+        int highest = 0;
+        for (int x = 0; x < f.w; ++x) {
+            const int v = out[(std::size_t(y) * f.w + x) * 4 + 2];
+            highest = std::max(highest, v);
+            ASSERT_LE(highest - v, 2) << "row " << y << " column " << x;
+        }
+    }
+}
+
+// Photographs (small, free-licensed; see photos/README) render within a level
+// of the pictures kept beside them, which the unbounded gain made.
+TEST(Filter, PhotographsKeepTheirLook)
+{
+    for (const char* name : {"storm", "yellowflower", "dune", "ladybird", "wood"}) {
+        const std::string dir = MORVELIN_TEST_PHOTOS;
+        const cv::Mat photo = cv::imread(dir + "/" + name + ".png", cv::IMREAD_COLOR);
+        const cv::Mat painted = cv::imread(dir + "/painted/" + name + ".png", cv::IMREAD_COLOR);
+        ASSERT_FALSE(photo.empty()) << name;
+        ASSERT_EQ(painted.size(), photo.size()) << name;
+        Frame f{photo.cols, photo.rows, std::vector<std::uint8_t>(std::size_t(photo.cols) * photo.rows * 4)};
+        for (int y = 0; y < f.h; ++y)
+            for (int x = 0; x < f.w; ++x) {
+                const cv::Vec3b bgr = photo.at<cv::Vec3b>(y, x);
+                std::uint8_t* p = &f.px[(std::size_t(y) * f.w + x) * 4];
+                p[0] = 255;
+                p[1] = bgr[2];
+                p[2] = bgr[1];
+                p[3] = bgr[0];
+            }
+        std::vector<std::uint8_t> out;
+        ASSERT_TRUE(render(f, defaults(2), out)) << name;
+        int worst = 0;
+        for (int y = 0; y < f.h; ++y)
+            for (int x = 0; x < f.w; ++x) {
+                const cv::Vec3b bgr = painted.at<cv::Vec3b>(y, x);
+                const std::uint8_t* p = &out[(std::size_t(y) * f.w + x) * 4];
+                for (int c = 0; c < 3; ++c)
+                    worst = std::max(worst, std::abs(int(p[1 + c]) - int(bgr[2 - c])));
+            }
+        EXPECT_LE(worst, 1) << name;
     }
 }
 
