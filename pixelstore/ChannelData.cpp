@@ -1,4 +1,5 @@
 #include "pixelstore/DataChannel.h"
+#include "pixelstore/Kernel.h"
 #include "pixelstore/TileWalk.h"
 
 #include <cstdint>
@@ -15,11 +16,24 @@ std::size_t bufferOffset(const Rect& rect, int x, int y, unsigned int stride, st
     return std::size_t(int64_t(y) - rect.top) * stride + std::size_t(int64_t(x) - rect.left) * size;
 }
 
+// Rows closer than a row's bytes would overwrite each other (or, read back,
+// repeat); a single row never uses the stride.
+bool acceptStride(const char* what, const DataChannel& channel, const Rect& rect, unsigned int stride)
+{
+    const uint64_t row = uint64_t(int64_t(rect.right) - rect.left) * uint64_t(channel.elementSize());
+    if (int64_t(rect.bottom) - rect.top > 1 && uint64_t(stride) < row) {
+        qCCritical(libds, "%s -- refused: stride %u for a row of %llu bytes\n", what, stride,
+                   static_cast<unsigned long long>(row));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void setData(DataChannel& channel, const Rect& rect, const void* src, unsigned int stride)
 {
-    if (!src || rect.isEmpty())
+    if (!src || rect.isEmpty() || !acceptStride("setData(DataChannel)", channel, rect, stride))
         return;
     const Rect r = rect.clipped(channel.size());
     if (r.isEmpty())
@@ -40,7 +54,7 @@ void setData(DataChannel& channel, const Rect& rect, const void* src, unsigned i
 
 void getData(const DataChannel& channel, const Rect& rect, void* dst, unsigned int stride)
 {
-    if (!dst || rect.isEmpty())
+    if (!dst || rect.isEmpty() || !acceptStride("getData(DataChannel)", channel, rect, stride))
         return;
     const Rect r = rect.clipped(channel.size());
     if (r.isEmpty())

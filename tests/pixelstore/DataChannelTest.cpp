@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 using namespace ChannelTest;
 
@@ -269,6 +270,26 @@ TEST(DataChannel, SetAndGetClipToTheChannel)
     setData(channel, Rect{-20, -20, -10, -10}, in.data(), 20);
     getData(channel, Rect{100, 100, 110, 110}, out.data(), 20);
     EXPECT_EQ(readAll(channel), before);
+}
+
+// A stride shorter than a row would lay rows over each other: refused, and
+// neither the channel nor the buffer is touched. One row needs no stride.
+TEST(DataChannel, ShortStridesAreRefused)
+{
+    DataChannel channel(Size{70, 70}, kTypeU16);
+    std::vector<uint16_t> in(100, 0x1234);
+    for (const unsigned int stride : {0u, 1u, 19u}) {
+        setData(channel, Rect{0, 0, 10, 10}, in.data(), stride);
+        EXPECT_EQ(readAll(channel), std::vector<unsigned char>(readAll(channel).size(), 0)) << stride;
+        std::vector<uint16_t> out(100, 0xEEEE);
+        getData(channel, Rect{0, 0, 10, 10}, out.data(), stride);
+        EXPECT_EQ(out, std::vector<uint16_t>(100, 0xEEEE)) << stride;
+    }
+    setData(channel, Rect{0, 0, 10, 1}, in.data(), 0);
+    EXPECT_EQ(elementAt<uint16_t>(channel, 9, 0), 0x1234);
+    std::vector<uint16_t> out(10, 0);
+    getData(channel, Rect{0, 0, 10, 1}, out.data(), 0);
+    EXPECT_EQ(out, std::vector<uint16_t>(10, 0x1234));
 }
 
 TEST(DataChannel, RectanglesStartingFarOutsideAddressTheBufferIn64Bits)
