@@ -261,8 +261,17 @@ void DataChannel::copy(const DataChannel& src, const Rect& srcRect, const Point&
                     } else {
                         const auto* from = static_cast<const unsigned char*>(in.data()) +
                                            offsetInTile(sPiece.left, sPiece.top, ssize);
-                        convertMemory2D(target, from, m_type, src.m_type, sPiece.width(), sPiece.height(), dsize,
-                                        ssize, dsize * kTileSide, ssize * kTileSide);
+                        // One type on both sides is a byte copy, also for the
+                        // codes that conversion does not know.
+                        if (src.m_type == m_type) {
+                            for (int y = 0; y < sPiece.height(); ++y)
+                                std::memcpy(target + std::size_t(y) * std::size_t(dsize) * kTileSide,
+                                            from + std::size_t(y) * std::size_t(ssize) * kTileSide,
+                                            std::size_t(sPiece.width()) * std::size_t(dsize));
+                        } else {
+                            convertMemory2D(target, from, m_type, src.m_type, sPiece.width(), sPiece.height(),
+                                            dsize, ssize, dsize * kTileSide, ssize * kTileSide);
+                        }
                     }
                 }
             }

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -387,6 +388,34 @@ TEST(DataChannel, SwapExchangesEverything)
     EXPECT_EQ(b.size(), (Size{10, 20}));
     a.swap(a);
     EXPECT_EQ(elementAt<double>(a, 299, 4), 2.5);
+}
+
+// Codes that the size rule accepts but conversion does not know still copy
+// between channels of the one code: byte for byte, partial tiles included.
+TEST(DataChannel, CopyOfOneUnconvertibleCodeIsAByteCopy)
+{
+    for (const ChannelType code : {-5, -8, -33, -36, 3}) {
+        SCOPED_TRACE(testing::Message() << "code " << code);
+        DataChannel src(Size{100, 100}, code);
+        const std::size_t size = std::size_t(src.elementSize());
+        std::vector<unsigned char> bytes(100 * 100 * size);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<unsigned char>(i * 7 + i / 251);
+        setData(src, Rect{0, 0, 100, 100}, bytes.data(), unsigned(100 * size));
+
+        DataChannel whole(Size{100, 100}, code);
+        whole.copy(src, Rect{0, 0, 100, 100}, Point{0, 0});
+        EXPECT_EQ(readAll(whole), readAll(src));
+
+        // Shifted: no tile lines up, every element goes through the rows.
+        DataChannel shifted(Size{100, 100}, code);
+        shifted.copy(src, Rect{0, 0, 100, 100}, Point{3, 5});
+        std::vector<unsigned char> out(bytes.size(), 0xEE);
+        getData(shifted, Rect{3, 5, 100, 100}, out.data(), unsigned(97 * size));
+        for (int y = 0; y < 95; ++y)
+            ASSERT_EQ(std::memcmp(&out[std::size_t(y) * 97 * size], &bytes[std::size_t(y) * 100 * size], 97 * size), 0)
+                << "row " << y;
+    }
 }
 
 TEST(DataChannel, UnconvertiblePairsLeaveTheDestinationAlone)
