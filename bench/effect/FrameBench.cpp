@@ -10,6 +10,7 @@
 // PREFIX-input.png and PREFIX-<case>.png.
 #include "effect/Filter.h"
 #include "bench/effect/SceneFrame.h"
+#include "tests/effect/DefaultParams.h"
 
 #include <QImage>
 #include <QString>
@@ -73,35 +74,10 @@ void writePng(const std::string& name, const Input& in, const std::vector<std::u
     img.save(QString::fromStdString(g_pngPrefix + "-" + name + ".png"));
 }
 
-// The parameters of the default user values (three-dimensional colours on,
-// no noise, no contrast).
 Morvelin_paramsCalc defaultParams(int mode, float lineIntegral)
 {
-    Morvelin_paramsCalc p{};
-    p.sigmaBlur = 0.18f;
-    p.unsharp = 0.16f;
-    p.gradients = 0.46f;
+    Morvelin_paramsCalc p = MorvelinTest::defaultParams(mode);
     p.line_intg = lineIntegral;
-    p.dark_lum_pred = 40;
-    p.middle_lum_pred = 150;
-    p.high_lum_pred = 195;
-    p.dark_lum = 51;
-    p.middle_lum = 156;
-    p.high_lum = 250;
-    p.resizing = 1000;
-    p.darkColor = 0xFF000000;
-    p.midDarkColor = 0xFF808080;
-    p.midColor = 0xFFA0A0A0;
-    p.midLightColor = 0xFFC0C0C0;
-    p.lightColor = 0xFFFFFFFF;
-    p.noise = 0;
-    p.contrast = 0.0f;
-    p.mode = mode;
-    p.noiseSmoothOn = 0;
-    p.usePesk = 1;
-    p.angle = 180;
-    p.noiseSmooth = 0.0f;
-    p.darken = 1.0f;
     return p;
 }
 

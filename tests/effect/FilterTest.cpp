@@ -8,6 +8,8 @@
 #include "colorproc/FloatLab.h"
 #include "pixelstore/PixelPlane.h"
 #include "pixelstore/PlaneCopy.h"
+#include "tests/effect/CancelAfter.h"
+#include "tests/effect/DefaultParams.h"
 #include "tests/effect/SyntheticFrame.h"
 
 #include <gtest/gtest.h>
@@ -28,21 +30,15 @@ using namespace Nuvra::DataStorage;
 
 namespace {
 
-// The parameters the default user values map to.
-Morvelin_paramsCalc defaults(int mode = 2)
+// The defaults with every stage switched on: colours of their own, noise,
+// contrast, the plain colouring, a slanted noise and smoothing. Blur and
+// sharpening are the nearest floats to the defaults, as the kept painted
+// photographs were made with them.
+Morvelin_paramsCalc colouredParams(int mode = 2)
 {
-    Morvelin_paramsCalc p{};
+    Morvelin_paramsCalc p = MorvelinTest::defaultParams(mode);
     p.sigmaBlur = 0.18f;
     p.unsharp = 0.16f;
-    p.gradients = 0.46f;
-    p.line_intg = 1.0f;
-    p.dark_lum_pred = 40;
-    p.middle_lum_pred = 150;
-    p.high_lum_pred = 195;
-    p.dark_lum = 51;
-    p.middle_lum = 156;
-    p.high_lum = 250;
-    p.resizing = 1000;
     p.darkColor = 0xFF1B1E3C;
     p.midDarkColor = 0xFF3C5A8C;
     p.midColor = 0xFF8CA0B4;
@@ -50,12 +46,9 @@ Morvelin_paramsCalc defaults(int mode = 2)
     p.lightColor = 0xFFFAF5E6;
     p.noise = 20;
     p.contrast = 0.1f;
-    p.mode = mode;
-    p.noiseSmoothOn = 0;
     p.usePesk = 0;
     p.angle = 30;
     p.noiseSmooth = 3.0f;
-    p.darken = 1.0f;
     return p;
 }
 
@@ -90,7 +83,7 @@ Frame transposed(const Frame& f)
 TEST(Filter, RefusesBadArgumentsWithoutTouchingDst)
 {
     const Frame f = synthetic(16, 8);
-    const Morvelin_paramsCalc p = defaults();
+    const Morvelin_paramsCalc p = colouredParams();
     struct Case { int w, h, srcStride, dstStride; bool nullSrc, nullDst; };
     for (const Case c : {Case{0, 8, 64, 64, false, false}, Case{16, 0, 64, 64, false, false},
                          Case{-16, 8, 64, 64, false, false}, Case{16, 8, 63, 64, false, false},
@@ -117,7 +110,7 @@ TEST(Filter, AlphaPassesThroughAtEverySize)
         ASSERT_EQ(Effect::workingSize(s.w + s.h, Size{s.w, s.h}, s.resizing).resized, s.resizing == 30);
         for (const int mode : {0, 1, 2, 7}) {
             for (const std::uint32_t light : {0xFFFAF5E6u, 0xFFFFFFFFu}) {
-                Morvelin_paramsCalc p = defaults(mode);
+                Morvelin_paramsCalc p = colouredParams(mode);
                 p.resizing = s.resizing;
                 p.lightColor = light;
                 p.darkColor = light == 0xFFFFFFFFu ? 0xFF000000u : p.darkColor;
@@ -155,7 +148,7 @@ TEST(Filter, HostileParametersStillRender)
                              &Morvelin_paramsCalc::angle};
     std::vector<Morvelin_paramsCalc> cases;
     for (const int mode : {0, 2}) {
-        Morvelin_paramsCalc base = defaults(mode);
+        Morvelin_paramsCalc base = colouredParams(mode);
         base.noiseSmoothOn = 1;
         base.usePesk = mode == 0;
         for (const FloatField field : floats)
@@ -184,7 +177,7 @@ TEST(Filter, AbsurdSmoothingRendersLikeItsBound)
 {
     const float inf = std::numeric_limits<float>::infinity();
     for (const Frame& f : {synthetic(1, 1, 2), synthetic(7, 3, 3), synthetic(40, 30, 5)}) {
-        Morvelin_paramsCalc p = defaults(2);
+        Morvelin_paramsCalc p = colouredParams(2);
         p.noiseSmoothOn = 1;
         p.noise = 60;
         std::vector<std::uint8_t> bounded, absurd;
@@ -214,7 +207,7 @@ TEST(Filter, EightBitRampRendersMonotonic)
             p[0] = 255;
             p[1] = p[2] = p[3] = std::uint8_t(std::lround(x * 255.0 / (f.w - 1)));
         }
-    Morvelin_paramsCalc p = defaults(0);
+    Morvelin_paramsCalc p = colouredParams(0);
     p.noise = 0;
     std::vector<std::uint8_t> out;
     ASSERT_TRUE(render(f, p, out));
@@ -249,7 +242,7 @@ TEST(Filter, PhotographsKeepTheirLook)
                 p[3] = bgr[0];
             }
         std::vector<std::uint8_t> out;
-        ASSERT_TRUE(render(f, defaults(2), out)) << name;
+        ASSERT_TRUE(render(f, colouredParams(2), out)) << name;
         int worst = 0;
         for (int y = 0; y < f.h; ++y)
             for (int x = 0; x < f.w; ++x) {
@@ -265,7 +258,7 @@ TEST(Filter, PhotographsKeepTheirLook)
 TEST(Filter, RepeatedAndConcurrentRendersAreIdentical)
 {
     const Frame f = synthetic(300, 200, 3);
-    Morvelin_paramsCalc p = defaults(2);
+    Morvelin_paramsCalc p = colouredParams(2);
     p.noiseSmoothOn = 1;
     std::vector<std::uint8_t> first, again;
     ASSERT_TRUE(render(f, p, first));
@@ -297,7 +290,7 @@ TEST(Filter, EveryKernelLimitGivesTheSamePicture)
         int resizing;  // 150 sends the frame through the resize both ways
     };
     for (const Case c : {Case{2, 1, 150}, Case{2, 0, 1000}, Case{0, 1, 150}, Case{0, 0, 1000}, Case{1, 0, 150}}) {
-        Morvelin_paramsCalc p = defaults(c.mode);
+        Morvelin_paramsCalc p = colouredParams(c.mode);
         p.usePesk = c.usePesk;
         p.resizing = c.resizing;
         p.noiseSmoothOn = 1;  // the tiled blur and the warp as well
@@ -322,7 +315,7 @@ TEST(Filter, UniformGreyGivesThePredictedColour)
         for (const std::uint8_t pesk : {0, 1}) {
             for (const std::uint8_t v : {std::uint8_t(30), std::uint8_t(117), std::uint8_t(201)}) {
                 Frame f{97, 61, std::vector<std::uint8_t>(97 * 61 * 4, v)};
-                Morvelin_paramsCalc p = defaults(mode);
+                Morvelin_paramsCalc p = colouredParams(mode);
                 p.usePesk = pesk;
                 p.noise = 0;
                 const float lum = float(v) * 0.0011725490f + float(v) * 0.0023019607f + float(v) * 0.00044705882f;
@@ -346,7 +339,7 @@ TEST(Filter, TransposedFrameGivesTransposedPicture)
 {
     const Frame f = synthetic(211, 157, 5);
     const Frame t = transposed(f);
-    Morvelin_paramsCalc p = defaults(2);
+    Morvelin_paramsCalc p = colouredParams(2);
     p.noise = 0;
     std::vector<std::uint8_t> a, b;
     ASSERT_TRUE(render(f, p, a));
@@ -368,7 +361,7 @@ TEST(Filter, CancelledRenderLeavesDstUntouched)
     ProgressData progress;
     progress.setCancelled(true);
     std::vector<std::uint8_t> out;
-    EXPECT_FALSE(render(f, defaults(2), out, &progress));
+    EXPECT_FALSE(render(f, colouredParams(2), out, &progress));
     EXPECT_EQ(out, std::vector<std::uint8_t>(f.px.size(), 0xAB));
 }
 
@@ -381,7 +374,7 @@ TEST(FilterCore, BlackAndWhiteFillsNeutralChroma)
     PixelPlane source(format, Size{f.w, f.h});
     ASSERT_TRUE(setData(source, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), format));
     PixelPlane lab(kSetLab, kTypeFloat, Size{f.w, f.h});
-    Morvelin_paramsCalc p = defaults(0);
+    Morvelin_paramsCalc p = colouredParams(0);
     p.darkColor = 0xFF000000;
     p.lightColor = 0xFFFFFFFF;
     ASSERT_TRUE(FilterCore(p, Rect{0, 0, f.w, f.h}, source, lab, nullptr));
@@ -402,7 +395,7 @@ TEST(FilterCore, BlackAndWhiteIntoEachElementType)
     const PixelFormat format({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
     PixelPlane source(format, Size{f.w, f.h});
     ASSERT_TRUE(setData(source, all, f.px.data(), unsigned(f.w * 4), format));
-    Morvelin_paramsCalc p = defaults(0);
+    Morvelin_paramsCalc p = colouredParams(0);
     p.darkColor = 0xFF000000;
     p.lightColor = 0xFFFFFFFF;
     std::vector<float> eightBit;
@@ -429,7 +422,7 @@ TEST(FilterCore, DestinationAlphaOfEachType)
     ASSERT_TRUE(setData(source, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), rgbx));
     {
         PixelPlane dst(kSetRGB, kTypeU8, Size{f.w, f.h});  // no alpha: the step is skipped
-        EXPECT_TRUE(FilterCore(defaults(2), Rect{0, 0, f.w, f.h}, source, dst, nullptr));
+        EXPECT_TRUE(FilterCore(colouredParams(2), Rect{0, 0, f.w, f.h}, source, dst, nullptr));
         EXPECT_FALSE(dst.hasChannel(kChannelAlpha));
         EXPECT_FALSE(dst.channelReadOnly(kChannelRed)->isMonotone(nullptr));
     }
@@ -438,7 +431,7 @@ TEST(FilterCore, DestinationAlphaOfEachType)
                          Case{kTypeDouble, false, 0.0}, Case{3, false, 0.0}}) {
         PixelPlane dst(kSetRGB, kTypeU8, Size{f.w, f.h});
         dst.addChannel(kChannelAlpha, c.type);
-        EXPECT_EQ(FilterCore(defaults(2), Rect{0, 0, f.w, f.h}, source, dst, nullptr), c.ok) << c.type;
+        EXPECT_EQ(FilterCore(colouredParams(2), Rect{0, 0, f.w, f.h}, source, dst, nullptr), c.ok) << c.type;
         if (!c.ok) {
             EXPECT_TRUE(dst.channelReadOnly(kChannelRed)->isMonotone(nullptr));
             continue;
@@ -467,8 +460,8 @@ TEST(FilterCore, SixteenBitSourceMatchesEightBit)
     ASSERT_TRUE(setData(source16, Rect{0, 0, f.w, f.h}, wide.data(), unsigned(f.w * 8), format16));
     for (const int mode : {0, 2}) {
         PixelPlane dst8(format8, Size{f.w, f.h}), dst16(format8, Size{f.w, f.h});
-        ASSERT_TRUE(FilterCore(defaults(mode), Rect{0, 0, f.w, f.h}, source8, dst8, nullptr));
-        ASSERT_TRUE(FilterCore(defaults(mode), Rect{0, 0, f.w, f.h}, source16, dst16, nullptr));
+        ASSERT_TRUE(FilterCore(colouredParams(mode), Rect{0, 0, f.w, f.h}, source8, dst8, nullptr));
+        ASSERT_TRUE(FilterCore(colouredParams(mode), Rect{0, 0, f.w, f.h}, source16, dst16, nullptr));
         std::vector<std::uint8_t> a(f.px.size()), b(f.px.size());
         ASSERT_TRUE(getData(dst8, Rect{0, 0, f.w, f.h}, a.data(), 0, format8));
         ASSERT_TRUE(getData(dst16, Rect{0, 0, f.w, f.h}, b.data(), 0, format8));
@@ -482,7 +475,7 @@ TEST(NoiseStage, StreaksRunAlongTheAngle)
 {
     const int w = 256, h = 192;
     for (const int angle : {0, 30, 90, -270, 135}) {
-        Morvelin_paramsCalc p = defaults(2);
+        Morvelin_paramsCalc p = colouredParams(2);
         p.noiseSmoothOn = 1;
         p.noiseSmooth = 4.0f;
         p.angle = angle;
@@ -513,7 +506,7 @@ TEST(NoiseStage, StreaksRunAlongTheAngle)
 
 TEST(NoiseStage, NoNoiseDrawsNothing)
 {
-    Morvelin_paramsCalc p = defaults(2);
+    Morvelin_paramsCalc p = colouredParams(2);
     p.noise = 0;
     EXPECT_EQ(Effect::noiseWeight(p), 0.0);
     p.noise = 5;
@@ -527,7 +520,7 @@ TEST(NoiseStage, NoNoiseDrawsNothing)
     for (const int mode : {0, 2}) {
         SCOPED_TRACE(mode);
         for (const int noise : {0, 5}) {
-            Morvelin_paramsCalc plain = defaults(mode), streaked = defaults(mode);
+            Morvelin_paramsCalc plain = colouredParams(mode), streaked = colouredParams(mode);
             plain.noise = streaked.noise = noise;
             streaked.noiseSmoothOn = 1;
             streaked.noiseSmooth = 3.0f;
@@ -552,37 +545,14 @@ TEST(FloatLab, NeutralUnpacksToTheWorkingNeutral)
     EXPECT_NE(unpack(0.5f), 0x8000);
 }
 
-namespace {
-
-// Cancels once the effect has reported a given number of steps.
-class CancelAfter : public ProgressData {
-public:
-    explicit CancelAfter(long steps) : m_left(steps) {}
-    void advance() override { count(1); }
-    void advance(int n) override { count(n); }
-    long reported() const { return m_reported; }
-
-private:
-    void count(int n)
-    {
-        ProgressData::advance(n);
-        m_reported += n;
-        m_left -= n;
-        if (m_left <= 0)
-            setCancelled(true);
-    }
-    long m_left;
-    long m_reported = 0;
-};
-
-} // namespace
+using MorvelinTest::CancelAfter;
 
 // Cancelling in any stage stops the render without writing dst; a record
 // that is never cancelled changes nothing in the picture.
 TEST(Filter, CancellationAtEveryStage)
 {
     const Frame f = synthetic(300, 200, 6);
-    Morvelin_paramsCalc p = defaults(2);
+    Morvelin_paramsCalc p = colouredParams(2);
     p.resizing = 100;  // resized, so every stage reports
     ASSERT_TRUE(Effect::workingSize(f.w + f.h, Size{f.w, f.h}, p.resizing).resized);
     p.noiseSmoothOn = 1;
@@ -611,7 +581,7 @@ TEST(FilterCore, RegionOfTheSource)
     ASSERT_TRUE(setData(source, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), format));
     const Rect region{10, 5, 70, 50};
     PixelPlane dst(format, Size{region.width(), region.height()});
-    ASSERT_TRUE(FilterCore(defaults(2), region, source, dst, nullptr));
+    ASSERT_TRUE(FilterCore(colouredParams(2), region, source, dst, nullptr));
     std::vector<std::uint8_t> out(std::size_t(region.width()) * region.height() * 4);
     ASSERT_TRUE(getData(dst, Rect{0, 0, region.width(), region.height()}, out.data(), 0, format));
     std::size_t coloured = 0;
@@ -656,7 +626,7 @@ TEST(Filter, OwnColoursKeepTheHue)
             px[0] = 255;
             std::memcpy(px + 1, colours[x / side], 3);
         }
-    Morvelin_paramsCalc p = defaults(1);
+    Morvelin_paramsCalc p = colouredParams(1);
     p.dark_lum_pred = p.dark_lum = 51;
     p.middle_lum_pred = p.middle_lum = 156;
     p.high_lum_pred = p.high_lum = 250;
@@ -692,7 +662,7 @@ TEST(Filter, BlackAndWhiteIsGrey)
             px[2] = std::uint8_t(x);
             px[3] = std::uint8_t(std::min(255, x + tint / 2));
         }
-    Morvelin_paramsCalc p = defaults(0);
+    Morvelin_paramsCalc p = colouredParams(0);
     p.darkColor = 0xFF000000;
     p.lightColor = 0xFFFFFFFF;
     std::vector<std::uint8_t> out;

@@ -3,6 +3,7 @@
 #include "effect/ProgressData.h"
 #include "pixelstore/CpuFeatures.h"
 
+#include "tests/effect/CancelAfter.h"
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
@@ -397,21 +398,7 @@ TEST(GaussBlur, ImpulseSpreadsSymmetrically)
     }
 }
 
-class CancelAfter : public ProgressData {
-public:
-    explicit CancelAfter(int n) : m_left(n) {}
-    using ProgressData::advance;
-    void advance() override
-    {
-        ProgressData::advance();
-        if (--m_left == 0)
-            setCancelled(true);
-    }
-    int steps = 0;
-
-private:
-    int m_left;
-};
+using MorvelinTest::CancelAfter;
 
 TEST(GaussBlur, ProgressCountsEveryLineAndClosesItsStage)
 {

@@ -1,6 +1,7 @@
 #include "effect/ProgressData.h"
 #include "effect/Resize.h"
 
+#include "tests/effect/CancelAfter.h"
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
@@ -227,23 +228,13 @@ TEST(Resize, DegenerateSizes)
 
 TEST(Resize, CancellationStopsAndClosesTheStage)
 {
-    struct CancelSoon : ProgressData {
-        using ProgressData::advance;
-        void advance() override
-        {
-            ProgressData::advance();
-            if (++n == 2)
-                setCancelled(true);
-        }
-        int n = 0;
-    };
     const auto in = smoothNoise(300, 200, 4);
     SmartPtr<DataChannel> src(makeChannel(300, 200, in));
     for (auto [w, h] : {std::pair{250, 180}, std::pair{100, 60}, std::pair{150, 100}}) {
-        CancelSoon p;
+        MorvelinTest::CancelAfter p(2);
         DataChannel dst(Size{w, h}, kTypeFloat);
         resizeChannel(*src, dst, &p, true);
-        EXPECT_EQ(p.n, 2) << w;
+        EXPECT_EQ(p.reported(), 2) << w;
         EXPECT_EQ(p.depth(), 0) << w;
     }
 }

@@ -1,6 +1,7 @@
 #include "effect/TiledBlur.h"
 #include "effect/ProgressData.h"
 
+#include "tests/effect/CancelAfter.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -200,23 +201,14 @@ TEST(TiledBlur, NeighbouringUniformTilesOfDifferentValuesMeetInARamp)
 
 TEST(TiledBlur, CancellationStopsAndClosesTheStage)
 {
-    struct CancelSoon : ProgressData {
-        using ProgressData::advance;
-        void advance() override
-        {
-            ProgressData::advance();
-            if (++n == 3)
-                setCancelled(true);
-        }
-        int n = 0;
-    } p;
+    MorvelinTest::CancelAfter p(3);
     const int w = 200, h = 200;
     const auto img = noise(w, h, 4);
     DataChannel ch(Size{w, h}, kTypeFloat);
     writeAll(ch, img);
     const float sigma[2] = {3.0f, 3.0f};
     tiledBlurChannel(ch, ch, sigma, Rect::fromSize(ch.size()), Rect::fromSize(ch.size()), &p);
-    EXPECT_EQ(p.n, 3);
+    EXPECT_EQ(p.reported(), 3);
     EXPECT_EQ(p.depth(), 0);
     EXPECT_EQ(readAll(ch), img); // stopped during the first run
 }

@@ -1,6 +1,7 @@
 #include "effect/ProgressData.h"
 #include "effect/Warp.h"
 
+#include "tests/effect/CancelAfter.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -235,14 +236,7 @@ TEST(Warp, PositionsThroughTheHorizonTakeTheOutsideValue)
 
 TEST(Warp, CancellationLeavesTheOutsideValue)
 {
-    struct CancelFirst : ProgressData {
-        using ProgressData::advance;
-        void advance(int n) override
-        {
-            ProgressData::advance(n);
-            setCancelled(true);
-        }
-    } p;
+    MorvelinTest::CancelAfter p(1);
     const auto img = noise(200, 200, 3);
     DataChannel src(Size{200, 200}, kTypeFloat), dst(Size{200, 200}, kTypeFloat);
     fill(src, img);

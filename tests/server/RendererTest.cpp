@@ -2,6 +2,7 @@
 #include "server/Renderer.h"
 
 #include "VRPC/Serialize.h"
+#include "tests/effect/DefaultParams.h"
 
 #include "ServerTestSupport.h"
 
@@ -63,6 +64,9 @@ TEST(ParamMapping, DefaultRecord)
     EXPECT_EQ(c.angle, 180);
     EXPECT_EQ(c.noiseSmooth, 0.0f);
     EXPECT_EQ(c.darken, 1.0f);
+    // The record the effect's tests and benchmarks call the defaults.
+    const Morvelin_paramsCalc shared = MorvelinTest::defaultParams();
+    EXPECT_EQ(std::memcmp(&c, &shared, sizeof c), 0);
 }
 
 TEST(ParamMapping, SliderEndsAndRounding)
