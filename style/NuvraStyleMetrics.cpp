@@ -5,6 +5,7 @@
 
 #include "style/IconLookup.h"
 #include "style/StyleManager.h"
+#include "style/StyleHelpers.h"
 #include "style/StyleOptions.h"
 #include "style/StyleProperties.h"
 
@@ -70,19 +71,6 @@ constexpr UnitRect customSubElementRects[customSubElementCount] = {
     {2, 3, 39, 39}, {21, 23, 38, 38}, {1, 48, 9, 9},  {7, 53, 8, 8},    {42, 1, -25, -22},
     {2, 2, 19, 19}, {16, 16, 18, 18}, {1, 24, 7, 7},  {5, 28, 6, 6},    {24, 0, -14, -14},
 };
-
-// Where a value puts a slider along span pixels, rounded to the nearest;
-// in 64 bits, as the full int range overflows an int difference.
-int positionFromValue(int minimum, int maximum, int value, int span, bool upsideDown)
-{
-    if (span <= 0 || maximum <= minimum)
-        return 0;
-    value = std::clamp(value, minimum, maximum);
-    const std::uint64_t range = std::uint64_t(std::int64_t(maximum) - minimum);
-    const std::uint64_t p = upsideDown ? std::uint64_t(std::int64_t(maximum) - value)
-                                       : std::uint64_t(std::int64_t(value) - minimum);
-    return static_cast<int>((p * std::uint64_t(span) + range / 2) / range);
-}
 
 // Controls with no parts to lay out: the dial, and the style's own complex
 // controls, which draw their option rectangle whole.
@@ -915,7 +903,7 @@ QRect NuvraStyle::scrollBarRect(const QStyleOptionSlider* bar, SubControl sc, co
     }
     sliderLength = std::min<std::int64_t>(sliderLength, free);
     const int slider = static_cast<int>(std::max<std::int64_t>(sliderLength, 0));
-    const int start = e + positionFromValue(bar->minimum, bar->maximum, bar->sliderPosition, free - slider,
+    const int start = e + sliderPositionFromValue64(bar->minimum, bar->maximum, bar->sliderPosition, free - slider,
                                                   bar->upsideDown);
     const bool over = shapeOf(w) == QLatin1String(nuvraShapeScrollOver);
     const bool enabled = bar->state & State_Enabled;
@@ -985,7 +973,7 @@ QRect NuvraStyle::sliderRect(const QStyleOptionSlider* slider, SubControl sc, co
         thick = control;
     } else {
         length = pixelMetric(PM_SliderLength, slider, w);
-        along = positionFromValue(slider->minimum, slider->maximum, slider->sliderPosition,
+        along = sliderPositionFromValue64(slider->minimum, slider->maximum, slider->sliderPosition,
                                         pixelMetric(PM_SliderSpaceAvailable, slider, w), slider->upsideDown);
         offset = k > 0 ? k - h : 0;
         thick = thickness;

@@ -5,6 +5,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace Nuvra {
 namespace Style {
 
@@ -79,6 +82,17 @@ void DrawArrow(QPainter* painter, QPoint point, int count, int distance, eArrowD
 QWindow* qt_getWindow(const QWidget* widget)
 {
     return widget ? widget->window()->windowHandle() : nullptr;
+}
+
+int sliderPositionFromValue64(int minimum, int maximum, int value, int span, bool upsideDown)
+{
+    if (span <= 0 || maximum <= minimum)
+        return 0;
+    value = std::clamp(value, minimum, maximum);
+    const std::uint64_t range = std::uint64_t(std::int64_t(maximum) - minimum);
+    const std::uint64_t p = upsideDown ? std::uint64_t(std::int64_t(maximum) - value)
+                                       : std::uint64_t(std::int64_t(value) - minimum);
+    return static_cast<int>((p * std::uint64_t(span) + range / 2) / range);
 }
 
 } // namespace Style

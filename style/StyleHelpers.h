@@ -51,6 +51,11 @@ enum eArrowDirection { ArrowLeft = 0, ArrowUp = 1, ArrowRight = 2, ArrowDown = 3
 // distance pixels from point in the given direction.
 void DrawArrow(QPainter* painter, QPoint point, int count, int distance, eArrowDirection direction);
 
+// Where a value puts a slider along span pixels, rounded to the nearest;
+// in 64 bits, as the full int range overflows an int difference. 0 for an
+// empty span or range.
+int sliderPositionFromValue64(int minimum, int maximum, int value, int span, bool upsideDown);
+
 // The window handle of the widget's window; null for a null widget.
 QWindow* qt_getWindow(const QWidget* widget);
 

@@ -1,5 +1,6 @@
 #include "style/StyleManager.h"
 
+#include "style/ModernStyle.h"
 #include "style/NuvraOldStyle.h"
 #include "style/NuvraStyle.h"
 #include "style/Scaling.h"
@@ -143,7 +144,6 @@ void restoreFakePalette(QWidget* widget, bool recursive)
 
 QStyle* StyleManager::createStyle(const QString& name)
 {
-    // Styles still to come are stood in for by NuvraStyle.
     static const struct {
         const char* name;
         QStyle* (*make)();
@@ -152,6 +152,8 @@ QStyle* StyleManager::createStyle(const QString& name)
         {"MidStyle", [] () -> QStyle* { return new MidStyle; }},
         {"DarkStyle", [] () -> QStyle* { return new DarkStyle; }},
         {"NuvraOldStyle", [] () -> QStyle* { return new NuvraOldStyle; }},
+        {"ModernStyle", [] () -> QStyle* { return new ModernStyle; }},
+        {"ModernGray", [] () -> QStyle* { return new ModernGray; }},
     };
     for (const auto& entry : kStyles)
         if (name == QLatin1String(entry.name))

@@ -292,4 +292,5 @@ TEST_P(SweepTest, ComplexControls)
         style->drawComplexControl(QStyle::ComplexControl(cc), own.all.back() ? static_cast<const QStyleOptionComplex*>(own.all.back()) : nullptr, nullptr, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, SweepTest, ::testing::Values("NuvraStyle", "DarkStyle", "MidStyle"));
+INSTANTIATE_TEST_SUITE_P(Styles, SweepTest, ::testing::Values("NuvraStyle", "DarkStyle", "MidStyle", "ModernStyle",
+                                                                  "ModernGray"));
