@@ -10,6 +10,7 @@
 #include "effect/StageWeights.h"
 #include "effect/WorkingSize.h"
 #include "colorproc/FloatLab.h"
+#include "colorproc/NeutralGrey.h"
 #include "colorproc/PlaneColorConversion.h"
 #include "colorproc/SRGBGrayProfile.h"
 #include "pixelstore/PixelPlane.h"
@@ -113,8 +114,11 @@ void copyBlackAndWhite(PixelPlane& destination, const PixelPlane& lab, const Siz
         copy(destination, lab, all, Point{0, 0});
         return;
     }
-    PixelPlane grey(kSetGray, destination.channelReadOnly(kChannelRed)->type(), size, gray);
-    copy(grey, lab, all, Point{0, 0});
+    const ChannelType type = destination.channelReadOnly(kChannelRed)->type();
+    PixelPlane grey(kSetGray, type, size, gray);
+    // a and b are the neutral: L alone decides, through the conversion's own table.
+    if (!neutralLabToGrey(*lab.channelReadOnly(kChannelL), *grey.channelWriteOnly(kChannelGray)))
+        copy(grey, lab, all, Point{0, 0});
     const SmartPtr<const DataChannel> value = grey.channelReadOnly(kChannelGray);
     for (const Channel c : {kChannelRed, kChannelGreen, kChannelBlue})
         destination.channelReadWrite(c)->copy(*value, all, Point{0, 0});

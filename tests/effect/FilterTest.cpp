@@ -6,6 +6,7 @@
 #include "pixelstore/CpuFeatures.h"
 #include "pixelstore/DataChannel.h"
 #include "colorproc/FloatLab.h"
+#include "colorproc/SRGBGrayProfile.h"
 #include "pixelstore/PixelPlane.h"
 #include "pixelstore/PlaneCopy.h"
 #include "tests/effect/CancelAfter.h"
@@ -410,6 +411,37 @@ TEST(FilterCore, BlackAndWhiteIntoEachElementType)
             ASSERT_EQ(px[i], px[i + 1]) << "type " << type << " pixel " << i / 3;
             ASSERT_EQ(px[i], px[i + 2]) << "type " << type << " pixel " << i / 3;
             ASSERT_LE(std::fabs(px[i] - eightBit[i]) * 255.0f, 1.0f) << "type " << type << " pixel " << i / 3;
+        }
+    }
+}
+
+// Black and white into RGB of each element type is, channel for channel and
+// byte for byte, the toned Lab plane converted into the sRGB grey profile;
+// the frame's odd size leaves part tiles at the edges.
+TEST(FilterCore, BlackAndWhiteIsTheGreyConversionOfTheTonedPlane)
+{
+    const Frame f = synthetic(151, 77, 4);
+    const Size size{f.w, f.h};
+    const Rect all = Rect::fromSize(size);
+    const PixelFormat format({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+    PixelPlane source(format, size);
+    ASSERT_TRUE(setData(source, all, f.px.data(), unsigned(f.w * 4), format));
+    Morvelin_paramsCalc p = colouredParams(0);
+    p.darkColor = 0xFF000000;
+    p.lightColor = 0xFFFFFFFF;
+    PixelPlane lab(kSetLab, kTypeFloat, size);
+    ASSERT_TRUE(FilterCore(p, all, source, lab, nullptr));
+    for (const ChannelType type : {kTypeU8, kTypeU16, kTypeFloat}) {
+        PixelPlane grey(kSetGray, type, size, SRGBGrayProfile());
+        copy(grey, lab, all, Point{0, 0});
+        PixelPlane dst(kSetRGB, type, size);
+        ASSERT_TRUE(FilterCore(p, all, source, dst, nullptr));
+        const unsigned row = unsigned(f.w * elementSize(type));
+        std::vector<unsigned char> want(std::size_t(row) * f.h), got(want.size());
+        getData(*grey.channelReadOnly(kChannelGray), all, want.data(), row);
+        for (const Channel c : {kChannelRed, kChannelGreen, kChannelBlue}) {
+            getData(*dst.channelReadOnly(c), all, got.data(), row);
+            EXPECT_EQ(got, want) << "type " << type << " channel " << c;
         }
     }
 }
