@@ -37,5 +37,17 @@ public:
     QPolygon polygon;
 };
 
+// The size of a floating dock's frame, drawn in the option's own palette.
+class StyleOptionFloatingFrame : public QStyleOption {
+public:
+    enum StyleOptionType { Type = SO_CustomBase + 0x4e05 };
+    enum StyleOptionVersion { Version = 1 };
+
+    StyleOptionFloatingFrame() : QStyleOption(Version, Type) {}
+
+    double width = 0;
+    double height = 0;
+};
+
 } // namespace Style
 } // namespace Nuvra
