@@ -286,7 +286,7 @@ void BrokerBase::dispatch(Message& msg)
 }
 
 bool BrokerBase::writeMessage(int type, std::uint64_t waiter, std::uint64_t replySlot, const void* extra,
-                              int xlen)
+                              const PayloadWriter* write, int xlen)
 {
     PumpHeader* header = m_outgoing.header();
     const auto stop = [this] { return isShutdown() || m_outgoing.shutdownFlag(); };
@@ -308,12 +308,22 @@ bool BrokerBase::writeMessage(int type, std::uint64_t waiter, std::uint64_t repl
         m_outgoing.post(&header->s_full);
         return false;
     }
+    if (xlen > 0) {
+        if (write) {
+            try {
+                (*write)(m_outgoing.payload());
+            } catch (...) {
+                m_outgoing.post(&header->s_empty);
+                throw;
+            }
+        } else {
+            std::memcpy(m_outgoing.payload(), extra, static_cast<size_t>(xlen));
+        }
+    }
     storeField(&header->type, static_cast<std::int32_t>(type));
     storeField(&header->waiter, waiter);
     storeField(&header->xlen, static_cast<std::int32_t>(xlen));
     storeField(&header->replySlot, replySlot);
-    if (xlen > 0)
-        std::memcpy(m_outgoing.payload(), extra, static_cast<size_t>(xlen));
     m_outgoing.post(&header->s_full);
     return true;
 }
@@ -343,13 +353,13 @@ namespace {
 
 // Both send paths refuse the same payloads, before the slot is taken: a
 // header announcing bytes that were never written would hand the peer stale data.
-void checkPayload(const char* caller, int type, const void* extra, int xlen)
+void checkPayload(const char* caller, int type, const void* extra, int xlen, bool written = false)
 {
     if (xlen > kMaxPayload)
         throw std::runtime_error(std::string(caller) + " -- too big data");
     if (xlen < 0)
         throw std::runtime_error(std::string(caller) + " -- negative length");
-    if (!extra && xlen > 0) {
+    if (!extra && !written && xlen > 0) {
         writeError("%s( %d ) - extra is NULL, xlen = %d\n", caller, type, xlen);
         throw std::runtime_error(std::string(caller) + "() - extra is NULL");
     }
@@ -362,16 +372,29 @@ void BrokerBase::send_message_async(int type, long long waiter, const void* extr
     writeDebugLog("BrokerBase::send_message_async() : type = %d (%d bytes), %s\n", type, xlen,
                   waiterTag(static_cast<std::uint64_t>(waiter)));
     checkPayload("send_message_async", type, extra, xlen);
-    if (!writeMessage(type, static_cast<std::uint64_t>(waiter), 0, extra, xlen))
+    if (!writeMessage(type, static_cast<std::uint64_t>(waiter), 0, extra, nullptr, xlen))
         writeDebugLog("BrokerBase::send_message_async() : shutdown\n");
 }
 
 void BrokerBase::send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,
                                    int timeout)
 {
+    checkPayload("send_message_sync", type, extra, xlen);
+    sendSync(type, tag, extra, nullptr, xlen, reply, timeout);
+}
+
+void BrokerBase::send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
+                                   int timeout)
+{
+    checkPayload("send_message_sync", type, nullptr, xlen, static_cast<bool>(write));
+    sendSync(type, tag, nullptr, &write, xlen, reply, timeout);
+}
+
+void BrokerBase::sendSync(int type, long long tag, const void* extra, const PayloadWriter* write, int xlen,
+                          Message& reply, int timeout)
+{
     writeDebugLog("BrokerBase::send_message_sync() : type = %d (%d bytes), %s\n", type, xlen,
                   waiterTag(static_cast<std::uint64_t>(tag)));
-    checkPayload("send_message_sync", type, extra, xlen);
 
     ReplyWaiter waiter;
     std::uint64_t token;
@@ -404,7 +427,7 @@ void BrokerBase::send_message_sync(int type, long long tag, const void* extra, i
                                 std::less<const char*>()(from, begin + reply.extra.capacity());
     if (!payloadInReply)
         keepSpare(reply.extra);
-    const bool sent = writeMessage(type, static_cast<std::uint64_t>(tag), token, extra, xlen);
+    const bool sent = writeMessage(type, static_cast<std::uint64_t>(tag), token, extra, write, xlen);
     if (payloadInReply)
         keepSpare(reply.extra);
     if (!sent) {
@@ -511,6 +534,22 @@ void Broker::send_message_async(int type, long long waiter, const void* extra, i
         throw std::runtime_error("send_message_async() - p is NULL");
     }
     p->send_message_async(type, waiter, extra, xlen);
+}
+
+void Broker::send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
+                               int timeout)
+{
+    if (!p) {
+        writeError("send_message_sync( %d, %d, writer, %d ) - p is NULL\n", type, static_cast<int>(tag), xlen);
+        throw std::runtime_error("send_message_sync() - p is NULL");
+    }
+    p->send_message_sync(type, tag, xlen, write, reply, timeout);
+}
+
+void Broker::recycle(std::vector<char>& buffer)
+{
+    if (p)
+        p->recycle(buffer);
 }
 
 void Broker::send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,

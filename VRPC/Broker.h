@@ -32,6 +32,11 @@ struct Message {
 
 using MessageHandler = boost::function<void(Message&)>;
 
+// Writes a request's payload straight into the channel's slot, sparing the
+// sender a buffer of its own and one copy of it. Called once, with the slot
+// held, on `xlen` bytes that it must all write.
+using PayloadWriter = std::function<void(char* payload)>;
+
 class Broker;
 
 // The child application's view of its one slave broker: set when the slave
@@ -64,6 +69,15 @@ public:
     // Message for its requests gets each reply into memory already in use.
     void send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,
                            int timeout);
+    // The same with a payload that `write` puts into the slot. What `write`
+    // throws passes through; the slot is then given back, nothing is sent.
+    void send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
+                           int timeout);
+    // Takes a received message's payload buffer back, for the next message
+    // received: a handler that keeps a large payload beyond its return hands
+    // its buffer back here once done, so that the next one does not fault in
+    // fresh pages.
+    void recycle(std::vector<char>& buffer) { keepSpare(buffer); }
     // Ends the channel on both sides and joins the receiver (unless called
     // on the receiver thread).
     void shutdown();
@@ -92,7 +106,9 @@ private:
     void deliverReply(Message& msg);
     void dispatch(Message& msg);
     bool writeMessage(int type, std::uint64_t waiter, std::uint64_t replySlot, const void* extra,
-                      int xlen);
+                      const PayloadWriter* write, int xlen);
+    void sendSync(int type, long long tag, const void* extra, const PayloadWriter* write, int xlen,
+                  Message& reply, int timeout);
     Platform::SemWait waitForSlot(int type);
     void enterShutdown();
     void takeSpare(std::vector<char>& buffer);
@@ -147,6 +163,9 @@ public:
     void send_message_async(int type, long long waiter, const void* extra, int xlen);
     void send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,
                            int timeout);
+    void send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
+                           int timeout);
+    void recycle(std::vector<char>& buffer);
     BrokerBase* base() const { return p; }
 
 private:

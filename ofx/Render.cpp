@@ -11,6 +11,7 @@
 #include "VRPC/RenderHeader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -124,6 +125,29 @@ template <typename T, int C> void unpackRow(const unsigned char* src, unsigned c
     }
 }
 
+// 8-bit RGBA is the common case: R,G,B,A to A,R,G,B is one rotation of the
+// little-endian pixel word, which the compiler turns into vector code.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixel words are read little-endian");
+template <> void packRow<std::uint8_t, 4>(const unsigned char* src, unsigned char* dst, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t v;
+        std::memcpy(&v, src + 4 * i, 4);
+        v = (v << 8) | (v >> 24);
+        std::memcpy(dst + 4 * i, &v, 4);
+    }
+}
+
+template <> void unpackRow<std::uint8_t, 4>(const unsigned char* src, unsigned char* dst, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t v;
+        std::memcpy(&v, src + 4 * i, 4);
+        v = (v >> 8) | (v << 24);
+        std::memcpy(dst + 4 * i, &v, 4);
+    }
+}
+
 using RowFn = void (*)(const unsigned char*, unsigned char*, int);
 
 template <template <typename, int> class Pick> RowFn choose(const HostImage& image)
@@ -150,19 +174,30 @@ int bytesPerPixel(const HostImage& image)
 }
 
 // Request rows run from the top of the window down; pixels outside the
-// source stay zero.
+// source are zero. Every byte of the rows is written: they go straight into
+// the channel's slot, which still holds the previous message.
 void packPixels(const HostImage& src, const OfxRectI& window, unsigned char* pixels)
 {
-    const Span span = overlap(window, src.bounds);
-    if (span.empty())
-        return;
     const long long stride = 4LL * (window.x2 - window.x1);
+    const int height = window.y2 - window.y1;
+    const Span span = overlap(window, src.bounds);
+    if (span.empty()) {
+        std::memset(pixels, 0, static_cast<size_t>(stride * height));
+        return;
+    }
     const RowFn pack = choose<Packer>(src);
     const int pixelBytes = bytesPerPixel(src);
-    const int height = window.y2 - window.y1;
+    const long long left = 4LL * (span.x0 - window.x1);
+    const long long covered = 4LL * (span.x1 - span.x0);
+    // Request rows above the source's top (window.y2 - span.y1 of them) and
+    // below its bottom.
+    std::memset(pixels, 0, static_cast<size_t>(stride * (window.y2 - span.y1)));
+    std::memset(pixels + stride * (window.y2 - span.y0), 0, static_cast<size_t>(stride * (span.y0 - window.y1)));
     for (int y = span.y0; y < span.y1; ++y) {
-        unsigned char* dst = pixels + (height - 1 - (y - window.y1)) * stride + 4LL * (span.x0 - window.x1);
-        pack(src.row(y) + static_cast<long long>(span.x0 - src.bounds.x1) * pixelBytes, dst, span.x1 - span.x0);
+        unsigned char* row = pixels + (height - 1 - (y - window.y1)) * stride;
+        std::memset(row, 0, static_cast<size_t>(left));
+        std::memset(row + left + covered, 0, static_cast<size_t>(stride - left - covered));
+        pack(src.row(y) + static_cast<long long>(span.x0 - src.bounds.x1) * pixelBytes, row + left, span.x1 - span.x0);
     }
 }
 
@@ -212,24 +247,32 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle inArgs)
         return kOfxStatFailed;
     }
 
-    std::vector<unsigned char> request(static_cast<size_t>(total), 0);
     const VRPC::RenderRequestHeader header = VRPC::makeRenderRequestHeader(
         static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
         static_cast<std::int32_t>(std::trunc(std::clamp(time, -2147483648.0, 2147483647.0))),
         static_cast<std::int32_t>(text.size()));
-    std::memcpy(request.data(), &header, sizeof(header));
-    std::memcpy(request.data() + sizeof(header), text.data(), text.size());
-    packPixels(source.image, window, request.data() + sizeof(header) + text.size());
 
     auto broker = connectionBroker();
     if (!broker) {
         VRPC::writeError("render(): no connection to the child\n");
         return kOfxStatFailed;
     }
+    // The request is written straight into the channel's slot.
+    const HostImage& src = source.image;
+    const auto write = [&](char* payload) {
+        auto* bytes = reinterpret_cast<unsigned char*>(payload);
+        std::memcpy(bytes, &header, sizeof(header));
+        std::memcpy(bytes + sizeof(header), text.data(), text.size());
+        packPixels(src, window, bytes + sizeof(header) + text.size());
+    };
     VRPC::Message reply;
-    broker->send_message_sync(VRPC::M2S_Render, 0, request.data(), static_cast<int>(request.size()), reply,
-                              kRenderSeconds);
-    std::vector<unsigned char>().swap(request);
+    broker->send_message_sync(VRPC::M2S_Render, 0, static_cast<int>(total), write, reply, kRenderSeconds);
+    // The reply's buffer serves the next message received.
+    struct Recycle {
+        VRPC::Broker& broker;
+        std::vector<char>& buffer;
+        ~Recycle() { broker.recycle(buffer); }
+    } recycle{*broker, reply.extra};
 
     VRPC::RenderReplyHeader replyHeader{};
     if (reply.type != VRPC::S2M_Rendered ||

@@ -141,6 +141,42 @@ TEST_F(InProcessChannel, BadArgumentsThrowBeforeTheSlotIsTouched)
     EXPECT_EQ(reply.type, M2S_ParamsSetup + 256);
 }
 
+// A payload written straight into the slot travels like a copied one; a
+// writer that throws sends nothing and leaves the slot to the next sender.
+TEST_F(InProcessChannel, WrittenPayloadsTravelAndAThrowingWriterSendsNothing)
+{
+    start();
+    for (size_t size : {size_t{0}, size_t{1}, size_t{65536}, static_cast<size_t>(kMaxPayload)}) {
+        const std::vector<char> payload = pattern(size);
+        int calls = 0;
+        Message reply;
+        master->send_message_sync(M2S_Render, 0, static_cast<int>(size), [&](char* slot) {
+            ++calls;
+            std::memcpy(slot, payload.data(), size);
+        }, reply, 0);
+        EXPECT_EQ(calls, size ? 1 : 0) << size;
+        EXPECT_EQ(reply.type, M2S_Render + 256) << size;
+        EXPECT_TRUE(reply.extra == payload) << size;
+    }
+
+    PumpHeader* out = master->base()->outgoing().header();
+    Message reply;
+    EXPECT_THROW(master->send_message_sync(M2S_Render, 0, 16, [](char* slot) {
+        std::memset(slot, 'x', 8);
+        throw std::runtime_error("no frame");
+    }, reply, 0), std::runtime_error);
+    EXPECT_EQ(out->s_empty, 1u);
+    EXPECT_EQ(out->s_full, 0u);
+    EXPECT_EQ(reply.type, 0);
+    EXPECT_THROW(master->send_message_sync(M2S_Render, 0, 1, PayloadWriter(), reply, 0), std::runtime_error);
+
+    const char byte = 'y';
+    master->send_message_sync(M2S_ParamsSetup, 0, &byte, 1, reply, 0);
+    EXPECT_EQ(reply.type, M2S_ParamsSetup + 256);
+    EXPECT_EQ(reply.extra, std::vector<char>{'y'});
+    EXPECT_EQ(unexpectedCount(), 0u);
+}
+
 TEST_F(InProcessChannel, AsynchronousRequestsReachTheHandlerInOrder)
 {
     std::mutex seenMutex;
