@@ -75,7 +75,7 @@ void render(Message& msg)
         own->type = msg.type;
         own->extra.swap(msg.extra);
         msg = Message();
-        std::thread(&vrpc_renderer, own).detach();
+        startRender(own);
     } catch (const std::exception& e) {
         // No render thread: the request is answered here.
         writeError("vrpc_dispatcher() : render not started: %s\n", e.what());

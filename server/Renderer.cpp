@@ -10,10 +10,13 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <utility>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace Nuvra::VRPC {
 
@@ -163,7 +166,11 @@ RenderStatus renderRequest(const char* payload, std::int64_t length, std::vector
 
     const Morvelin_paramsCalc params = mapParams(renderRecord(deserialize(text)));
     const int stride = static_cast<int>(renderRowStride(header.width, header.bytesPerChannel));
-    reply.assign(static_cast<size_t>(renderReplyBytes(header.width, header.height)), 0);
+    // A reused buffer of the right size is not cleared first: the effect
+    // writes every pixel when it succeeds, and a failure clears them below.
+    const size_t replyBytes = static_cast<size_t>(renderReplyBytes(header.width, header.height));
+    if (reply.size() != replyBytes)
+        reply.assign(replyBytes, 0);
 
     const auto* src = reinterpret_cast<const std::uint8_t*>(textAt + header.textLength);
     auto* dst = reinterpret_cast<std::uint8_t*>(reply.data() + sizeof(RenderReplyHeader));
@@ -181,6 +188,36 @@ RenderStatus renderRequest(const char* payload, std::int64_t length, std::vector
     return static_cast<RenderStatus>(replyHeader.status);
 }
 
+namespace {
+
+// One reply buffer kept from render to render: a fresh one would fault in
+// its pages again for every frame. Renders that run side by side beyond it
+// use buffers of their own.
+struct ReplyBuffers {
+    std::mutex mutex;
+    std::vector<char> spare;
+
+    std::vector<char> take()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return std::move(spare);
+    }
+    void keep(std::vector<char>& buffer)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (buffer.capacity() > spare.capacity())
+            spare.swap(buffer);
+    }
+};
+
+ReplyBuffers& replyBuffers()
+{
+    static ReplyBuffers* buffers = new ReplyBuffers;  // kept past exit for late renders
+    return *buffers;
+}
+
+} // namespace
+
 void vrpc_renderer(Message* msg)
 {
     std::uint64_t replySlot = 0;
@@ -191,10 +228,14 @@ void vrpc_renderer(Message* msg)
             replySlot = owned->reply_slot;
             payload.swap(owned->extra);
         }
-        std::vector<char> reply;
+        std::vector<char> reply = replyBuffers().take();
         renderRequest(payload.data(), static_cast<std::int64_t>(payload.size()), reply);
+        // Back to the broker before the reply leaves, so that the next
+        // request arrives in it.
+        recycleBuffer(payload);
         std::vector<char>().swap(payload);
         sendReply(S2M_Rendered, replySlot, reply.data(), static_cast<std::int64_t>(reply.size()));
+        replyBuffers().keep(reply);
     } catch (const std::exception& e) {
         writeError("vrpc_renderer() : %s\n", e.what());
         replyFailure(replySlot);
@@ -203,6 +244,63 @@ void vrpc_renderer(Message* msg)
         replyFailure(replySlot);
     }
     renderEnds();
+}
+
+namespace {
+
+// A render thread with nothing to do waits this long for the next frame.
+constexpr auto kRenderThreadIdle = std::chrono::seconds(10);
+
+struct RenderThreads {
+    std::mutex mutex;
+    std::condition_variable work;
+    std::deque<Message*> queue;
+    int idle = 0;
+};
+
+// Kept past exit, like the render count: a thread may still wait on it.
+RenderThreads& renderThreads()
+{
+    static RenderThreads* threads = new RenderThreads;
+    return *threads;
+}
+
+void renderThread()
+{
+    RenderThreads& threads = renderThreads();
+    std::unique_lock<std::mutex> lock(threads.mutex);
+    for (;;) {
+        ++threads.idle;
+        const bool given =
+            threads.work.wait_for(lock, kRenderThreadIdle, [&threads] { return !threads.queue.empty(); });
+        --threads.idle;
+        if (!given)
+            return;
+        Message* msg = threads.queue.front();
+        threads.queue.pop_front();
+        lock.unlock();
+        vrpc_renderer(msg);
+        lock.lock();
+    }
+}
+
+} // namespace
+
+void startRender(Message* msg)
+{
+    RenderThreads& threads = renderThreads();
+    std::lock_guard<std::mutex> lock(threads.mutex);
+    threads.queue.push_back(msg);
+    if (threads.idle >= static_cast<int>(threads.queue.size())) {
+        threads.work.notify_one();
+        return;
+    }
+    try {
+        std::thread(&renderThread).detach();
+    } catch (...) {
+        threads.queue.pop_back();
+        throw;
+    }
 }
 
 void renderBegins()

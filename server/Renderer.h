@@ -42,6 +42,13 @@ RenderStatus renderRequest(const char* payload, std::int64_t length, std::vector
 // sends the reply. Never throws; ends the render count the dispatcher began.
 void vrpc_renderer(Message* msg);
 
+// Runs vrpc_renderer(msg) on a render thread. The threads outlive their
+// frames, so the effect's working memory, kept per thread, serves the next
+// frame too; one is started whenever every thread is busy, and one that has
+// had nothing to do for a while ends. Throws (and keeps nothing of `msg`)
+// when no thread is free and none can be started.
+void startRender(Message* msg);
+
 // Renders on their own threads, counted so that shut-down can wait for them.
 void renderBegins();
 void renderEnds();

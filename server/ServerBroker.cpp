@@ -56,4 +56,11 @@ bool sendReply(int type, std::uint64_t replySlot, const void* data, std::int64_t
     return true;
 }
 
+void recycleBuffer(std::vector<char>& buffer)
+{
+    std::shared_lock<std::shared_mutex> shared(brokerUse());
+    if (Broker* broker = sbroker())
+        broker->recycle(buffer);
+}
+
 } // namespace Nuvra::VRPC

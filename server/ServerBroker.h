@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The application's slave broker as the protocol code reaches it. A reply is
 // sent while the broker is held, so retiring it never deletes it under a
@@ -24,5 +25,9 @@ void retireServerBroker(std::chrono::milliseconds renderGrace);
 // Sends a reply through the application's broker; false (nothing sent) when
 // there is none. The broker's exceptions pass through.
 bool sendReply(int type, std::uint64_t replySlot, const void* data, std::int64_t length);
+
+// Hands a received payload's buffer back to the application's broker for the
+// next message it receives; dropped when there is none.
+void recycleBuffer(std::vector<char>& buffer);
 
 } // namespace Nuvra::VRPC

@@ -208,7 +208,8 @@ TEST(RenderRequest, EqualsTheEffectCalledDirectly)
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         const auto pixels = frame(w, h);
         const auto payload = request(w, h, text, pixels);
-        std::vector<char> reply;
+        // A reply buffer kept from an earlier frame of the same size.
+        std::vector<char> reply(8u + std::size_t(w) * h * 4, 0x5A);
         ASSERT_EQ(renderRequest(payload.data(), static_cast<std::int64_t>(payload.size()), reply), RenderOk);
         ASSERT_EQ(reply.size(), 8u + std::size_t(w) * h * 4);
         EXPECT_EQ(replyHeader(reply).status, 0u);
@@ -240,14 +241,17 @@ bool failingEffect(const Nuvra::Detail::SizeT<int>&, const std::uint8_t*, int, s
 TEST(RenderRequest, AFailedEffectIsNotReportedAsRendered)
 {
     const auto payload = request(3, 2, "", frame(3, 2));
-    std::vector<char> reply;
-    EXPECT_EQ(renderRequest(payload.data(), static_cast<std::int64_t>(payload.size()), reply, kMaxPayload,
-                            &failingEffect),
-              RenderFilterFailed);
-    ASSERT_EQ(reply.size(), 8u + 24u);
-    EXPECT_EQ(replyHeader(reply).status, RenderFilterFailed);
-    EXPECT_EQ(replyHeader(reply).failed, 1);
-    EXPECT_EQ(std::vector<char>(reply.begin() + 8, reply.end()), std::vector<char>(24, 0));
+    // A fresh buffer, and one that still holds an earlier frame of the size.
+    for (const std::size_t kept : {std::size_t{0}, std::size_t{8 + 24}}) {
+        std::vector<char> reply(kept, 0x5A);
+        EXPECT_EQ(renderRequest(payload.data(), static_cast<std::int64_t>(payload.size()), reply, kMaxPayload,
+                                &failingEffect),
+                  RenderFilterFailed);
+        ASSERT_EQ(reply.size(), 8u + 24u);
+        EXPECT_EQ(replyHeader(reply).status, RenderFilterFailed);
+        EXPECT_EQ(replyHeader(reply).failed, 1);
+        EXPECT_EQ(std::vector<char>(reply.begin() + 8, reply.end()), std::vector<char>(24, 0));
+    }
 }
 
 TEST(RenderRequest, HostileHeadersAreRefusedWithoutReadingPastThePayload)
