@@ -123,7 +123,19 @@ void runTrip(benchmark::State& state, const std::string& child, bool withEffect)
     Nuvra::VRPC::ParamRecord record;
     record.mode = Nuvra::VRPC::ModeFiveColors;
     const Morvelin_paramsCalc params = Nuvra::VRPC::mapParams(record);
-    std::vector<std::uint8_t> argb(static_cast<size_t>(w) * h * 4, 128), painted(argb.size());
+    // The child's input: the source's rows top-down as A, R, G, B, so that
+    // the effect here works on the very frame the child gets.
+    std::vector<std::uint8_t> argb(static_cast<size_t>(w) * h * 4), painted(argb.size());
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* p = src.pixel(0, y);
+        std::uint8_t* q = argb.data() + static_cast<size_t>(h - 1 - y) * w * 4;
+        for (int x = 0; x < w; ++x, p += 4, q += 4) {
+            q[0] = p[3];
+            q[1] = p[0];
+            q[2] = p[1];
+            q[3] = p[2];
+        }
+    }
 #endif
     double action = 0, effect = 0, copies = 0;
     for (auto _ : state) {
