@@ -4,6 +4,8 @@
 
 #include <vector>
 
+class QColor;
+class QImage;
 class QPainter;
 class QStyleOptionComplex;
 class QStyleOptionComboBox;
@@ -36,6 +38,11 @@ void drawDockSeparators(const QStyleOptionComplex* opt, QPainter* p);
 // The style's own controls (CustomComplexControl); false for another id.
 bool drawCustom(const NuvraStyle* style, QStyle::ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
                 const QWidget* w);
+
+// A ring in colour around the glyphs of text (pixels of alpha 21 or more):
+// alpha 0 at the glyph edge, 128 half-way out, 0 again from g + 1 pixels
+// away. Of text's size, ARGB32.
+QImage glowAround(const QImage& text, int g, const QColor& colour);
 
 // The values a slider marks with ticks, from minimum in steps of interval,
 // the one past the maximum drawn at the maximum. Empty for an empty range.

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QIcon>
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <QStyleOption>
 
@@ -81,6 +82,8 @@ public:
     int topMargin = 0;
     int rightMargin = 0;
     int bottomMargin = 0;
+    // The flat styles draw a line along its bottom edge when it is valid.
+    QRect lineRect;
 };
 
 // A panel's title strip, for CC_PanelHeader.
@@ -95,6 +98,7 @@ public:
     int bold = 0; // 1: the title is shown, in bold
     bool noBottomLine = false;
     bool coloured = false;
+    bool roundedTop = false; // the flat styles cut the two top corners
     QColor colour;
     QString title;
 };

@@ -20,6 +20,39 @@ namespace Nuvra {
 namespace Style {
 namespace Complex {
 
+QImage glowAround(const QImage& text, int g, const QColor& bright)
+{
+    QImage glow(text.size(), QImage::Format_ARGB32);
+    glow.fill(0);
+    const int width = text.width();
+    const int height = text.height();
+    const auto inked = [&](int x, int y) { return qAlpha(text.pixel(x, y)) >= 21; };
+    const int reach = (g + 1) * (g + 1);
+    for (int y = 0; y < height; ++y) {
+        auto* out = reinterpret_cast<QRgb*>(glow.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if (inked(x, y))
+                continue;
+            int nearest = -1;
+            for (int ny = std::max(0, y - g); ny <= std::min(height - 1, y + g); ++ny) {
+                for (int nx = std::max(0, x - g); nx <= std::min(width - 1, x + g); ++nx) {
+                    if (!inked(nx, ny))
+                        continue;
+                    const int d2 = (nx - x) * (nx - x) + (ny - y) * (ny - y);
+                    if (nearest < 0 || d2 < nearest)
+                        nearest = d2;
+                }
+            }
+            if (nearest < 0 || nearest >= reach)
+                continue;
+            const float f = 1.0f - 2.0f * std::fabs(0.5f - std::sqrt(float(nearest) / float(reach)));
+            const int alpha = static_cast<int>(std::floor(f * f * 128.0f + 0.5f));
+            out[x] = qRgba(bright.red(), bright.green(), bright.blue(), alpha);
+        }
+    }
+    return glow;
+}
+
 namespace {
 
 QString shapeOf(const QWidget* w)
@@ -90,41 +123,6 @@ void drawCommonToolButton(const NuvraStyle* style, const QStyleOptionToolButton*
     // QCommonStyle leaves its label's font and pen on the painter.
     const PainterIsolation isolation(p, true);
     style->QCommonStyle::drawComplexControl(QStyle::CC_ToolButton, &copy, p, w);
-}
-
-// A soft ring in bright text around the glyphs of text: strongest half-way
-// out, fading to nothing at the glyph edge and g + 1 pixels away.
-QImage glowAround(const QImage& text, int g, const QColor& bright)
-{
-    QImage glow(text.size(), QImage::Format_ARGB32);
-    glow.fill(0);
-    const int width = text.width();
-    const int height = text.height();
-    const auto inked = [&](int x, int y) { return qAlpha(text.pixel(x, y)) >= 21; };
-    const int reach = (g + 1) * (g + 1);
-    for (int y = 0; y < height; ++y) {
-        auto* out = reinterpret_cast<QRgb*>(glow.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if (inked(x, y))
-                continue;
-            int nearest = -1;
-            for (int ny = std::max(0, y - g); ny <= std::min(height - 1, y + g); ++ny) {
-                for (int nx = std::max(0, x - g); nx <= std::min(width - 1, x + g); ++nx) {
-                    if (!inked(nx, ny))
-                        continue;
-                    const int d2 = (nx - x) * (nx - x) + (ny - y) * (ny - y);
-                    if (nearest < 0 || d2 < nearest)
-                        nearest = d2;
-                }
-            }
-            if (nearest < 0 || nearest >= reach)
-                continue;
-            const float f = 1.0f - 2.0f * std::fabs(0.5f - std::sqrt(float(nearest) / float(reach)));
-            const int alpha = static_cast<int>(std::floor(f * f * 128.0f + 0.5f));
-            out[x] = qRgba(bright.red(), bright.green(), bright.blue(), alpha);
-        }
-    }
-    return glow;
 }
 
 void drawGlow(const NuvraStyle* style, const QStyleOptionToolButton* opt, QPainter* p, int alignment, int o)

@@ -62,6 +62,8 @@ private:
     QSize menuItemSizeModern(const QStyleOptionMenuItem* item, const QSize& contentsSize,
                              const QWidget* widget) const;
     QRect scrollBarRectModern(const QStyleOptionSlider* bar, SubControl sc, const QWidget* w) const;
+    void drawToolButtonModern(const QStyleOptionComplex* opt, QPainter* p, const QWidget* w) const;
+    void drawDockSeparatorsModern(const QStyleOptionComplex* opt, QPainter* p) const;
 };
 
 // ModernStyle drawn from ":/Styles/ModernGray/": its own palettes and images.
