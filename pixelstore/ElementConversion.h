@@ -17,5 +17,12 @@ bool convertMemory(void* dst, const void* src, int dstType, int srcType, int cou
 bool convertMemory2D(void* dst, const void* src, int dstType, int srcType, int width, int height, int dstPixelStride,
                      int srcPixelStride, int dstRowStride, int srcRowStride);
 
+// Pixels of four 8-bit samples (sample k at byte k of each pixel) against
+// four float rows of count elements, by the element rules. Split writes row
+// k from sample k, skipping null rows; join writes every sample: from row k,
+// or fill[k] where row k is null.
+void splitPixelsU8x4(float* const rows[4], const void* pixels, int count);
+void joinPixelsU8x4(void* pixels, const float* const rows[4], const unsigned char fill[4], int count);
+
 } // namespace DataStorage
 } // namespace Nuvra

@@ -6,6 +6,7 @@
 #include "pixelstore/TileWalk.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace Nuvra {
@@ -45,6 +46,110 @@ bool acceptBuffer(const char* what, const void* buffer, const Rect& rect, unsign
     return true;
 }
 
+// Whether the format is four 8-bit samples in a pixel of four bytes: the
+// layout of the interleaved frames that the fused paths below take.
+bool fourBytePixels(const PixelFormat& format)
+{
+    if (format.count() != 4 || format.pixelSize() != 4)
+        return false;
+    for (int d = 0; d < 4; ++d)
+        if (format.descriptor(d).type != kTypeU8 || format.offset(d) != d)
+            return false;
+    return true;
+}
+
+// Four-byte pixels into float channels: every lane of a tile from one pass
+// over the caller's pixels. False, with nothing written, for another layout
+// or channel type.
+bool splitIntoFloatChannels(PixelPlane& plane, const Rect& rect, const Rect& r, const unsigned char* in,
+                            unsigned int stride, const PixelFormat& format, bool whole)
+{
+    if (!fourBytePixels(format))
+        return false;
+    Channel lanes[4];
+    for (int k = 0; k < 4; ++k) {
+        const Channel c = format.descriptor(k).channel;
+        const bool used = c != kChannelPlaceholder && format.indexOf(c) == k && plane.hasChannel(c);
+        lanes[k] = used ? c : kChannelPlaceholder;
+        if (used && plane.channelReadOnly(c)->type() != kTypeFloat)
+            return false;
+    }
+    SmartPtr<DataChannel> channels[4];
+    std::unique_ptr<DataChannel::TileReadWrite> tiles[4];
+    for (int k = 0; k < 4; ++k) {
+        if (lanes[k] == kChannelPlaceholder)
+            continue;
+        channels[k] = whole ? plane.channelWriteOnly(lanes[k]) : plane.channelReadWrite(lanes[k]);
+        if (channels[k])
+            tiles[k].reset(new DataChannel::TileReadWrite(channels[k].get(), -1,
+                                                          DataChannel::TileReadWrite::CheckMonotone));
+    }
+    forEachTilePiece(r, plane.tilesAcross(), [&](int index, const Rect& piece) {
+        for (int k = 0; k < 4; ++k)
+            if (tiles[k])
+                tiles[k]->switchTo(index);
+        for (int y = piece.top; y < piece.bottom; ++y) {
+            float* rows[4];
+            for (int k = 0; k < 4; ++k)
+                rows[k] = tiles[k] ? static_cast<float*>(tiles[k]->data()) + elementInTile(piece.left, y) : nullptr;
+            splitPixelsU8x4(rows, in + std::size_t(int64_t(y) - rect.top) * stride + std::size_t(piece.left - rect.left) * 4,
+                            piece.width());
+        }
+    });
+    return true;
+}
+
+// Float channels into four-byte pixels, every sample of a pixel written at
+// once; a missing alpha reads as opaque. False, with nothing written, when a
+// byte must be left alone (a placeholder, a repeated or another missing
+// channel) or a channel holds another type.
+bool joinFromFloatChannels(const PixelPlane& plane, const Rect& rect, const Rect& r, unsigned char* out,
+                           unsigned int stride, const PixelFormat& format)
+{
+    if (!fourBytePixels(format))
+        return false;
+    SmartPtr<const DataChannel> channels[4];
+    unsigned char fill[4] = {};
+    for (int k = 0; k < 4; ++k) {
+        const Channel c = format.descriptor(k).channel;
+        if (c == kChannelPlaceholder || format.indexOf(c) != k)
+            return false;
+        channels[k] = plane.channelReadOnly(c);
+        if (!channels[k] && c != kChannelAlpha)
+            return false;
+        if (channels[k] && channels[k]->type() != kTypeFloat)
+            return false;
+        fill[k] = 255;
+    }
+    std::unique_ptr<DataChannel::TileReadOnly> tiles[4];
+    for (int k = 0; k < 4; ++k)
+        if (channels[k])
+            tiles[k].reset(new DataChannel::TileReadOnly(channels[k].get(), -1));
+    forEachTilePiece(r, plane.tilesAcross(), [&](int index, const Rect& piece) {
+        const float* base[4] = {};
+        for (int k = 0; k < 4; ++k) {
+            if (!channels[k])
+                continue;
+            if (channels[k]->isTileMonotone(index)) {
+                float value;
+                channels[k]->getTileMonotoneValue(index, &value);
+                convertMemory(&fill[k], &value, kTypeU8, kTypeFloat, 1);
+                continue;
+            }
+            tiles[k]->switchTo(index);
+            base[k] = static_cast<const float*>(tiles[k]->data());
+        }
+        for (int y = piece.top; y < piece.bottom; ++y) {
+            const float* rows[4];
+            for (int k = 0; k < 4; ++k)
+                rows[k] = base[k] ? base[k] + elementInTile(piece.left, y) : nullptr;
+            joinPixelsU8x4(out + std::size_t(int64_t(y) - rect.top) * stride + std::size_t(piece.left - rect.left) * 4,
+                           rows, fill, piece.width());
+        }
+    });
+    return true;
+}
+
 } // namespace
 
 bool getData(const PixelPlane& plane, const Rect& rect, void* dst, unsigned int stride, const PixelFormat& format)
@@ -56,8 +161,10 @@ bool getData(const PixelPlane& plane, const Rect& rect, void* dst, unsigned int 
     const Rect r = rect.clipped(plane.size());
     if (r.isEmpty())
         return true;
-    const int pixelSize = format.pixelSize();
     auto* out = static_cast<unsigned char*>(dst);
+    if (joinFromFloatChannels(plane, rect, r, out, stride, format))
+        return true;
+    const int pixelSize = format.pixelSize();
     auto at = [&](int x, int y, int offset) {
         return out + std::size_t(int64_t(y) - rect.top) * stride + std::size_t(x - rect.left) * pixelSize + offset;
     };
@@ -112,8 +219,10 @@ bool setData(PixelPlane& plane, const Rect& rect, const void* src, unsigned int 
     // Only a piece that is the whole plane (a plane of one tile) may drop the
     // old contents of a shared channel.
     const bool whole = r == Rect::fromSize(size) && size.width <= kTileSide && size.height <= kTileSide;
-    const int pixelSize = format.pixelSize();
     const auto* in = static_cast<const unsigned char*>(src);
+    if (splitIntoFloatChannels(plane, rect, r, in, stride, format, whole))
+        return true;
+    const int pixelSize = format.pixelSize();
     for (const Lane& lane : lanesOf(format)) {
         if (!plane.hasChannel(lane.channel))
             continue;

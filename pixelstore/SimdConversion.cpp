@@ -2,6 +2,8 @@
 
 #include "pixelstore/ConversionScales.h"
 
+#include <cstddef>
+
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && defined(__GNUC__)
 #include <immintrin.h>
 #define MORVELIN_SIMD_X86 1
@@ -227,7 +229,101 @@ MORVELIN_AVX2 void avxFloatFromU16(int n, float* dst, const std::uint16_t* src)
     }
 }
 
+// Sample K of eight four-byte pixels as floats into row (skipped when null).
+template <int K>
+MORVELIN_AVX2 inline void avxSplitLane(__m256i px, float* row, __m256 scale)
+{
+    if (!row)
+        return;
+    __m256i x = _mm256_srli_epi32(px, 8 * K);
+    if (K < 3)
+        x = _mm256_and_si256(x, _mm256_set1_epi32(0xFF));
+    _mm256_storeu_ps(row, _mm256_mul_ps(_mm256_cvtepi32_ps(x), scale));
+}
+
+MORVELIN_AVX2 void avxSplitU8x4ToFloat(int n, float* const rows[4], const std::uint8_t* pixels)
+{
+    const __m256 scale = _mm256_set1_ps(kU8ToFloat);
+    float* const r0 = rows[0];
+    float* const r1 = rows[1];
+    float* const r2 = rows[2];
+    float* const r3 = rows[3];
+    for (int i = 0; i < n; i += 8) {
+        const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + std::size_t(i) * 4));
+        avxSplitLane<0>(px, r0 ? r0 + i : nullptr, scale);
+        avxSplitLane<1>(px, r1 ? r1 + i : nullptr, scale);
+        avxSplitLane<2>(px, r2 ? r2 + i : nullptr, scale);
+        avxSplitLane<3>(px, r3 ? r3 + i : nullptr, scale);
+    }
+}
+
+// Row K's eight floats as sample K of eight pixels, or the fixed sample.
+template <int K>
+MORVELIN_AVX2 inline __m256i avxJoinLane(const float* row, __m256 scale)
+{
+    if (!row)
+        return _mm256_setzero_si256();
+    return _mm256_slli_epi32(avxScaleClampRound(_mm256_loadu_ps(row), scale), 8 * K);
+}
+
+MORVELIN_AVX2 void avxJoinFloatToU8x4(int n, std::uint8_t* pixels, const float* const rows[4],
+                                      const std::uint8_t fill[4])
+{
+    const __m256 scale = _mm256_set1_ps(kU8Max);
+    std::uint32_t fixedBits = 0;
+    for (int k = 0; k < 4; ++k)
+        if (!rows[k])
+            fixedBits |= std::uint32_t(fill[k]) << (8 * k);
+    const __m256i fixed = _mm256_set1_epi32(int(fixedBits));
+    const float* const r0 = rows[0];
+    const float* const r1 = rows[1];
+    const float* const r2 = rows[2];
+    const float* const r3 = rows[3];
+    for (int i = 0; i < n; i += 8) {
+        const __m256i a = _mm256_or_si256(avxJoinLane<0>(r0 ? r0 + i : nullptr, scale),
+                                          avxJoinLane<1>(r1 ? r1 + i : nullptr, scale));
+        const __m256i b = _mm256_or_si256(avxJoinLane<2>(r2 ? r2 + i : nullptr, scale),
+                                          avxJoinLane<3>(r3 ? r3 + i : nullptr, scale));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pixels + std::size_t(i) * 4),
+                            _mm256_or_si256(fixed, _mm256_or_si256(a, b)));
+    }
+}
+
 #undef MORVELIN_AVX2
+
+void sse2SplitU8x4ToFloat(int n, float* const rows[4], const std::uint8_t* pixels)
+{
+    const __m128 scale = _mm_set1_ps(kU8ToFloat);
+    const __m128i low = _mm_set1_epi32(0xFF);
+    for (int i = 0; i < n; i += 4) {
+        const __m128i px = load128(pixels + std::size_t(i) * 4);
+        for (int k = 0; k < 4; ++k) {
+            if (!rows[k])
+                continue;
+            const __m128i x = _mm_and_si128(_mm_srl_epi32(px, _mm_cvtsi32_si128(8 * k)), low);
+            _mm_storeu_ps(rows[k] + i, _mm_mul_ps(_mm_cvtepi32_ps(x), scale));
+        }
+    }
+}
+
+void sse2JoinFloatToU8x4(int n, std::uint8_t* pixels, const float* const rows[4], const std::uint8_t fill[4])
+{
+    const __m128 scale = _mm_set1_ps(kU8Max);
+    __m128i fixed = _mm_setzero_si128();
+    for (int k = 0; k < 4; ++k)
+        if (!rows[k])
+            fixed = _mm_or_si128(fixed, _mm_set1_epi32(int(std::uint32_t(fill[k]) << (8 * k))));
+    for (int i = 0; i < n; i += 4) {
+        __m128i px = fixed;
+        for (int k = 0; k < 4; ++k) {
+            if (!rows[k])
+                continue;
+            const __m128i x = scaleClampRound(_mm_loadu_ps(rows[k] + i), scale);
+            px = _mm_or_si128(px, _mm_sll_epi32(x, _mm_cvtsi32_si128(8 * k)));
+        }
+        store128(pixels + std::size_t(i) * 4, px);
+    }
+}
 
 template <class Dst, class Src>
 using Kernel = void (*)(int, Dst*, const Src*);
@@ -274,7 +370,28 @@ int transform<1, void, float, std::uint16_t>::Eval(int count, float* dst, const 
     return drive(count, dst, src, sse2FloatFromU16, avxFloatFromU16);
 }
 
+int splitU8x4ToFloat(int count, float* const rows[4], const std::uint8_t* pixels)
+{
+    if (count < 16)
+        return 0;
+    const int n = count & ~15;
+    (useWide() ? avxSplitU8x4ToFloat : sse2SplitU8x4ToFloat)(n, rows, pixels);
+    return n;
+}
+
+int joinFloatToU8x4(int count, std::uint8_t* pixels, const float* const rows[4], const std::uint8_t fill[4])
+{
+    if (count < 16)
+        return 0;
+    const int n = count & ~15;
+    (useWide() ? avxJoinFloatToU8x4 : sse2JoinFloatToU8x4)(n, pixels, rows, fill);
+    return n;
+}
+
 #else // no x86 vector unit: Current() is 0, so these are never chosen.
+
+int splitU8x4ToFloat(int, float* const*, const std::uint8_t*) { return 0; }
+int joinFloatToU8x4(int, std::uint8_t*, const float* const*, const std::uint8_t*) { return 0; }
 
 int transform<1, void, std::uint8_t, std::uint16_t>::Eval(int, std::uint8_t*, const std::uint16_t*) { return 0; }
 int transform<1, void, std::uint8_t, float>::Eval(int, std::uint8_t*, const float*) { return 0; }

@@ -52,6 +52,14 @@ struct transform<1, void, float, std::uint16_t> {
     static int Eval(int count, float* dst, const std::uint16_t* src);
 };
 
+// Pixels of four 8-bit samples (sample k at byte k) against four float rows
+// holding one element of each pixel: the first floor(count / 16) * 16
+// pixels, returning how many, by the element rules lane for lane. Split
+// skips the samples of a null row; join takes fill[k] for a null row's
+// sample.
+int splitU8x4ToFloat(int count, float* const rows[4], const std::uint8_t* pixels);
+int joinFloatToU8x4(int count, std::uint8_t* pixels, const float* const rows[4], const std::uint8_t fill[4]);
+
 } // namespace Simd
 } // namespace DataStorage
 } // namespace Nuvra

@@ -347,6 +347,69 @@ TEST(ConversionPaths, AllKernelsIdenticalOnMisalignedRuns)
     }
 }
 
+// Four-byte pixels against four float rows: every kernel set gives the
+// element rule's values lane for lane, wherever runs end, with rows left out
+// (split leaves them alone, join writes their fixed sample), and nothing
+// beyond the run is touched.
+TEST(ConversionPaths, FourBytePixelsSplitAndJoinByTheElementRules)
+{
+    const float specials[] = {kNaN, kInf, -kInf, -0.0f, 0.5f / 255.0f, 1.5f / 255.0f, 127.5f / 255.0f, 1.0f, 1.2f, -0.2f};
+    constexpr int kMax = 100;
+    std::vector<uint8_t> pixels(kMax * 4);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint8_t(i * 37 + 11);  // all 256 values over the lanes
+    std::vector<float> planes[4];
+    for (int k = 0; k < 4; ++k) {
+        planes[k].resize(kMax);
+        for (int i = 0; i < kMax; ++i)
+            planes[k][size_t(i)] = (i + k) % 3 == 0 ? specials[size_t(i + k) % 10] : float((i * 53 + k * 7) % 256) / 255.0f;
+    }
+    const uint8_t fill[4] = {0xF1, 0xF2, 0xF3, 0xF4};
+    constexpr float kGuardFloat = -7.0f;
+    constexpr uint8_t kGuardByte = 0xA5;
+    for (const unsigned present : {0xFu, 0xEu, 0x5u, 0x8u, 0x0u}) {
+        for (const int count : {0, 1, 15, 16, 17, 33, 64, 99}) {
+            for (const Kernels kernels : {Kernels::Plain, Kernels::Sse2, Kernels::Any}) {
+                SCOPED_TRACE(testing::Message() << "rows " << present << " count " << count << " kernels "
+                                                << int(kernels));
+                Simd::limitKernels(kernels);
+                std::vector<float> split[4];
+                float* splitRows[4] = {};
+                const float* joinRows[4] = {};
+                for (int k = 0; k < 4; ++k) {
+                    split[k].assign(kMax, kGuardFloat);
+                    if (present & (1u << k)) {
+                        splitRows[k] = split[k].data();
+                        joinRows[k] = planes[k].data();
+                    }
+                }
+                splitPixelsU8x4(splitRows, pixels.data(), count);
+                std::vector<uint8_t> joined(kMax * 4, kGuardByte);
+                joinPixelsU8x4(joined.data(), joinRows, fill, count);
+                Simd::limitKernels(Kernels::Any);
+
+                for (int k = 0; k < 4; ++k) {
+                    for (int i = 0; i < kMax; ++i) {
+                        float want = kGuardFloat;
+                        if ((present & (1u << k)) && i < count) {
+                            ASSERT_TRUE(convertMemory(&want, &pixels[size_t(i) * 4 + size_t(k)], kFloat, kU8, 1));
+                        }
+                        ASSERT_EQ(std::memcmp(&split[k][size_t(i)], &want, 4), 0) << "split lane " << k << " at " << i;
+                        uint8_t byte = kGuardByte;
+                        if (i < count) {
+                            byte = fill[k];
+                            if (present & (1u << k)) {
+                                ASSERT_TRUE(convertMemory(&byte, &planes[k][size_t(i)], kU8, kFloat, 1));
+                            }
+                        }
+                        ASSERT_EQ(joined[size_t(i) * 4 + size_t(k)], byte) << "join lane " << k << " at " << i;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(ConversionPaths, ProcessorLevelAndSwitches)
 {
 #if defined(__x86_64__)
