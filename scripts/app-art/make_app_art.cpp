@@ -1,5 +1,6 @@
 // Renders the application's pictures from their sources: the window icon at
-// every size from resources/appicon/appicon.svg, and the about box's splash,
+// every size from resources/appicon/appicon.svg, the OpenFX bundle's icon
+// from resources/ofx/com.nuvra.morvelinvideo.svg, and the about box's splash,
 // painted here as a spray of soft colour over a gradient.
 #include <QGuiApplication>
 #include <QImage>
@@ -28,6 +29,21 @@ static bool renderIcon(const QString& svg, const QString& outDir)
             return false;
     }
     return true;
+}
+
+// Hosts show a bundle's PNG icon, named after the plug-in's identifier.
+static bool renderBundleIcon(const QString& svg, const QString& png)
+{
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid())
+        return false;
+    QImage image(128, 128, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    painter.end();
+    return image.save(png);
 }
 
 static void sprayStroke(QPainter& p, QRandomGenerator& rng, QPointF from, QPointF to, QColor colour, double width,
@@ -97,6 +113,10 @@ int main(int argc, char** argv)
     const QString res = QString::fromLocal8Bit(argv[1]);
     if (!renderIcon(res + "/appicon/appicon.svg", res + "/appicon")) {
         std::fprintf(stderr, "cannot render the icon\n");
+        return 1;
+    }
+    if (!renderBundleIcon(res + "/ofx/com.nuvra.morvelinvideo.svg", res + "/ofx/com.nuvra.morvelinvideo.png")) {
+        std::fprintf(stderr, "cannot render the bundle's icon\n");
         return 1;
     }
     if (!paintSplash(res + "/about/product_splash.png")) {
