@@ -6,7 +6,9 @@
 namespace Nuvra::Platform {
 
 // The folder of the shared files as the environment names it: NUVRA_RPC_DIR,
-// else TMP, else TEMP (the first that is set, even when empty), else "/tmp/".
+// else TMP, else TEMP (the first that is set, even when empty); else memory-
+// backed storage: XDG_RUNTIME_DIR when it is an absolute path, else
+// "/dev/shm/", and "/tmp/" only on a system without it.
 std::string rpcFolder();
 
 // Creates a new file `prefix` + an unpredictable leaf, exclusively (never

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -108,30 +110,46 @@ TEST(Process, AnExitedChildIsGoneBeforeAndAfterItIsReaped)
 
 TEST(SharedFiles, FolderFollowsTheEnvironmentInOrder)
 {
+    // Unnamed, the files go to memory-backed storage, not to a disk's /tmp.
+    struct stat shm;
+    const char* memory = stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode) ? "/dev/shm/" : "/tmp/";
     struct Case {
         const char* rpc;
         const char* tmp;
         const char* temp;
+        const char* runtime;
         const char* expected;
     };
     const Case cases[] = {
-        {"/a", "/b", "/c", "/a"}, {nullptr, "/b", "/c", "/b"}, {nullptr, nullptr, "/c", "/c"},
-        {nullptr, nullptr, nullptr, "/tmp/"}, {"", "/b", nullptr, ""},
+        {"/a", "/b", "/c", "/r", "/a"},
+        {nullptr, "/b", "/c", "/r", "/b"},
+        {nullptr, nullptr, "/c", "/r", "/c"},
+        {"", "/b", nullptr, nullptr, ""},
+        {nullptr, nullptr, nullptr, "/run/user/1000", "/run/user/1000"},
+        {nullptr, nullptr, nullptr, nullptr, memory},
+        {nullptr, nullptr, nullptr, "", memory},
+        {nullptr, nullptr, nullptr, "relative", memory},
     };
+    const char* names[] = {"NUVRA_RPC_DIR", "TMP", "TEMP", "XDG_RUNTIME_DIR"};
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string runtime = saved ? saved : "";
     for (const Case& c : cases) {
-        const char* names[] = {"NUVRA_RPC_DIR", "TMP", "TEMP"};
-        const char* values[] = {c.rpc, c.tmp, c.temp};
-        for (int i = 0; i < 3; ++i) {
+        const char* values[] = {c.rpc, c.tmp, c.temp, c.runtime};
+        for (int i = 0; i < 4; ++i) {
             if (values[i])
                 setenv(names[i], values[i], 1);
             else
                 unsetenv(names[i]);
         }
-        EXPECT_EQ(rpcFolder(), c.expected);
+        EXPECT_EQ(rpcFolder(), c.expected) << (c.runtime ? c.runtime : "(no runtime folder)");
     }
     unsetenv("NUVRA_RPC_DIR");
     unsetenv("TMP");
     unsetenv("TEMP");
+    if (saved)
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(SharedFiles, UniqueFilesAreNewPrivateAndUnpredictable)
