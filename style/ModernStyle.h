@@ -9,9 +9,12 @@ class QBrush;
 class QPainter;
 class QPalette;
 class QRect;
+class QStyleOptionComboBox;
+class QStyleOptionFrame;
 
 namespace Nuvra {
 namespace Style {
+
 
 // The flat member of the style family: NuvraStyle's scale, palettes, images
 // and busy bars, with widgets prepared, measured and drawn its own way. Its
@@ -64,6 +67,9 @@ private:
     QRect scrollBarRectModern(const QStyleOptionSlider* bar, SubControl sc, const QWidget* w) const;
     void drawToolButtonModern(const QStyleOptionComplex* opt, QPainter* p, const QWidget* w) const;
     void drawDockSeparatorsModern(const QStyleOptionComplex* opt, QPainter* p) const;
+    void drawMenuItemModern(const QStyleOptionMenuItem* item, QPainter* p, const QWidget* w) const;
+    void drawComboBoxLabelModern(const QStyleOptionComboBox* combo, QPainter* p, const QWidget* w) const;
+    void drawShapedFrameModern(const QStyleOptionFrame* frame, QPainter* p, const QWidget* w) const;
 };
 
 // ModernStyle drawn from ":/Styles/ModernGray/": its own palettes and images.

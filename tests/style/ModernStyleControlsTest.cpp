@@ -1,0 +1,245 @@
+#include "StyleTestSupport.h"
+
+#include "style/ModernStyle.h"
+#include "style/Palette.h"
+#include "style/StyleManager.h"
+#include "style/StyleOptions.h"
+#include "style/StyleProperties.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QImage>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOption>
+#include <QTabBar>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace Nuvra::Style;
+
+namespace {
+
+QImage paint(const std::function<void(QPainter*)>& call, QSize size = QSize(120, 40))
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setFont(QFont(QStringLiteral("Sans"), 10));
+    call(&p);
+    return image;
+}
+
+QPalette testPalette()
+{
+    QPalette pal;
+    pal.setColor(QPalette::Midlight, QColor(200, 60, 60));
+    pal.setColor(QPalette::Window, QColor(60, 200, 60));
+    pal.setColor(QPalette::Light, QColor(250, 250, 250));
+    pal.setColor(QPalette::Dark, QColor(10, 10, 10));
+    pal.setColor(QPalette::ButtonText, Qt::black);
+    pal.setColor(QPalette::Text, Qt::black);
+    return pal;
+}
+
+// The columns holding any pixel of the colour, left to right.
+std::pair<int, int> inkColumns(const QImage& image, const std::function<bool(QColor)>& ink)
+{
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (ink(image.pixelColor(x, y))) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+class ModernControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        StyleManager::applyStyle(StyleManager::createStyle(QStringLiteral("ModernStyle")), 1);
+        style = qobject_cast<ModernStyle*>(QApplication::style());
+        ASSERT_NE(style, nullptr);
+    }
+    void TearDown() override { QApplication::setStyle(QStringLiteral("Fusion")); }
+    QColor ext(Skin::ColorId id) const { return style->extendedPalette()->getColor(id, Qt::black); }
+
+    InjectedScreen screen{2560, 1440, 72};
+    ModernStyle* style = nullptr;
+};
+
+} // namespace
+
+TEST_F(ModernControlsTest, FakeDisabledIsDrawnEnabledAndTheOptionStaysAsGiven)
+{
+    QPushButton button(QStringLiteral("Go"));
+    button.setEnabled(false);
+    StyleManager::SetFakeDisabled(&button, 1, false);
+    ASSERT_TRUE(StyleManager::GetFakeDisabledState(&button, false));
+    QStyleOptionButton opt;
+    opt.rect = QRect(0, 0, 120, 40);
+    opt.text = QStringLiteral("Go");
+    opt.palette = testPalette();
+    opt.palette.setColor(QPalette::Disabled, QPalette::ButtonText, Qt::red);
+    opt.palette.setCurrentColorGroup(QPalette::Disabled);
+    opt.state = QStyle::State_None;
+    const QImage fake = paint([&](QPainter* p) { style->drawControl(QStyle::CE_PushButtonLabel, &opt, p, &button); });
+    EXPECT_EQ(opt.state, QStyle::State_None);
+    EXPECT_EQ(opt.palette.currentColorGroup(), QPalette::Disabled);
+    QStyleOptionButton enabled(opt);
+    enabled.state = QStyle::State_Enabled;
+    enabled.palette.setCurrentColorGroup(QPalette::Active);
+    QPushButton plain(QStringLiteral("Go"));
+    EXPECT_EQ(fake, paint([&](QPainter* p) { style->drawControl(QStyle::CE_PushButtonLabel, &enabled, p, &plain); }));
+}
+
+TEST_F(ModernControlsTest, SelectedTabShowsTheBarsCurrentTabText)
+{
+    QTabBar bar;
+    bar.addTab(QStringLiteral("Alpha"));
+    bar.addTab(QStringLiteral("Beta"));
+    bar.setCurrentIndex(0);
+    QStyleOptionTab tab;
+    tab.rect = QRect(0, 0, 120, 30);
+    tab.shape = QTabBar::RoundedNorth;
+    tab.state = QStyle::State_Enabled | QStyle::State_Selected;
+    tab.palette = testPalette();
+    tab.text = QStringLiteral("Beta");
+    const QImage onBar = paint([&](QPainter* p) { style->drawControl(QStyle::CE_TabBarTab, &tab, p, &bar); });
+    QWidget other;
+    const QImage ownText = paint([&](QPainter* p) { style->drawControl(QStyle::CE_TabBarTab, &tab, p, &other); });
+    EXPECT_NE(onBar, ownText);
+    tab.text = QStringLiteral("Alpha");
+    EXPECT_EQ(onBar, paint([&](QPainter* p) { style->drawControl(QStyle::CE_TabBarTab, &tab, p, &other); }));
+    EXPECT_EQ(tab.text, QStringLiteral("Alpha"));
+}
+
+TEST_F(ModernControlsTest, ComboLabelAlignment)
+{
+    QComboBox centred;
+    QComboBox left;
+    left.setProperty("leftTextAlign", true);
+    QStyleOptionComboBox combo;
+    combo.rect = QRect(0, 0, 120, 25);
+    combo.currentText = QStringLiteral("ab");
+    combo.palette = testPalette();
+    combo.state = QStyle::State_Enabled;
+    const QRect field = style->subControlRect(QStyle::CC_ComboBox, &combo, QStyle::SC_ComboBoxEditField, &left);
+    const auto ink = [](QColor c) { return c.alpha() > 100; };
+    QImage image = paint([&](QPainter* p) {
+        p->setPen(Qt::black);
+        style->drawControl(QStyle::CE_ComboBoxLabel, &combo, p, &left);
+    });
+    const auto leftInk = inkColumns(image, ink);
+    EXPECT_GE(leftInk.first, field.left() + 5);
+    EXPECT_LE(leftInk.first, field.left() + 8);
+    image = paint([&](QPainter* p) {
+        p->setPen(Qt::black);
+        style->drawControl(QStyle::CE_ComboBoxLabel, &combo, p, &centred);
+    });
+    const auto centredInk = inkColumns(image, ink);
+    const int middle = (centredInk.first + centredInk.second) / 2;
+    EXPECT_NEAR(middle, field.center().x() + 1, 2);
+    // A field narrower than 9 pixels shows no text.
+    combo.rect = QRect(0, 0, 26, 25);
+    ASSERT_LT(style->subControlRect(QStyle::CC_ComboBox, &combo, QStyle::SC_ComboBoxEditField, &left).width(), 9);
+    image = paint([&](QPainter* p) {
+        p->setPen(Qt::black);
+        style->drawControl(QStyle::CE_ComboBoxLabel, &combo, p, &left);
+    });
+    EXPECT_EQ(inkColumns(image, ink).first, -1);
+}
+
+TEST_F(ModernControlsTest, HeaderSectionFrames)
+{
+    QWidget plainParent;
+    QHeaderView plain(Qt::Horizontal, &plainParent);
+    QWidget bareParent;
+    bareParent.setProperty("noDownBorder", true);
+    QHeaderView bare(Qt::Horizontal, &bareParent);
+    QStyleOptionHeader header;
+    header.rect = QRect(10, 5, 50, 20);
+    header.orientation = Qt::Horizontal;
+    header.position = QStyleOptionHeader::Middle;
+    const QColor border = ext(Skin::WindowBorder);
+    QImage image = paint([&](QPainter* p) { style->drawControl(QStyle::CE_HeaderSection, &header, p, &plain); });
+    // Two pixels of frame along the top.
+    EXPECT_EQ(image.pixelColor(30, 5), border);
+    EXPECT_EQ(image.pixelColor(30, 6), border);
+    image = paint([&](QPainter* p) { style->drawControl(QStyle::CE_HeaderSection, &header, p, &bare); });
+    EXPECT_NE(image.pixelColor(30, 5), border);
+    EXPECT_EQ(image.pixelColor(30, 24), border); // the last row
+    EXPECT_EQ(image.pixelColor(59, 15), border); // the right line
+}
+
+TEST_F(ModernControlsTest, MenuSeparatorLineAfterItsCaption)
+{
+    QStyleOptionMenuItem item;
+    item.menuItemType = QStyleOptionMenuItem::Separator;
+    item.rect = QRect(0, 0, 120, 20);
+    item.text = QStringLiteral("Tools");
+    item.palette = testPalette();
+    item.state = QStyle::State_Enabled;
+    const QColor line = ext(Skin::MenuAndComboboxSplittersColor);
+    const int caption = item.fontMetrics.horizontalAdvance(item.text) + 5;
+    const auto lineColumns = [&](const QImage& image) {
+        return inkColumns(image.copy(0, 9, 120, 1), [&](QColor c) { return c == line; });
+    };
+    QImage image = paint([&](QPainter* p) { style->drawControl(QStyle::CE_MenuItem, &item, p); });
+    EXPECT_EQ(lineColumns(image).first, 5 + caption);
+    item.direction = Qt::RightToLeft;
+    image = paint([&](QPainter* p) { style->drawControl(QStyle::CE_MenuItem, &item, p); });
+    EXPECT_EQ(lineColumns(image).first, 5);
+    EXPECT_EQ(lineColumns(image).second, 119 - 5 + 2 - caption);
+}
+
+TEST_F(ModernControlsTest, ShapedLinesHideOnlyWhenPlain)
+{
+    QWidget hidden;
+    hidden.setProperty("needToHide", true);
+    QStyleOptionFrame frame;
+    frame.rect = QRect(0, 0, 120, 10);
+    frame.frameShape = QFrame::HLine;
+    frame.lineWidth = 1;
+    frame.palette = testPalette();
+    frame.state = QStyle::State_Enabled;
+    const QImage blank = paint([](QPainter*) {});
+    EXPECT_EQ(paint([&](QPainter* p) { style->drawControl(QStyle::CE_ShapedFrame, &frame, p, &hidden); }), blank);
+    frame.state |= QStyle::State_Sunken;
+    EXPECT_NE(paint([&](QPainter* p) { style->drawControl(QStyle::CE_ShapedFrame, &frame, p, &hidden); }), blank);
+    // Plain and shown: a Midlight line through the middle.
+    frame.state = QStyle::State_Enabled;
+    QWidget shown;
+    const QImage line = paint([&](QPainter* p) { style->drawControl(QStyle::CE_ShapedFrame, &frame, p, &shown); });
+    EXPECT_EQ(line.pixelColor(60, 5), QColor(200, 60, 60));
+}
+
+TEST_F(ModernControlsTest, ListScrollBarSliderIsNarrower)
+{
+    QListWidget list;
+    QScrollBar loose;
+    QStyleOptionSlider bar;
+    bar.orientation = Qt::Vertical;
+    bar.rect = QRect(0, 0, 12, 40);
+    bar.state = QStyle::State_Enabled;
+    bar.palette = testPalette();
+    const auto width = [&](const QWidget* w) {
+        const QImage image = paint([&](QPainter* p) { style->drawControl(QStyle::CE_ScrollBarSlider, &bar, p, w); });
+        const auto cols = inkColumns(image.copy(0, 20, 20, 1), [](QColor c) { return c.alpha() > 0; });
+        return cols.second - cols.first + 1;
+    };
+    // 4 and 6 wide, and half a pixel of antialiased pen on either side.
+    EXPECT_EQ(width(list.verticalScrollBar()), 6);
+    EXPECT_EQ(width(&loose), 8);
+}
