@@ -120,6 +120,12 @@ private:
     void stopBusyTimerIfIdle();
 };
 
+// The tiled tool-bar grip along r: for Qt::Vertical copies across r, for
+// Qt::Horizontal copies down it, in the border colour of the option's palette
+// and the widget's background.
+void drawToolBarHandleImage(QPainter* painter, const QStyleOption* option, const QRect& r,
+                            Qt::Orientation orientation, const QWidget* widget);
+
 // The dark variant: palettes and images of ":/Styles/DarkStyle/".
 class DarkStyle : public NuvraStyle {
     Q_OBJECT

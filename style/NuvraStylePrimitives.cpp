@@ -6,6 +6,7 @@
 #include "style/OptionCopy.h"
 #include "style/Palette.h"
 #include "style/StyleHelpers.h"
+#include "style/StyleManager.h"
 #include "style/StyleOptions.h"
 #include "style/StyleProperties.h"
 
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QPixmapCache>
 #include <QStyleOption>
+#include <QTabBar>
 #include <QWidget>
 #include <qdrawutil.h>
 
@@ -245,7 +247,143 @@ void drawPanelButtonTool(const NuvraStyle* style, const QStyleOption* opt, QPain
                       QPoint(r.right() - (fw / 2 + 1) / 2, r.bottom() - (fw / 2 + 1) / 2)));
 }
 
+// The grip image's colour table in the colours of the palette: entry 1 the
+// border, 3 the light edge, 2 between them.
+QImage gripImage(const char* name, const QStyleOption* opt, const QWidget* w)
+{
+    QImage image(StyleManager::realName(QString::fromLatin1(name)));
+    if (image.isNull())
+        image.load(QStringLiteral(":/Styles/NuvraStyle/") + QLatin1String(name));
+    if (image.colorCount() >= 4) {
+        QColor border = borderColor(opt, w);
+        border.setAlpha(0xaa);
+        const QColor light = opt->palette.color(QPalette::Light);
+        image.setColor(1, border.rgba());
+        image.setColor(2, mergedColors(border, light, 50).rgba());
+        image.setColor(3, light.rgba());
+    }
+    return image;
+}
+
+// Whole copies of the grip down a horizontal tool bar's handle or across a
+// vertical one's, the run centred along it, set in across it.
+void drawToolBarHandle(const QStyleOption* opt, QPainter* p, const QWidget* w)
+{
+    const QRect& r = opt->rect;
+    if (r.isEmpty())
+        return;
+    const QImage grip = gripImage("skin/toolbar-handle.png", opt, w);
+    QImage panel(r.size(), QImage::Format_ARGB32_Premultiplied);
+    panel.fill(Qt::transparent);
+    QPainter painter(&panel);
+    painter.fillRect(panel.rect(), w ? opt->palette.color(w->backgroundRole()) : opt->palette.color(QPalette::Window));
+    if (!grip.isNull()) {
+        const int across = shapeOf(w) == QLatin1String(nuvraShapeToolBar) ? 1 : 3;
+        if (opt->state & QStyle::State_Horizontal) {
+            const int n = r.height() / grip.height();
+            const int start = (r.height() - n * grip.height()) / 2;
+            for (int i = 0; i < n; ++i)
+                painter.drawImage(across, start + i * grip.height(), grip);
+        } else {
+            const int n = r.width() / grip.width();
+            const int start = (r.width() - n * grip.width()) / 2;
+            for (int i = 0; i < n; ++i)
+                painter.drawImage(start + i * grip.width(), across, grip);
+        }
+    }
+    painter.end();
+    p->drawImage(r.topLeft(), panel);
+}
+
+void drawTabWidgetFrame(const NuvraStyle* style, const QStyleOptionTabWidgetFrame* frame, QPainter* p,
+                        const QWidget* w)
+{
+    const PainterIsolation keep(p, true);
+    QRect r = frame->rect;
+    if (w)
+        r = r.marginsRemoved(w->contentsMargins());
+    p->fillRect(r, frame->palette.color(QPalette::Window));
+    p->setPen(style->extendedPalette()->getColor(Skin::TabLineHighlight, frame->palette.color(QPalette::Dark)));
+    p->setBrush(Qt::NoBrush);
+    const QTabBar::Shape shape = frame->shape;
+    if (shape == QTabBar::TriangularSouth)
+        r.setBottom(r.bottom() - 1);
+    else if (shape == QTabBar::TriangularWest)
+        r.setLeft(r.left() + 1);
+    else if (shape == QTabBar::TriangularEast)
+        r.setRight(r.right() - 1);
+    const QString look = shapeOf(w);
+    if (look == QLatin1String(nuvraShapeBorderNone) || look == QLatin1String(nuvraShapeScrollOver)) {
+        switch (shape) {
+        case QTabBar::TriangularSouth: p->drawLine(r.bottomLeft(), r.bottomRight()); break;
+        case QTabBar::TriangularWest: p->drawLine(r.topLeft(), r.bottomLeft()); break;
+        case QTabBar::TriangularEast: p->drawLine(r.topRight(), r.bottomRight()); break;
+        default: p->drawLine(r.topLeft(), r.topRight()); break;
+        }
+        return;
+    }
+    QRect o = inner(r);
+    if (look == QLatin1String(nuvraShapeBorderOver) && shape == QTabBar::TriangularNorth) {
+        // Only the top and bottom edges show.
+        p->setClipRect(r, Qt::IntersectClip);
+        o.adjust(-1, 0, 1, 0);
+    }
+    p->drawRect(o);
+}
+
+void drawWindowFrame(const NuvraStyle* style, const QStyleOption* opt, QPainter* p, const QWidget* w)
+{
+    const PainterIsolation keep(p);
+    QPalette pal = opt->palette;
+    const bool active = opt->state & QStyle::State_Active;
+    if (!active)
+        pal.setCurrentColorGroup(QPalette::Disabled);
+    const QRect& r = opt->rect;
+    const int x1 = r.left(), x2 = r.right(), y2 = r.bottom();
+    const int t = r.top() + style->pixelMetric(QStyle::PM_TitleBarHeight, opt, w);
+    const QColor highlight = pal.color(QPalette::Highlight);
+    const QColor window = pal.color(QPalette::Window);
+    p->setPen(mergedColors(highlight, Qt::black, 50));
+    p->drawLine(x1 + 1, y2, x2 - 1, y2);
+    p->drawLine(x1, t, x1, y2 - 1);
+    p->drawLine(x2, t, x2, y2 - 1);
+    p->drawPoint(x1 + 1, y2 - 1);
+    p->drawPoint(x2 - 1, y2 - 1);
+    p->setPen(mergedColors(highlight, window, 55));
+    p->drawPoint(x1 + 2, y2 - 1);
+    p->drawPoint(x1 + 1, y2 - 2);
+    p->drawPoint(x2 - 2, y2 - 1);
+    p->drawPoint(x2 - 1, y2 - 2);
+    p->setPen(active ? mergedColors(highlight, window, 50) : window.darker(120));
+    p->drawLine(x1 + 1, t, x1 + 1, y2 - 2);
+    // The inner right edge and bottom stop short of the corner points.
+    p->setPen(active ? mergedColors(highlight, window, 57) : window.darker(130));
+    p->drawLine(x2 - 1, t, x2 - 1, y2 - 3);
+    p->drawLine(x1 + 3, y2 - 1, x2 - 3, y2 - 1);
+}
+
 } // namespace
+
+void drawToolBarHandleImage(QPainter* painter, const QStyleOption* option, const QRect& r,
+                            Qt::Orientation orientation, const QWidget* widget)
+{
+    if (!painter || !option)
+        return;
+    const QImage image = gripImage("skin/toolbar-handle-simple.png", option, widget);
+    if (image.isNull())
+        return;
+    if (orientation == Qt::Vertical) {
+        const int pitch = image.width() + 2;
+        const int n = r.width() / pitch;
+        for (int i = 0; i < n; ++i)
+            painter->drawImage(r.left() + i * pitch, r.top(), image);
+    } else {
+        const int pitch = image.height() + 2;
+        const int n = r.height() / pitch;
+        for (int i = 0; i < n; ++i)
+            painter->drawImage(r.left(), r.top() + i * pitch, image);
+    }
+}
 
 void NuvraStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption* option, QPainter* p, const QWidget* w) const
 {
@@ -370,6 +508,28 @@ void NuvraStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption* option, 
         p->drawRect(inner(r));
         return;
     }
+    case PE_FrameTabWidget:
+        if (const auto* frame = qstyleoption_cast<const QStyleOptionTabWidgetFrame*>(opt)) {
+            switch (frame->shape) {
+            case QTabBar::TriangularNorth:
+            case QTabBar::TriangularSouth:
+            case QTabBar::TriangularWest:
+            case QTabBar::TriangularEast:
+                drawTabWidgetFrame(this, frame, p, w);
+                return;
+            default:
+                qWarning("QTabBar::Rounded is not supported by NuvraStyle!");
+                break;
+            }
+            break;
+        }
+        return;
+    case PE_FrameWindow:
+        drawWindowFrame(this, opt, p, w);
+        return;
+    case PE_IndicatorToolBarHandle:
+        drawToolBarHandle(opt, p, w);
+        return;
     case PE_PanelButtonCommand:
         if (qstyleoption_cast<const QStyleOptionButton*>(opt)) {
             const PainterIsolation keep(p);

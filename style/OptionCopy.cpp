@@ -50,6 +50,9 @@ std::shared_ptr<QStyleOption> copyOf(const QStyleOption* o)
     case QStyleOption::SO_GroupBox: return copyAs<QStyleOptionGroupBox>(o);
     case QStyleOption::SO_SizeGrip: return copyAs<QStyleOptionSizeGrip>(o);
     case StyleOptionFlags::Type: return copyAs<StyleOptionFlags>(o);
+    case StyleOptionHandlePanel::Type: return copyAs<StyleOptionHandlePanel>(o);
+    case StyleOptionSwatch::Type: return copyAs<StyleOptionSwatch>(o);
+    case StyleOptionPageTab::Type: return copyAs<StyleOptionPageTab>(o);
     case StyleOptionPolygon::Type: return copyAs<StyleOptionPolygon>(o);
     case StyleOptionIconButton::Type: return copyAs<StyleOptionIconButton>(o);
     case StyleOptionDockLines::Type: return copyAs<StyleOptionDockLines>(o);

@@ -8,6 +8,9 @@
 #include "style/docking/MainWindowItem.h"
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTabWidget>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
@@ -48,9 +51,12 @@ struct OptionSet {
         return opt;
     }
 
-    OptionSet()
+    // With common false, only the null option: a caller adds its own.
+    explicit OptionSet(bool common = true)
     {
         all.push_back(nullptr);
+        if (!common)
+            return;
         add<QStyleOption>();
         add<QStyleOptionComplex>();
         auto* slider = add<QStyleOptionSlider>();
@@ -228,6 +234,10 @@ TEST_P(SweepTest, MetricsHintsAndSizes)
 
 TEST_P(SweepTest, PrimitivesAndItemText)
 {
+    // NuvraStyle's tab-widget frames of the rounded shapes say they are not the style's.
+    std::unique_ptr<ExpectedWarnings> rounded;
+    if (!QString::fromLatin1(GetParam()).startsWith(QLatin1String("Modern")))
+        rounded = std::make_unique<ExpectedWarnings>(QStringList{QStringLiteral("QTabBar::Rounded is not supported by NuvraStyle!")});
     for (const QWidget* w : widgets()) {
         for (const QStyleOption* opt : options.all) {
             for (int pe : ids(QStyle::PE_PanelMenu, QStyle::PE_CustomBase, 1, 6))
@@ -248,7 +258,7 @@ TEST_P(SweepTest, PrimitivesAndItemText)
 TEST_P(SweepTest, ComplexControls)
 {
     // The style's own complex options, beside the common set.
-    OptionSet own;
+    OptionSet own(false);
     QWidget dockHost;
     QWidget docked(&dockHost);
     Nuvra::GUI::MainWindowItem item(&docked);
@@ -320,6 +330,188 @@ TEST_P(SweepTest, ComplexControls)
     // A null painter draws nothing.
     for (int cc : ids(QStyle::CC_MdiControls, QStyle::CC_CustomBase, 2, 9, false))
         style->drawComplexControl(QStyle::ComplexControl(cc), own.all.back() ? static_cast<const QStyleOptionComplex*>(own.all.back()) : nullptr, nullptr, nullptr);
+}
+
+namespace {
+
+// Options of every control element in the shapes that take different
+// roads: each tab shape, bar orientation and direction, tool-bar area and
+// line position, menu-item kind, frame shape, and the style's own options.
+struct ControlOptions : OptionSet {
+    explicit ControlOptions(const QStyle* style) : OptionSet(false)
+    {
+        const QIcon icon = style->standardIcon(QStyle::SP_DialogOkButton);
+        for (int shape = QTabBar::RoundedNorth; shape <= QTabBar::TriangularEast; ++shape) {
+            auto* tab = add<QStyleOptionTab>();
+            tab->shape = QTabBar::Shape(shape);
+            tab->text = QStringLiteral("&Tab");
+            tab->icon = icon;
+            tab->iconSize = QSize(16, 16);
+            tab->position = shape % 2 ? QStyleOptionTab::Beginning : QStyleOptionTab::OnlyOneTab;
+        }
+        struct Bar { int minimum, maximum, progress; Qt::Orientation orientation; bool inverted, bottomToTop; };
+        for (const Bar& b : {Bar{0, 0, 0, Qt::Horizontal, false, false}, Bar{0, 0, -1, Qt::Vertical, true, false},
+                             Bar{0, 100, 40, Qt::Vertical, false, true}, Bar{0, 100, 40, Qt::Horizontal, true, false},
+                             Bar{INT_MIN, INT_MAX, INT_MAX, Qt::Horizontal, false, false},
+                             Bar{INT_MAX, INT_MAX, INT_MAX, Qt::Vertical, true, true},
+                             Bar{10, 5, 7, Qt::Horizontal, false, false}, Bar{0, 100, 250, Qt::Horizontal, false, false},
+                             Bar{0, 100, -50, Qt::Horizontal, true, false}}) {
+            auto* bar = add<QStyleOptionProgressBar>();
+            bar->minimum = b.minimum;
+            bar->maximum = b.maximum;
+            bar->progress = b.progress;
+            bar->orientation = b.orientation;
+            bar->invertedAppearance = b.inverted;
+            bar->bottomToTop = b.bottomToTop;
+            bar->text = QStringLiteral("40%");
+        }
+        for (Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {
+            auto* bar = add<QStyleOptionSlider>();
+            bar->orientation = o;
+            bar->maximum = 10;
+            auto* header = add<QStyleOptionHeader>();
+            header->orientation = o;
+            header->position = QStyleOptionHeader::Middle;
+        }
+        for (Qt::ToolBarArea area : {Qt::LeftToolBarArea, Qt::RightToolBarArea, Qt::TopToolBarArea,
+                                     Qt::BottomToolBarArea, Qt::NoToolBarArea}) {
+            for (auto pos : {QStyleOptionToolBar::Beginning, QStyleOptionToolBar::Middle, QStyleOptionToolBar::End,
+                             QStyleOptionToolBar::OnlyOne}) {
+                auto* bar = add<QStyleOptionToolBar>();
+                bar->toolBarArea = area;
+                bar->positionOfLine = pos;
+                bar->lineWidth = 1;
+            }
+        }
+        for (auto type : {QStyleOptionMenuItem::Separator, QStyleOptionMenuItem::DefaultItem,
+                          QStyleOptionMenuItem::Normal}) {
+            for (auto check : {QStyleOptionMenuItem::NotCheckable, QStyleOptionMenuItem::Exclusive,
+                               QStyleOptionMenuItem::NonExclusive}) {
+                auto* item = add<QStyleOptionMenuItem>();
+                item->menuItemType = type;
+                item->checkType = check;
+                item->checked = true;
+                item->text = QStringLiteral("&Open\tCtrl+O\tmore");
+                item->maxIconWidth = 20;
+                item->tabWidth = 30;
+                if (check == QStyleOptionMenuItem::NonExclusive)
+                    item->icon = icon;
+            }
+        }
+        for (int shape : {QFrame::Box, QFrame::Panel, QFrame::WinPanel, QFrame::HLine, QFrame::VLine,
+                          QFrame::StyledPanel, QFrame::NoFrame}) {
+            auto* frame = add<QStyleOptionFrame>();
+            frame->frameShape = QFrame::Shape(shape);
+            frame->lineWidth = 1;
+            frame->midLineWidth = 1;
+        }
+        auto* combo = add<QStyleOptionComboBox>();
+        combo->currentText = QStringLiteral("Combo");
+        combo->currentIcon = icon;
+        combo->iconSize = QSize(16, 16);
+        auto* view = add<QStyleOptionViewItem>();
+        view->icon = icon;
+        view->features = QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasDisplay;
+        view->text = QStringLiteral("Item");
+        auto* button = add<QStyleOptionButton>();
+        button->features = QStyleOptionButton::Flat | QStyleOptionButton::HasMenu;
+        button->icon = icon;
+        button->iconSize = QSize(16, 16);
+        button->text = QStringLiteral("Wrapped text of a button");
+        add<StyleOptionHandlePanel>()->handle = true;
+        for (bool square : {false, true}) {
+            auto* swatch = add<StyleOptionSwatch>();
+            swatch->swatchRect = QRect(5, 5, 40, 30);
+            swatch->square = square;
+            swatch->selected = true;
+            swatch->framePen = QPen(Qt::black, 1, Qt::DashLine);
+            auto* coloured = add<StyleOptionSwatch>();
+            coloured->swatchRect = QRect(5, 5, 40, 30);
+            coloured->square = square;
+            coloured->hasColour = true;
+            coloured->colour = Qt::red;
+        }
+        for (bool selected : {false, true}) {
+            auto* page = add<StyleOptionPageTab>();
+            page->selected = selected;
+            page->hovered = true;
+            page->label = QStringLiteral("Page");
+        }
+    }
+};
+
+} // namespace
+
+TEST_P(SweepTest, ControlElements)
+{
+    // Widgets that choose a look: shapes, a tab bar in a tab widget, a menu
+    // bar of a main window, a fake-disabled one, an unscaled one.
+    QTabWidget tabs;
+    auto* bar = tabs.findChild<QTabBar*>();
+    ASSERT_NE(bar, nullptr);
+    tabs.addTab(new QWidget, QStringLiteral("One"));
+    tabs.addTab(new QWidget, QStringLiteral("Two"));
+    tabs.setContentsMargins(2, 3, 4, 5);
+    tabs.setProperty(activeTabColorProperty, QStringLiteral("not a colour"));
+    QMainWindow window;
+    QMenuBar* menuBar = window.menuBar();
+    QWidget fake;
+    fake.setEnabled(false);
+    StyleManager::SetFakeDisabled(&fake, 1, false);
+    QWidget unscaled;
+    unscaled.setProperty(ignoreScaleProperty, true);
+    std::vector<std::unique_ptr<QWidget>> shaped;
+    for (const char* shape : {nuvraWrapText, nuvraShapeTool, nuvraIconMenu, nuvraShapeScrollMini,
+                              nuvraShapeScrollMidi, nuvraShapeScrollOver, nuvraShapeTopBar, nuvraShapeToolBar,
+                              nuvraShapeBorderNone, nuvraShapeBorderOver}) {
+        shaped.push_back(std::make_unique<QWidget>());
+        shaped.back()->setProperty(nuvraShapeProperty, QString::fromLatin1(shape));
+        shaped.back()->setProperty(activeTabColorProperty, QColor(Qt::green));
+    }
+    std::vector<const QWidget*> all = widgets();
+    for (const QWidget* w : {static_cast<const QWidget*>(bar), static_cast<const QWidget*>(menuBar),
+                             static_cast<const QWidget*>(&fake), static_cast<const QWidget*>(&unscaled)})
+        all.push_back(w);
+    for (const auto& w : shaped)
+        all.push_back(w.get());
+
+    const QStyle::State states[] = {
+        QStyle::State_None,
+        QStyle::State_Enabled,
+        QStyle::State_Enabled | QStyle::State_MouseOver,
+        QStyle::State_Enabled | QStyle::State_MouseOver | QStyle::State_Sunken,
+        QStyle::State_Enabled | QStyle::State_Selected | QStyle::State_HasFocus,
+        QStyle::State_Enabled | QStyle::State_On | QStyle::State_Horizontal | QStyle::State_MouseOver,
+        QStyle::State_Raised | QStyle::State_Horizontal,
+    };
+    for (double scale : {1.0, 1.5, 2.0}) {
+        StyleManager::applyStyle(StyleManager::createStyle(QString::fromLatin1(GetParam())), scale);
+        style = qobject_cast<NuvraStyle*>(QApplication::style());
+        ASSERT_NE(style, nullptr);
+        ControlOptions own(style);
+        std::vector<const QStyleOption*> options = this->options.all;
+        options.insert(options.end(), own.all.begin() + 1, own.all.end());
+        // The scales besides the middle one with the enabled states only.
+        const size_t stateCount = scale == 1.5 ? std::size(states) : 3;
+        for (const QWidget* w : all) {
+            for (const QStyleOption* opt : options) {
+                auto* writable = const_cast<QStyleOption*>(opt);
+                const QStyle::State kept = opt ? opt->state : QStyle::State_None;
+                for (size_t s = 0; s < (opt ? stateCount : 1); ++s) {
+                    if (writable)
+                        writable->state = states[s];
+                    for (int ce : ids(QStyle::CE_ShapedFrame, QStyle::CE_CustomBase, 1, 4))
+                        draw(opt, [&](QPainter* p) { style->drawControl(QStyle::ControlElement(ce), opt, p, w); },
+                             "control", ce);
+                }
+                if (writable)
+                    writable->state = kept;
+            }
+        }
+    }
+    // A null painter draws nothing.
+    for (int ce : ids(QStyle::CE_ShapedFrame, QStyle::CE_CustomBase, 1, 4))
+        style->drawControl(QStyle::ControlElement(ce), options.all[1], nullptr, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, SweepTest, ::testing::Values("NuvraStyle", "DarkStyle", "MidStyle", "ModernStyle",
