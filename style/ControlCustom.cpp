@@ -43,6 +43,8 @@ void drawHandlePanel(const NuvraStyle* style, const QStyleOption* opt, QPainter*
     StyleOptionHandlePanel copy(*panel);
     copy.version = StyleOptionHandlePanel::Version;
     copy.rect = handle;
+    // A variant's grip may leave its pen behind; this element does not.
+    const PainterIsolation isolation(p);
     style->drawPrimitive(QStyle::PE_IndicatorToolBarHandle, &copy, p, w);
 }
 
