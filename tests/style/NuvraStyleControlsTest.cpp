@@ -1,0 +1,375 @@
+#include "StyleTestSupport.h"
+
+#include "style/ControlDrawing.h"
+#include "style/NuvraStyle.h"
+#include "style/Palette.h"
+#include "style/StyleHelpers.h"
+#include "style/StyleManager.h"
+#include "style/StyleOptions.h"
+#include "style/StyleProperties.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+
+using namespace Nuvra::Style;
+
+namespace {
+
+// The style with its busy step under the test's hand.
+class SteppedStyle : public NuvraStyle {
+public:
+    void setBusyStep(int step) { busyStep = step; }
+};
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void apply(double scale)
+    {
+        StyleManager::applyStyle(StyleManager::createStyle(QStringLiteral("NuvraStyle")), scale);
+        style = qobject_cast<NuvraStyle*>(QApplication::style());
+        ASSERT_NE(style, nullptr);
+    }
+    void TearDown() override { QApplication::setStyle(QStringLiteral("Fusion")); }
+
+    static QImage paint(QSize size, const std::function<void(QPainter*)>& draw)
+    {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        draw(&painter);
+        return image;
+    }
+
+    // The smallest rectangle holding every pixel of exactly this colour.
+    static QRect pixelsOf(const QImage& image, const QColor& colour)
+    {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y) == colour)
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    }
+
+    InjectedScreen screen{2560, 1440, 72};
+    NuvraStyle* style = nullptr;
+};
+
+QStyleOptionProgressBar progressBar(int minimum, int maximum, int progress)
+{
+    QStyleOptionProgressBar bar;
+    bar.state = QStyle::State_Enabled;
+    bar.rect = QRect(0, 0, 200, 20);
+    bar.minimum = minimum;
+    bar.maximum = maximum;
+    bar.progress = progress;
+    bar.orientation = Qt::Horizontal;
+    return bar;
+}
+
+} // namespace
+
+TEST(ProgressLength, FilledLengthWithinTheChunkArea)
+{
+    struct Case {
+        int minimum, maximum, progress, available, length;
+    };
+    const Case cases[] = {
+        {0, 100, 50, 200, 100},
+        {0, 100, 100, 200, 200},
+        {0, 100, 0, 200, 0},
+        {0, 100, 150, 200, 200}, // past the end: clamped
+        {0, 100, -20, 200, 0},
+        // An empty range away from zero: empty until its maximum, then full.
+        {7, 7, 6, 200, 0},
+        {7, 7, 7, 200, 200},
+        {INT_MAX, INT_MAX, INT_MAX, 200, 200},
+        {INT_MIN, INT_MAX, INT_MAX, 200, 200}, // the whole int range, in 64 bits
+        {INT_MIN, INT_MAX, 0, INT_MAX, INT_MAX / 2},
+        {10, 5, 4, 200, 0}, // a reversed range is an empty one
+        {10, 5, 7, 200, 200},
+        {0, 100, 50, 0, 0},
+        {0, 100, 50, -5, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Control::progressLength(c.minimum, c.maximum, c.progress, c.available), c.length)
+            << c.minimum << ".." << c.maximum << " at " << c.progress;
+}
+
+TEST_F(ControlsTest, EmptyProgressRangeDrawsEmptyThenFull)
+{
+    apply(1);
+    const QColor chunk = Skin::getColor(Skin::ProgressBarItem, QColor(Qt::gray));
+    // Chunk area at scale 1: from (2, 2), 196 x 16.
+    const QRect area(2, 2, 196, 16);
+    for (int progress : {6, 7}) {
+        const QStyleOptionProgressBar bar = progressBar(7, 7, progress);
+        const QRect box = pixelsOf(paint(QSize(220, 30), [&](QPainter* p) {
+                                       style->drawControl(QStyle::CE_ProgressBarContents, &bar, p);
+                                   }),
+                                   chunk);
+        if (progress == 6)
+            EXPECT_TRUE(box.isNull());
+        else
+            EXPECT_EQ(box, area);
+    }
+}
+
+TEST_F(ControlsTest, ProgressChunksAreSquaresAtTheScalePitch)
+{
+    apply(2);
+    const QColor chunk = Skin::getColor(Skin::ProgressBarItem, QColor(Qt::gray));
+    const QStyleOptionProgressBar bar = progressBar(0, 100, 50);
+    const QImage image = paint(QSize(220, 30), [&](QPainter* p) {
+        style->drawControl(QStyle::CE_ProgressBarContents, &bar, p);
+    });
+    // k = 2: area from (3, 3), 194 long, squares of 14 every 16 pixels,
+    // the block 97 long.
+    EXPECT_EQ(pixelsOf(image, chunk), QRect(3, 3, 97, 14));
+    for (int x = 3; x < 100; ++x) {
+        const bool gap = (x - 3) % 16 >= 14;
+        EXPECT_EQ(image.pixelColor(x, 10) == chunk, !gap) << x;
+    }
+}
+
+TEST_F(ControlsTest, BusyBlockSlidesInFromBeforeTheAreaAndWraps)
+{
+    apply(1);
+    SteppedStyle stepped;
+    stepped.setStyleScale(1);
+    const QColor chunk = Skin::getColor(Skin::ProgressBarItem, QColor(Qt::gray));
+    const QStyleOptionProgressBar bar = progressBar(0, 0, 0);
+    const auto blockAt = [&](int step) {
+        stepped.setBusyStep(step);
+        return pixelsOf(paint(QSize(220, 30), [&](QPainter* p) {
+                            stepped.drawControl(QStyle::CE_ProgressBarContents, &bar, p);
+                        }),
+                        chunk);
+    };
+    // a = 196: at step 0 the block lies wholly before the area and shows
+    // nothing, not even over the frame.
+    EXPECT_TRUE(blockAt(0).isNull());
+    EXPECT_EQ(blockAt(41), QRect(2, 2, 41, 16));
+    EXPECT_EQ(blockAt(100), QRect(2 + 18, 2, 82, 16));
+    EXPECT_EQ(blockAt(100 + 196 + 82), blockAt(100));
+    EXPECT_EQ(blockAt(270), QRect(2 + 188, 2, 8, 16)); // leaving at the far end
+}
+
+TEST_F(ControlsTest, ProgressLabelPassesSplitAtTheFilledWidth)
+{
+    apply(1);
+    // Each pixel of ink is told by its colour: Text red, BrightText blue.
+    struct Ink {
+        int textLeft = INT_MAX, textRight = -1, brightLeft = INT_MAX, brightRight = -1;
+    };
+    const auto inkOf = [&](int progress, Qt::LayoutDirection direction, bool inverted) {
+        QStyleOptionProgressBar bar = progressBar(0, 100, progress);
+        bar.rect = QRect(0, 0, 300, 30);
+        bar.text = QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMM");
+        bar.direction = direction;
+        bar.invertedAppearance = inverted;
+        bar.palette.setColor(QPalette::Text, Qt::red);
+        bar.palette.setColor(QPalette::BrightText, Qt::blue);
+        const QImage image = paint(QSize(300, 30), [&](QPainter* p) {
+            style->drawControl(QStyle::CE_ProgressBarLabel, &bar, p);
+        });
+        Ink ink;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                if (qAlpha(c) < 128)
+                    continue;
+                if (qRed(c) > qBlue(c)) {
+                    ink.textLeft = std::min(ink.textLeft, x);
+                    ink.textRight = std::max(ink.textRight, x);
+                } else {
+                    ink.brightLeft = std::min(ink.brightLeft, x);
+                    ink.brightRight = std::max(ink.brightRight, x);
+                }
+            }
+        }
+        return ink;
+    };
+    // 100 %: the Text pass is wholly covered by the BrightText pass.
+    Ink full = inkOf(100, Qt::LeftToRight, false);
+    EXPECT_EQ(full.textRight, -1);
+    EXPECT_GE(full.brightRight, 0);
+    // 0 %: the clipped pass is empty.
+    Ink none = inkOf(0, Qt::LeftToRight, false);
+    EXPECT_EQ(none.brightRight, -1);
+    EXPECT_GE(none.textRight, 0);
+    // Half: filled left half bright, the rest text; from the right when
+    // right-to-left or inverted, not both.
+    for (auto [direction, inverted, fromRight] : {std::tuple{Qt::LeftToRight, false, false},
+                                                  std::tuple{Qt::RightToLeft, false, true},
+                                                  std::tuple{Qt::LeftToRight, true, true},
+                                                  std::tuple{Qt::RightToLeft, true, false}}) {
+        const Ink half = inkOf(50, direction, inverted);
+        if (fromRight) {
+            EXPECT_LT(half.textRight, 150);
+            EXPECT_GE(half.brightLeft, 150);
+        } else {
+            EXPECT_LT(half.brightRight, 150);
+            EXPECT_GE(half.textLeft, 150);
+        }
+        EXPECT_GE(half.textRight, 0);
+        EXPECT_GE(half.brightRight, 0);
+    }
+    // Past either end, one pass only.
+    EXPECT_EQ(inkOf(250, Qt::LeftToRight, false).textRight, -1);
+    EXPECT_EQ(inkOf(-50, Qt::LeftToRight, false).brightRight, -1);
+}
+
+TEST_F(ControlsTest, ScrollBarArrowsAndGripByShapeAndScale)
+{
+    struct Case {
+        double scale;
+        const char* shape;
+        QRect arrow; // around the centre (cx, cy) of the button
+        int gripTop, gripBottom; // from the slider's top and bottom
+    };
+    // Right arrow, count n and distance d: x from cx + d - n + 1 to cx + d,
+    // y from cy - n + 1 to cy + n - 1.
+    const Case cases[] = {
+        {1, nuvraShapeScrollMini, QRect(QPoint(0, -1), QPoint(1, 1)), 1, 0},
+        {1, "", QRect(QPoint(-1, -3), QPoint(2, 3)), 3, -2},
+        {2, nuvraShapeScrollMidi, QRect(QPoint(-1, -5), QPoint(4, 5)), 3, -2},
+        {2, "", QRect(QPoint(-3, -7), QPoint(4, 7)), 5, -4},
+    };
+    for (const Case& c : cases) {
+        apply(c.scale);
+        QWidget bar;
+        bar.setProperty(nuvraShapeProperty, QString::fromLatin1(c.shape));
+        QStyleOptionSlider opt;
+        opt.state = QStyle::State_Enabled;
+        opt.orientation = Qt::Horizontal;
+        opt.rect = QRect(10, 10, 21, 25);
+        opt.palette.setColor(QPalette::Active, QPalette::Midlight, QColor(1, 2, 3));
+        opt.palette.setColor(QPalette::Button, QColor(200, 100, 50));
+        const QColor arrow =
+            style->extendedPalette()->getColor(Skin::SliderArrow, opt.palette.color(QPalette::BrightText));
+        const QRect drawn = pixelsOf(paint(QSize(60, 60), [&](QPainter* p) {
+                                         style->drawControl(QStyle::CE_ScrollBarAddLine, &opt, p, &bar);
+                                     }),
+                                     arrow);
+        EXPECT_EQ(drawn, c.arrow.translated(20, 22)) << c.scale << c.shape;
+
+        // The slider (10, 11) .. (29, 32); its grip lines in Midlight.
+        opt.rect = QRect(10, 10, 21, 24);
+        const QRect grip = pixelsOf(paint(QSize(60, 60), [&](QPainter* p) {
+                                        style->drawControl(QStyle::CE_ScrollBarSlider, &opt, p, &bar);
+                                    }),
+                                    QColor(1, 2, 3));
+        EXPECT_EQ(grip.top(), 11 + c.gripTop) << c.scale << c.shape;
+        EXPECT_EQ(grip.bottom(), 31 + c.gripBottom) << c.scale << c.shape;
+    }
+}
+
+TEST_F(ControlsTest, ShapedBoxFrameWidthScalesUnlessTheWidgetSaysNot)
+{
+    apply(1.5);
+    QStyleOptionFrame frame;
+    frame.rect = QRect(5, 5, 30, 20);
+    frame.frameShape = QFrame::Box;
+    frame.lineWidth = 1;
+    frame.palette.setColor(QPalette::Active, QPalette::Midlight, QColor(9, 8, 7));
+    QWidget unscaled;
+    unscaled.setProperty(ignoreScaleProperty, true);
+    for (auto [w, width] : {std::pair<const QWidget*, int>{nullptr, 2}, std::pair<const QWidget*, int>{&unscaled, 1}}) {
+        const QImage image = paint(QSize(50, 40), [&](QPainter* p) {
+            style->drawControl(QStyle::CE_ShapedFrame, &frame, p, w);
+        });
+        EXPECT_EQ(pixelsOf(image, QColor(9, 8, 7)), frame.rect);
+        EXPECT_EQ(image.pixelColor(5 + width - 1, 15), QColor(9, 8, 7)) << width;
+        EXPECT_EQ(qAlpha(image.pixel(5 + width, 15)), 0) << width;
+    }
+}
+
+TEST_F(ControlsTest, MenuSeparatorAndShortcutColumn)
+{
+    apply(2);
+    QStyleOptionMenuItem item;
+    item.state = QStyle::State_Enabled;
+    item.rect = QRect(0, 0, 200, 11);
+    item.menuItemType = QStyleOptionMenuItem::Separator;
+    const QColor line = mergedColors(item.palette.color(QPalette::Disabled, QPalette::Window),
+                                     item.palette.color(QPalette::Disabled, QPalette::WindowText), 50);
+    const QRect drawn = pixelsOf(paint(QSize(220, 20), [&](QPainter* p) {
+                                     style->drawControl(QStyle::CE_MenuItem, &item, p);
+                                 }),
+                                 line);
+    EXPECT_EQ(drawn, QRect(QPoint(10, 5), QPoint(189, 5)));
+
+    // The shortcut after the first tab starts where the label's rectangle
+    // ends; without a tab nothing is drawn there.
+    item.menuItemType = QStyleOptionMenuItem::Normal;
+    item.rect = QRect(0, 0, 300, 30);
+    item.tabWidth = 80;
+    item.maxIconWidth = 20;
+    item.palette.setColor(QPalette::ButtonText, QColor(250, 0, 0));
+    const int labelEnd = 300 - 1 - 80 - 30 + 1;
+    for (const QString& text : {QStringLiteral("Open\tCtrl+O\tx"), QStringLiteral("Open")}) {
+        item.text = text;
+        const QImage image = paint(QSize(320, 40), [&](QPainter* p) {
+            style->drawControl(QStyle::CE_MenuItem, &item, p);
+        });
+        bool inkPastLabel = false;
+        for (int y = 0; y < 30; ++y)
+            for (int x = labelEnd; x < 300; ++x)
+                inkPastLabel |= qRed(image.pixel(x, y)) > 120 && qGreen(image.pixel(x, y)) < 60;
+        EXPECT_EQ(inkPastLabel, text.contains(QLatin1Char(0x09))) << text.toStdString();
+    }
+}
+
+TEST_F(ControlsTest, TabShapesOnlyForTriangularTabs)
+{
+    apply(1);
+    QStyleOptionTab tab;
+    tab.state = QStyle::State_Enabled;
+    tab.rect = QRect(0, 0, 60, 20);
+    tab.shape = QTabBar::RoundedNorth;
+    const QImage rounded = paint(QSize(70, 30), [&](QPainter* p) {
+        style->drawControl(QStyle::CE_TabBarTabShape, &tab, p);
+    });
+    EXPECT_EQ(rounded, paint(QSize(70, 30), [](QPainter*) {}));
+
+    // An unselected north tab: its outline, and the page-side line at the
+    // bottom of the rectangle less one.
+    tab.shape = QTabBar::TriangularNorth;
+    const QColor line = style->extendedPalette()->getColor(Skin::TabLineHighlight, tab.palette.color(QPalette::Dark));
+    const QImage image = paint(QSize(70, 30), [&](QPainter* p) {
+        style->drawControl(QStyle::CE_TabBarTabShape, &tab, p);
+    });
+    for (int x = 0; x < 60; ++x)
+        EXPECT_EQ(image.pixelColor(x, 18), line) << x;
+    EXPECT_EQ(qAlpha(image.pixel(10, 19)), 0);
+}
+
+TEST_F(ControlsTest, HandlePanelDrawsItsGripFromACopy)
+{
+    apply(1);
+    StyleOptionHandlePanel panel;
+    panel.state = QStyle::State_Enabled | QStyle::State_Horizontal;
+    panel.rect = QRect(0, 0, 100, 30);
+    panel.handle = true;
+    const QStyleOption plain = panel;
+    const QImage withGrip = paint(QSize(110, 40), [&](QPainter* p) {
+        style->drawControl(CE_HandlePanel, &panel, p);
+    });
+    EXPECT_EQ(panel.rect, QRect(0, 0, 100, 30));
+    const QImage without = paint(QSize(110, 40), [&](QPainter* p) {
+        style->drawControl(CE_HandlePanel, &plain, p);
+    });
+    EXPECT_NE(withGrip, without);
+    EXPECT_EQ(pixelsOf(without, panel.palette.color(QPalette::Active, QPalette::Window)), panel.rect);
+}
