@@ -198,6 +198,12 @@ void BrokerBase::receiver()
             return;
         }
         msg.xlen = xlen;
+        if (msg.waiter != 0 && readReplyInPlace(msg)) {
+            m_incoming.post(&header->s_empty);
+            if (isShutdown())
+                return;
+            continue;
+        }
         if (xlen > 0) {
             takeSpare(msg.extra);
             msg.extra.assign(m_incoming.payload(), m_incoming.payload() + xlen);
@@ -264,6 +270,37 @@ void BrokerBase::deliverReply(Message& msg)
     waiter->done = true;
     waiter->cv.notify_one();
     writeDebugLog("BrokerBase::receiver() : reply received\n");
+}
+
+// A reply whose caller reads it in place: the caller's reader runs here,
+// outside the lock, while the caller waits for it to end.
+bool BrokerBase::readReplyInPlace(Message& msg)
+{
+    ReplyWaiter* waiter = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_pendingMutex);
+        const auto it = m_pending.find(msg.waiter);
+        if (it == m_pending.end() || !it->second->reader)
+            return false;
+        waiter = it->second;
+        m_pending.erase(it);
+        waiter->reading = true;
+    }
+    writeDebugLog("BrokerBase::receiver() : type = %d (%d bytes), read in place\n", static_cast<int>(msg.type),
+                  static_cast<int>(msg.xlen));
+    try {
+        (*waiter->reader)(msg, m_incoming.payload());
+    } catch (const std::exception& e) {
+        writeError("BrokerBase::receiver() : reply reader failed on type %d: %s\n", static_cast<int>(msg.type),
+                   e.what());
+    } catch (...) {
+        writeError("BrokerBase::receiver() : reply reader failed on type %d\n", static_cast<int>(msg.type));
+    }
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    std::swap(waiter->msg, msg);
+    waiter->done = true;
+    waiter->cv.notify_one();
+    return true;
 }
 
 void BrokerBase::dispatch(Message& msg)
@@ -384,19 +421,20 @@ void BrokerBase::send_message_sync(int type, long long tag, const void* extra, i
 }
 
 void BrokerBase::send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
-                                   int timeout)
+                                   int timeout, const ReplyReader& read)
 {
     checkPayload("send_message_sync", type, nullptr, xlen, static_cast<bool>(write));
-    sendSync(type, tag, nullptr, &write, xlen, reply, timeout);
+    sendSync(type, tag, nullptr, &write, xlen, reply, timeout, read ? &read : nullptr);
 }
 
 void BrokerBase::sendSync(int type, long long tag, const void* extra, const PayloadWriter* write, int xlen,
-                          Message& reply, int timeout)
+                          Message& reply, int timeout, const ReplyReader* read)
 {
     writeDebugLog("BrokerBase::send_message_sync() : type = %d (%d bytes), %s\n", type, xlen,
                   waiterTag(static_cast<std::uint64_t>(tag)));
 
     ReplyWaiter waiter;
+    waiter.reader = read;
     std::uint64_t token;
     {
         std::lock_guard<std::mutex> lock(m_pendingMutex);
@@ -447,6 +485,12 @@ void BrokerBase::sendSync(int type, long long tag, const void* extra, const Payl
                 end = End::Reply;
                 break;
             }
+            if (waiter.reading) {
+                // The reply arrived and is being read: it ends soon, and
+                // the reader must not outlive this call.
+                waiter.cv.wait(lock);
+                continue;
+            }
             if (isShutdown()) {
                 end = End::Shutdown;
                 break;
@@ -456,7 +500,7 @@ void BrokerBase::sendSync(int type, long long tag, const void* extra, const Payl
                 sliceEnd = deadline;
             if (waiter.cv.wait_until(lock, sliceEnd) != std::cv_status::timeout)
                 continue;
-            if (waiter.done || isShutdown())
+            if (waiter.done || waiter.reading || isShutdown())
                 continue;
             if (timeout > 0 && Clock::now() >= deadline) {
                 end = End::TimedOut;
@@ -465,7 +509,7 @@ void BrokerBase::sendSync(int type, long long tag, const void* extra, const Payl
             lock.unlock();
             const bool alive = peerAlive();
             lock.lock();
-            if (!alive && !waiter.done) {
+            if (!alive && !waiter.done && !waiter.reading) {
                 end = End::PeerGone;
                 break;
             }
@@ -537,13 +581,13 @@ void Broker::send_message_async(int type, long long waiter, const void* extra, i
 }
 
 void Broker::send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
-                               int timeout)
+                               int timeout, const ReplyReader& read)
 {
     if (!p) {
         writeError("send_message_sync( %d, %d, writer, %d ) - p is NULL\n", type, static_cast<int>(tag), xlen);
         throw std::runtime_error("send_message_sync() - p is NULL");
     }
-    p->send_message_sync(type, tag, xlen, write, reply, timeout);
+    p->send_message_sync(type, tag, xlen, write, reply, timeout, read);
 }
 
 void Broker::recycle(std::vector<char>& buffer)

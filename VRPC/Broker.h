@@ -37,6 +37,12 @@ using MessageHandler = boost::function<void(Message&)>;
 // held, on `xlen` bytes that it must all write.
 using PayloadWriter = std::function<void(char* payload)>;
 
+// Reads a reply where it arrived, in the channel's slot, sparing the copy
+// into a buffer: called on the receiver thread with the reply (its `extra`
+// empty) and its `xlen` bytes, which the peer can still change: read each
+// value once and trust no size found there.
+using ReplyReader = std::function<void(const Message& reply, const char* payload)>;
+
 class Broker;
 
 // The child application's view of its one slave broker: set when the slave
@@ -71,8 +77,10 @@ public:
                            int timeout);
     // The same with a payload that `write` puts into the slot. What `write`
     // throws passes through; the slot is then given back, nothing is sent.
+    // With `read`, the reply is handed to it in place (at most once, always
+    // before this returns) and `reply` gets the reply without its payload.
     void send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
-                           int timeout);
+                           int timeout, const ReplyReader& read = {});
     // Takes a received message's payload buffer back, for the next message
     // received: a handler that keeps a large payload beyond its return hands
     // its buffer back here once done, so that the next one does not fault in
@@ -98,17 +106,20 @@ private:
     struct ReplyWaiter {
         Message msg;
         std::condition_variable cv;
+        const ReplyReader* reader = nullptr;
+        bool reading = false;  // the reader runs; the call waits for it whatever happens
         bool done = false;
     };
 
     void receiver();
     void watchdog();
     void deliverReply(Message& msg);
+    bool readReplyInPlace(Message& msg);
     void dispatch(Message& msg);
     bool writeMessage(int type, std::uint64_t waiter, std::uint64_t replySlot, const void* extra,
                       const PayloadWriter* write, int xlen);
     void sendSync(int type, long long tag, const void* extra, const PayloadWriter* write, int xlen,
-                  Message& reply, int timeout);
+                  Message& reply, int timeout, const ReplyReader* read = nullptr);
     Platform::SemWait waitForSlot(int type);
     void enterShutdown();
     void takeSpare(std::vector<char>& buffer);
@@ -164,7 +175,7 @@ public:
     void send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,
                            int timeout);
     void send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
-                           int timeout);
+                           int timeout, const ReplyReader& read = {});
     void recycle(std::vector<char>& buffer);
     BrokerBase* base() const { return p; }
 

@@ -216,6 +216,31 @@ void unpackPixels(const unsigned char* pixels, const OfxRectI& window, const Hos
     }
 }
 
+// A render reply of `reply.xlen` bytes at `payload`: into the output image
+// only when it is complete and successful.
+OfxStatus takeReply(const VRPC::Message& reply, const char* payload, const OfxRectI& window, const HostImage& output)
+{
+    const long long width = static_cast<long long>(window.x2) - window.x1;
+    const long long height = static_cast<long long>(window.y2) - window.y1;
+    VRPC::RenderReplyHeader header{};
+    if (reply.type != VRPC::S2M_Rendered || !VRPC::readRenderReplyHeader(payload, reply.xlen, header)) {
+        VRPC::writeError("render(): no render reply from the child (type %d, %lld bytes)\n",
+                         static_cast<int>(reply.type), static_cast<long long>(reply.xlen));
+        return kOfxStatFailed;
+    }
+    if (header.status != VRPC::RenderOk || header.failed != 0) {
+        VRPC::writeError("render(): the child did not render the frame (status %u, failed %u)\n",
+                         static_cast<unsigned>(header.status), static_cast<unsigned>(header.failed));
+        return kOfxStatFailed;
+    }
+    if (reply.xlen < VRPC::renderReplyBytes(width, height)) {
+        VRPC::writeError("render(): short reply, %lld bytes\n", static_cast<long long>(reply.xlen));
+        return kOfxStatFailed;
+    }
+    unpackPixels(reinterpret_cast<const unsigned char*>(payload) + sizeof(VRPC::RenderReplyHeader), window, output);
+    return kOfxStatOK;
+}
+
 } // namespace
 
 OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle inArgs)
@@ -265,33 +290,20 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle inArgs)
         std::memcpy(bytes + sizeof(header), text.data(), text.size());
         packPixels(src, window, bytes + sizeof(header) + text.size());
     };
+    // The reply is checked and unpacked where it arrived, in the channel's
+    // slot; its sizes come from the window, never from the child.
+    OfxStatus status = kOfxStatFailed;
+    bool replied = false;
+    const HostImage& dst = output.image;
+    const auto read = [&](const VRPC::Message& reply, const char* payload) {
+        replied = true;
+        status = takeReply(reply, payload, window, dst);
+    };
     VRPC::Message reply;
-    broker->send_message_sync(VRPC::M2S_Render, 0, static_cast<int>(total), write, reply, kRenderSeconds);
-    // The reply's buffer serves the next message received.
-    struct Recycle {
-        VRPC::Broker& broker;
-        std::vector<char>& buffer;
-        ~Recycle() { broker.recycle(buffer); }
-    } recycle{*broker, reply.extra};
-
-    VRPC::RenderReplyHeader replyHeader{};
-    if (reply.type != VRPC::S2M_Rendered ||
-        !VRPC::readRenderReplyHeader(reply.extra.data(), static_cast<long long>(reply.extra.size()), replyHeader)) {
-        VRPC::writeError("render(): no reply from the child (type %d)\n", static_cast<int>(reply.type));
-        return kOfxStatFailed;
-    }
-    if (replyHeader.status != VRPC::RenderOk || replyHeader.failed != 0) {
-        VRPC::writeError("render(): the child did not render the frame (status %u, failed %u)\n",
-                         static_cast<unsigned>(replyHeader.status), static_cast<unsigned>(replyHeader.failed));
-        return kOfxStatFailed;
-    }
-    if (static_cast<long long>(reply.extra.size()) < VRPC::renderReplyBytes(width, height)) {
-        VRPC::writeError("render(): short reply, %zu bytes\n", reply.extra.size());
-        return kOfxStatFailed;
-    }
-    unpackPixels(reinterpret_cast<const unsigned char*>(reply.extra.data()) + sizeof(VRPC::RenderReplyHeader),
-                 window, output.image);
-    return kOfxStatOK;
+    broker->send_message_sync(VRPC::M2S_Render, 0, static_cast<int>(total), write, reply, kRenderSeconds, read);
+    if (!replied)
+        VRPC::writeError("render(): no reply from the child\n");
+    return status;
 }
 
 } // namespace Nuvra::OFX

@@ -177,6 +177,65 @@ TEST_F(InProcessChannel, WrittenPayloadsTravelAndAThrowingWriterSendsNothing)
     EXPECT_EQ(unexpectedCount(), 0u);
 }
 
+// A reply read in place reaches the reader once, with its payload, and the
+// call returns it without one.
+TEST_F(InProcessChannel, RepliesReadInPlaceReachTheReaderOnce)
+{
+    start();
+    for (size_t size : {size_t{0}, size_t{3}, static_cast<size_t>(kMaxPayload)}) {
+        const std::vector<char> payload = pattern(size);
+        int calls = 0;
+        bool same = false;
+        Message reply;
+        master->send_message_sync(
+            M2S_Render, 0, static_cast<int>(size), [&](char* slot) { std::memcpy(slot, payload.data(), size); },
+            reply, 0, [&](const Message& r, const char* bytes) {
+                ++calls;
+                same = r.type == M2S_Render + 256 && r.xlen == static_cast<std::int64_t>(size) &&
+                       std::memcmp(bytes, payload.data(), size) == 0;
+            });
+        EXPECT_EQ(calls, 1) << size;
+        EXPECT_TRUE(same) << size;
+        EXPECT_EQ(reply.type, M2S_Render + 256);
+        EXPECT_EQ(reply.xlen, static_cast<std::int64_t>(size));
+        EXPECT_TRUE(reply.extra.empty());
+    }
+    EXPECT_EQ(unexpectedCount(), 0u);
+}
+
+// The reader writes into the caller's memory: the call never returns while
+// it runs, not at its time limit, nor when the channel shuts down meanwhile.
+TEST_F(InProcessChannel, AReaderNeverOutlivesItsCall)
+{
+    start();
+    for (const bool shutDown : {false, true}) {
+        SCOPED_TRACE(shutDown ? "shut down while reading" : "time limit passes while reading");
+        std::atomic<bool> reading{false}, finished{false};
+        std::thread closer([&] {
+            if (!shutDown)
+                return;
+            while (!reading.load())
+                std::this_thread::sleep_for(1ms);
+            master->shutdown();
+        });
+        Message reply;
+        const auto started = Clock::now();
+        master->send_message_sync(
+            M2S_Render, 0, 1, [](char* slot) { *slot = 'r'; }, reply, 1, [&](const Message&, const char*) {
+                reading = true;
+                std::this_thread::sleep_for(shutDown ? 300ms : 1500ms);
+                finished = true;
+            });
+        EXPECT_TRUE(finished.load());
+        EXPECT_EQ(reply.type, M2S_Render + 256);
+        if (!shutDown) {
+            EXPECT_GE(Clock::now() - started, 1500ms);
+        }
+        closer.join();
+    }
+    EXPECT_EQ(unexpectedCount(), 0u);
+}
+
 TEST_F(InProcessChannel, AsynchronousRequestsReachTheHandlerInOrder)
 {
     std::mutex seenMutex;
