@@ -115,6 +115,10 @@ extern "C" const char* __lsan_default_suppressions()
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (as CTest does to find them, for every label) needs
+    // no application, whose start-up brings Qt's own threads along.
+    if (::testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
     // Settings and data of the tests stay in a folder of their own.
     QTemporaryDir home;
     const QString config = home.path() + QStringLiteral("/config");
