@@ -49,4 +49,25 @@ bool processExists(std::uint64_t pid)
     return state != 'Z' && state != 'X';
 }
 
+std::uint64_t currentThreadId()
+{
+    return static_cast<std::uint64_t>(gettid());
+}
+
+bool threadExists(std::uint64_t tid)
+{
+    if (tid == 0 || tid > static_cast<std::uint64_t>(INT32_MAX))
+        return false;
+    const std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
+    FILE* file = std::fopen(path.c_str(), "re");
+    if (!file)
+        return false;
+    char buffer[512];
+    const size_t n = std::fread(buffer, 1, sizeof(buffer) - 1, file);
+    std::fclose(file);
+    buffer[n] = '\0';
+    const char* close = std::strrchr(buffer, ')');
+    return close && close[1] == ' ' && close[2] != 'Z' && close[2] != 'X';
+}
+
 } // namespace Nuvra::Platform

@@ -12,4 +12,11 @@ std::uint64_t currentProcessId();
 // not been reaped yet (a zombie) counts as gone.
 bool processExists(std::uint64_t pid);
 
+// The kernel's id of the calling thread.
+std::uint64_t currentThreadId();
+
+// True while the thread of that kernel id, in this process, has not ended:
+// a thread joined or waited for may still be running its exit handlers.
+bool threadExists(std::uint64_t tid);
+
 } // namespace Nuvra::Platform

@@ -1,6 +1,7 @@
 #include "server/NuvraApplication.h"
 
 #include "pixelstore/Kernel.h"
+#include "platform/Process.h"
 #include "server/AppVars.h"
 #include "server/Logger.h"
 
@@ -18,10 +19,14 @@
 #include <QSslConfiguration>
 #endif
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
+#include <thread>
 
 static void initNuvraLibResources()
 {
@@ -64,6 +69,24 @@ QString qtCatalogueCode(const QString& code)
 
 constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 96, 128, 256};
 
+// The pool thread that ran the last warm-up. Qt's pool threads are
+// detached: the application's end stops them, but returns before they have
+// run their exit handlers, where the SSL library frees what the warm-up left
+// on that thread. A process that exits right away would race the library's
+// own clean-up at exit and leave that state behind.
+std::atomic<std::uint64_t> g_warmUpThread{0};
+
+void waitForWarmUpThreadEnd()
+{
+    const std::uint64_t thread = g_warmUpThread.load();
+    // While an application lives its pool threads live on: nothing is ending.
+    if (thread == 0 || QCoreApplication::instance())
+        return;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (Nuvra::Platform::threadExists(thread) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 // Loads the SSL back end and its certificates away from the main thread.
 void warmUpNetwork()
 {
@@ -71,6 +94,11 @@ void warmUpNetwork()
 #ifndef QT_NO_SSL
     (void)request.sslConfiguration();
 #endif
+    g_warmUpThread.store(Nuvra::Platform::currentThreadId());
+    // Registered once the SSL library has registered its own exit handler,
+    // so that this one runs before it.
+    static std::once_flag registered;
+    std::call_once(registered, [] { std::atexit(waitForWarmUpThreadEnd); });
 }
 
 void loadTranslation(QTranslator& translator, const QString& file)

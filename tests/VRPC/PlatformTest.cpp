@@ -108,6 +108,37 @@ TEST(Process, AnExitedChildIsGoneBeforeAndAfterItIsReaped)
     EXPECT_FALSE(processExists(static_cast<std::uint64_t>(child)));
 }
 
+TEST(Process, AThreadExistsUntilItsExitHandlersHaveRun)
+{
+    EXPECT_TRUE(threadExists(currentThreadId()));
+    // Process 1 is no thread of this process.
+    for (std::uint64_t bogus : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{0x80000000ull}, ~std::uint64_t{0}})
+        EXPECT_FALSE(threadExists(bogus)) << bogus;
+
+    struct HeldAtExit {
+        std::atomic<bool>* release = nullptr;
+        ~HeldAtExit()
+        {
+            while (release && !release->load())
+                std::this_thread::sleep_for(1ms);
+        }
+    };
+    std::atomic<bool> release{false};
+    std::atomic<std::uint64_t> id{0};
+    std::thread thread([&] {
+        thread_local HeldAtExit held;
+        held.release = &release;
+        id = currentThreadId();
+    });
+    ASSERT_TRUE(VrpcTest::waitFor([&] { return id.load() != 0; }));
+    std::this_thread::sleep_for(20ms);
+    // Its function is done; its exit handlers hold it.
+    EXPECT_TRUE(threadExists(id.load()));
+    release = true;
+    thread.join();
+    EXPECT_TRUE(VrpcTest::waitFor([&] { return !threadExists(id.load()); }));
+}
+
 TEST(SharedFiles, FolderFollowsTheEnvironmentInOrder)
 {
     // Unnamed, the files go to memory-backed storage, not to a disk's /tmp.
