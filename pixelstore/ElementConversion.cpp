@@ -269,6 +269,28 @@ void joinPixelsU8x4(void* pixels, const float* const rows[4], const unsigned cha
     }
 }
 
+void splitPixelsU8x4(u8* const rows[4], const void* pixels, int count)
+{
+    const auto* p = static_cast<const u8*>(pixels);
+    const int done = Simd::activeLevel() > 0 ? Simd::splitU8x4(count, rows, p) : 0;
+    for (int k = 0; k < 4; ++k) {
+        if (!rows[k])
+            continue;
+        for (int i = done; i < count; ++i)
+            rows[k][i] = p[std::size_t(i) * 4 + k];
+    }
+}
+
+void joinPixelsU8x4(void* pixels, const u8* const rows[4], const unsigned char fill[4], int count)
+{
+    auto* p = static_cast<u8*>(pixels);
+    const int done = Simd::activeLevel() > 0 ? Simd::joinU8x4(count, p, rows, fill) : 0;
+    for (int k = 0; k < 4; ++k) {
+        for (int i = done; i < count; ++i)
+            p[std::size_t(i) * 4 + k] = rows[k] ? rows[k][i] : fill[k];
+    }
+}
+
 bool convertMemory2D(void* dst, const void* src, int dstType, int srcType, int width, int height, int dstPixelStride,
                      int srcPixelStride, int dstRowStride, int srcRowStride)
 {

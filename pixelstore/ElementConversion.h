@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace Nuvra {
 namespace DataStorage {
 
@@ -23,6 +25,9 @@ bool convertMemory2D(void* dst, const void* src, int dstType, int srcType, int w
 // or fill[k] where row k is null.
 void splitPixelsU8x4(float* const rows[4], const void* pixels, int count);
 void joinPixelsU8x4(void* pixels, const float* const rows[4], const unsigned char fill[4], int count);
+// The same with four 8-bit rows: plain moves.
+void splitPixelsU8x4(std::uint8_t* const rows[4], const void* pixels, int count);
+void joinPixelsU8x4(void* pixels, const std::uint8_t* const rows[4], const unsigned char fill[4], int count);
 
 } // namespace DataStorage
 } // namespace Nuvra

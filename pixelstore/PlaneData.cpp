@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace Nuvra {
@@ -58,22 +59,50 @@ bool fourBytePixels(const PixelFormat& format)
     return true;
 }
 
-// Four-byte pixels into float channels: every lane of a tile from one pass
-// over the caller's pixels. False, with nothing written, for another layout
-// or channel type.
-bool splitIntoFloatChannels(PixelPlane& plane, const Rect& rect, const Rect& r, const unsigned char* in,
-                            unsigned int stride, const PixelFormat& format, bool whole)
+// The caller's row of the next tile across: a tile walk reads 64 short
+// pieces of rows far apart, which the processor does not fetch ahead by
+// itself. A hint only; it never faults, even past the buffer.
+inline void prefetchNextPiece(const unsigned char* p, bool forWriting)
 {
-    if (!fourBytePixels(format))
-        return false;
-    Channel lanes[4];
-    for (int k = 0; k < 4; ++k) {
-        const Channel c = format.descriptor(k).channel;
-        const bool used = c != kChannelPlaceholder && format.indexOf(c) == k && plane.hasChannel(c);
-        lanes[k] = used ? c : kChannelPlaceholder;
-        if (used && plane.channelReadOnly(c)->type() != kTypeFloat)
-            return false;
+#if defined(__GNUC__)
+    for (int line = 0; line < kTileSide * 4; line += 64) {
+        if (forWriting)
+            __builtin_prefetch(p + line, 1);
+        else
+            __builtin_prefetch(p + line, 0);
     }
+#else
+    (void)p;
+    (void)forWriting;
+#endif
+}
+
+template <class T>
+constexpr ChannelType kTypeOf = std::is_same<T, float>::value ? kTypeFloat : kTypeU8;
+
+// The element type of the present lanes' channels (placeholders and absent
+// channels aside) when they all hold 8-bit or all float elements, else 0.
+template <class Take>
+ChannelType commonLaneType(Take take)
+{
+    ChannelType type = 0;
+    for (int k = 0; k < 4; ++k) {
+        const SmartPtr<const DataChannel> channel = take(k);
+        if (!channel)
+            continue;
+        if ((channel->type() != kTypeU8 && channel->type() != kTypeFloat) || (type && channel->type() != type))
+            return 0;
+        type = channel->type();
+    }
+    return type;
+}
+
+// Four-byte pixels into channels of T: every lane of a tile from one pass over
+// the caller's pixels.
+template <class T>
+void splitIntoChannels(PixelPlane& plane, const Rect& rect, const Rect& r, const unsigned char* in,
+                       unsigned int stride, const Channel (&lanes)[4], bool whole)
+{
     SmartPtr<DataChannel> channels[4];
     std::unique_ptr<DataChannel::TileReadWrite> tiles[4];
     for (int k = 0; k < 4; ++k) {
@@ -89,27 +118,85 @@ bool splitIntoFloatChannels(PixelPlane& plane, const Rect& rect, const Rect& r, 
             if (tiles[k])
                 tiles[k]->switchTo(index);
         for (int y = piece.top; y < piece.bottom; ++y) {
-            float* rows[4];
+            T* rows[4];
             for (int k = 0; k < 4; ++k)
-                rows[k] = tiles[k] ? static_cast<float*>(tiles[k]->data()) + elementInTile(piece.left, y) : nullptr;
-            splitPixelsU8x4(rows, in + std::size_t(int64_t(y) - rect.top) * stride + std::size_t(piece.left - rect.left) * 4,
-                            piece.width());
+                rows[k] = tiles[k] ? static_cast<T*>(tiles[k]->data()) + elementInTile(piece.left, y) : nullptr;
+            const unsigned char* pixels =
+                in + std::size_t(int64_t(y) - rect.top) * stride + std::size_t(piece.left - rect.left) * 4;
+            prefetchNextPiece(pixels + std::size_t(piece.width()) * 4, false);
+            splitPixelsU8x4(rows, pixels, piece.width());
         }
     });
-    return true;
 }
 
-// Float channels into four-byte pixels, every sample of a pixel written at
-// once; a missing alpha reads as opaque. False, with nothing written, when a
-// byte must be left alone (a placeholder, a repeated or another missing
-// channel) or a channel holds another type.
-bool joinFromFloatChannels(const PixelPlane& plane, const Rect& rect, const Rect& r, unsigned char* out,
-                           unsigned int stride, const PixelFormat& format)
+// Four-byte pixels into 8-bit or float channels, all lanes at once. False,
+// with nothing written, for another layout or mixed channel types.
+bool splitIntoChannels(PixelPlane& plane, const Rect& rect, const Rect& r, const unsigned char* in,
+                       unsigned int stride, const PixelFormat& format, bool whole)
+{
+    if (!fourBytePixels(format))
+        return false;
+    Channel lanes[4];
+    for (int k = 0; k < 4; ++k) {
+        const Channel c = format.descriptor(k).channel;
+        const bool used = c != kChannelPlaceholder && format.indexOf(c) == k && plane.hasChannel(c);
+        lanes[k] = used ? c : kChannelPlaceholder;
+    }
+    const ChannelType type = commonLaneType([&](int k) {
+        return lanes[k] == kChannelPlaceholder ? SmartPtr<const DataChannel>() : plane.channelReadOnly(lanes[k]);
+    });
+    if (type == kTypeU8)
+        splitIntoChannels<std::uint8_t>(plane, rect, r, in, stride, lanes, whole);
+    else if (type == kTypeFloat)
+        splitIntoChannels<float>(plane, rect, r, in, stride, lanes, whole);
+    return type != 0;
+}
+
+template <class T>
+void joinFromChannels(const Rect& rect, const Rect& r, int tilesAcross, unsigned char* out, unsigned int stride,
+                      const SmartPtr<const DataChannel> (&channels)[4], unsigned char (&fill)[4])
+{
+    std::unique_ptr<DataChannel::TileReadOnly> tiles[4];
+    for (int k = 0; k < 4; ++k)
+        if (channels[k])
+            tiles[k].reset(new DataChannel::TileReadOnly(channels[k].get(), -1));
+    forEachTilePiece(r, tilesAcross, [&](int index, const Rect& piece) {
+        const T* base[4] = {};
+        for (int k = 0; k < 4; ++k) {
+            if (!channels[k])
+                continue;
+            if (channels[k]->isTileMonotone(index)) {
+                T value;
+                channels[k]->getTileMonotoneValue(index, &value);
+                convertMemory(&fill[k], &value, kTypeU8, kTypeOf<T>, 1);
+                continue;
+            }
+            tiles[k]->switchTo(index);
+            base[k] = static_cast<const T*>(tiles[k]->data());
+        }
+        for (int y = piece.top; y < piece.bottom; ++y) {
+            const T* rows[4];
+            for (int k = 0; k < 4; ++k)
+                rows[k] = base[k] ? base[k] + elementInTile(piece.left, y) : nullptr;
+            unsigned char* pixels =
+                out + std::size_t(int64_t(y) - rect.top) * stride + std::size_t(piece.left - rect.left) * 4;
+            prefetchNextPiece(pixels + std::size_t(piece.width()) * 4, true);
+            joinPixelsU8x4(pixels, rows, fill, piece.width());
+        }
+    });
+}
+
+// 8-bit or float channels into four-byte pixels, every sample of a pixel
+// written at once; a missing alpha reads as opaque. False, with nothing
+// written, when a byte must be left alone (a placeholder, a repeated or
+// another missing channel) or the channels' types differ or are others.
+bool joinFromChannels(const PixelPlane& plane, const Rect& rect, const Rect& r, unsigned char* out,
+                      unsigned int stride, const PixelFormat& format)
 {
     if (!fourBytePixels(format))
         return false;
     SmartPtr<const DataChannel> channels[4];
-    unsigned char fill[4] = {};
+    unsigned char fill[4] = {255, 255, 255, 255};
     for (int k = 0; k < 4; ++k) {
         const Channel c = format.descriptor(k).channel;
         if (c == kChannelPlaceholder || format.indexOf(c) != k)
@@ -117,37 +204,13 @@ bool joinFromFloatChannels(const PixelPlane& plane, const Rect& rect, const Rect
         channels[k] = plane.channelReadOnly(c);
         if (!channels[k] && c != kChannelAlpha)
             return false;
-        if (channels[k] && channels[k]->type() != kTypeFloat)
-            return false;
-        fill[k] = 255;
     }
-    std::unique_ptr<DataChannel::TileReadOnly> tiles[4];
-    for (int k = 0; k < 4; ++k)
-        if (channels[k])
-            tiles[k].reset(new DataChannel::TileReadOnly(channels[k].get(), -1));
-    forEachTilePiece(r, plane.tilesAcross(), [&](int index, const Rect& piece) {
-        const float* base[4] = {};
-        for (int k = 0; k < 4; ++k) {
-            if (!channels[k])
-                continue;
-            if (channels[k]->isTileMonotone(index)) {
-                float value;
-                channels[k]->getTileMonotoneValue(index, &value);
-                convertMemory(&fill[k], &value, kTypeU8, kTypeFloat, 1);
-                continue;
-            }
-            tiles[k]->switchTo(index);
-            base[k] = static_cast<const float*>(tiles[k]->data());
-        }
-        for (int y = piece.top; y < piece.bottom; ++y) {
-            const float* rows[4];
-            for (int k = 0; k < 4; ++k)
-                rows[k] = base[k] ? base[k] + elementInTile(piece.left, y) : nullptr;
-            joinPixelsU8x4(out + std::size_t(int64_t(y) - rect.top) * stride + std::size_t(piece.left - rect.left) * 4,
-                           rows, fill, piece.width());
-        }
-    });
-    return true;
+    const ChannelType type = commonLaneType([&](int k) { return channels[k]; });
+    if (type == kTypeU8)
+        joinFromChannels<std::uint8_t>(rect, r, plane.tilesAcross(), out, stride, channels, fill);
+    else if (type == kTypeFloat)
+        joinFromChannels<float>(rect, r, plane.tilesAcross(), out, stride, channels, fill);
+    return type != 0;
 }
 
 } // namespace
@@ -162,7 +225,7 @@ bool getData(const PixelPlane& plane, const Rect& rect, void* dst, unsigned int 
     if (r.isEmpty())
         return true;
     auto* out = static_cast<unsigned char*>(dst);
-    if (joinFromFloatChannels(plane, rect, r, out, stride, format))
+    if (joinFromChannels(plane, rect, r, out, stride, format))
         return true;
     const int pixelSize = format.pixelSize();
     auto at = [&](int x, int y, int offset) {
@@ -220,7 +283,7 @@ bool setData(PixelPlane& plane, const Rect& rect, const void* src, unsigned int 
     // old contents of a shared channel.
     const bool whole = r == Rect::fromSize(size) && size.width <= kTileSide && size.height <= kTileSide;
     const auto* in = static_cast<const unsigned char*>(src);
-    if (splitIntoFloatChannels(plane, rect, r, in, stride, format, whole))
+    if (splitIntoChannels(plane, rect, r, in, stride, format, whole))
         return true;
     const int pixelSize = format.pixelSize();
     for (const Lane& lane : lanesOf(format)) {

@@ -370,6 +370,76 @@ int transform<1, void, float, std::uint16_t>::Eval(int count, float* dst, const 
     return drive(count, dst, src, sse2FloatFromU16, avxFloatFromU16);
 }
 
+namespace {
+
+// Sample K of sixteen four-byte pixels into row (skipped when null).
+template <int K>
+inline void sse2SplitBytes(__m128i v0, __m128i v1, __m128i v2, __m128i v3, std::uint8_t* row)
+{
+    if (!row)
+        return;
+    const __m128i low = _mm_set1_epi32(0xFF);
+    const __m128i a = _mm_and_si128(_mm_srli_epi32(v0, 8 * K), low);
+    const __m128i b = _mm_and_si128(_mm_srli_epi32(v1, 8 * K), low);
+    const __m128i c = _mm_and_si128(_mm_srli_epi32(v2, 8 * K), low);
+    const __m128i d = _mm_and_si128(_mm_srli_epi32(v3, 8 * K), low);
+    store128(row, _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
+}
+
+void sse2SplitU8x4(int n, std::uint8_t* const rows[4], const std::uint8_t* pixels)
+{
+    // Local copies: the byte stores could alias the array, and reloading it
+    // every round stalls on them.
+    std::uint8_t* const r0 = rows[0];
+    std::uint8_t* const r1 = rows[1];
+    std::uint8_t* const r2 = rows[2];
+    std::uint8_t* const r3 = rows[3];
+    for (int i = 0; i < n; i += 16) {
+        const std::uint8_t* p = pixels + std::size_t(i) * 4;
+        const __m128i v0 = load128(p), v1 = load128(p + 16), v2 = load128(p + 32), v3 = load128(p + 48);
+        sse2SplitBytes<0>(v0, v1, v2, v3, r0 ? r0 + i : nullptr);
+        sse2SplitBytes<1>(v0, v1, v2, v3, r1 ? r1 + i : nullptr);
+        sse2SplitBytes<2>(v0, v1, v2, v3, r2 ? r2 + i : nullptr);
+        sse2SplitBytes<3>(v0, v1, v2, v3, r3 ? r3 + i : nullptr);
+    }
+}
+
+void sse2JoinU8x4(int n, std::uint8_t* pixels, const std::uint8_t* const rows[4], const std::uint8_t fill[4])
+{
+    for (int i = 0; i < n; i += 16) {
+        __m128i lane[4];
+        for (int k = 0; k < 4; ++k)
+            lane[k] = rows[k] ? load128(rows[k] + i) : _mm_set1_epi8(static_cast<char>(fill[k]));
+        const __m128i lo01 = _mm_unpacklo_epi8(lane[0], lane[1]), hi01 = _mm_unpackhi_epi8(lane[0], lane[1]);
+        const __m128i lo23 = _mm_unpacklo_epi8(lane[2], lane[3]), hi23 = _mm_unpackhi_epi8(lane[2], lane[3]);
+        std::uint8_t* p = pixels + std::size_t(i) * 4;
+        store128(p, _mm_unpacklo_epi16(lo01, lo23));
+        store128(p + 16, _mm_unpackhi_epi16(lo01, lo23));
+        store128(p + 32, _mm_unpacklo_epi16(hi01, hi23));
+        store128(p + 48, _mm_unpackhi_epi16(hi01, hi23));
+    }
+}
+
+} // namespace
+
+int splitU8x4(int count, std::uint8_t* const rows[4], const std::uint8_t* pixels)
+{
+    if (count < 16)
+        return 0;
+    const int n = count & ~15;
+    sse2SplitU8x4(n, rows, pixels);
+    return n;
+}
+
+int joinU8x4(int count, std::uint8_t* pixels, const std::uint8_t* const rows[4], const std::uint8_t fill[4])
+{
+    if (count < 16)
+        return 0;
+    const int n = count & ~15;
+    sse2JoinU8x4(n, pixels, rows, fill);
+    return n;
+}
+
 int splitU8x4ToFloat(int count, float* const rows[4], const std::uint8_t* pixels)
 {
     if (count < 16)
@@ -390,6 +460,8 @@ int joinFloatToU8x4(int count, std::uint8_t* pixels, const float* const rows[4],
 
 #else // no x86 vector unit: Current() is 0, so these are never chosen.
 
+int splitU8x4(int, std::uint8_t* const*, const std::uint8_t*) { return 0; }
+int joinU8x4(int, std::uint8_t*, const std::uint8_t* const*, const std::uint8_t*) { return 0; }
 int splitU8x4ToFloat(int, float* const*, const std::uint8_t*) { return 0; }
 int joinFloatToU8x4(int, std::uint8_t*, const float* const*, const std::uint8_t*) { return 0; }
 

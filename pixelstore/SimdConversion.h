@@ -59,6 +59,9 @@ struct transform<1, void, float, std::uint16_t> {
 // sample.
 int splitU8x4ToFloat(int count, float* const rows[4], const std::uint8_t* pixels);
 int joinFloatToU8x4(int count, std::uint8_t* pixels, const float* const rows[4], const std::uint8_t fill[4]);
+// The same between four-byte pixels and four 8-bit rows: plain moves.
+int splitU8x4(int count, std::uint8_t* const rows[4], const std::uint8_t* pixels);
+int joinU8x4(int count, std::uint8_t* pixels, const std::uint8_t* const rows[4], const std::uint8_t fill[4]);
 
 } // namespace Simd
 } // namespace DataStorage

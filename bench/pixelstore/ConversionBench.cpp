@@ -2,7 +2,8 @@
 // cv::Mat::convertTo with scale 1/255 in the same binary, single-threaded;
 // and the plane path: an interleaved 8-bit ARGB frame into a plane of four
 // float channels (setData) and back (getData), against convertTo of the same
-// bytes.
+// bytes; and the same frame into 8-bit channels and back, against OpenCV's
+// split and merge.
 #include "pixelstore/ChannelType.h"
 #include "pixelstore/ElementConversion.h"
 #include "pixelstore/PixelPlane.h"
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace Nuvra;
@@ -191,6 +193,76 @@ void BM_OpenCV_ConvertTo_FloatToU8C4(benchmark::State& state)
 }
 BENCHMARK(BM_OpenCV_ConvertTo_FloatToU8C4)->Unit(benchmark::kMicrosecond);
 
+// The frame's own path: interleaved 8-bit ARGB into a plane of four 8-bit
+// channels and back, against OpenCV's split and merge of the same bytes.
+void BM_PlaneSetData_U8ArgbToU8(benchmark::State& state)
+{
+    Frame& f = frame();
+    PixelPlane plane(kArgb8, Size{kWidth, kHeight});
+    setData(plane, kAll, f.argb.data(), 0, kArgb8);
+    if (state.range(0) == 1)
+        Simd::limitKernels(Simd::Kernels::Plain);
+    for (auto _ : state) {
+        setData(plane, kAll, f.argb.data(), 0, kArgb8);
+        benchmark::ClobberMemory();
+    }
+    Simd::limitKernels(Simd::Kernels::Any);
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * kCount * 8);
+}
+BENCHMARK(BM_PlaneSetData_U8ArgbToU8)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_PlaneGetData_U8ToU8Argb(benchmark::State& state)
+{
+    Frame& f = frame();
+    PixelPlane plane(kArgb8, Size{kWidth, kHeight});
+    setData(plane, kAll, f.argb.data(), 0, kArgb8);
+    std::vector<std::uint8_t> out(f.argb.size());
+    if (state.range(0) == 1)
+        Simd::limitKernels(Simd::Kernels::Plain);
+    for (auto _ : state) {
+        getData(plane, kAll, out.data(), 0, kArgb8);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    Simd::limitKernels(Simd::Kernels::Any);
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * kCount * 8);
+}
+BENCHMARK(BM_PlaneGetData_U8ToU8Argb)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_OpenCV_Split_U8C4(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    Frame& f = frame();
+    const cv::Mat src(kHeight, kWidth, CV_8UC4, f.argb.data());
+    std::vector<cv::Mat> planes(4);
+    for (cv::Mat& m : planes)
+        m.create(kHeight, kWidth, CV_8UC1);
+    for (auto _ : state) {
+        cv::split(src, planes);
+        benchmark::DoNotOptimize(planes[0].data);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * kCount * 8);
+}
+BENCHMARK(BM_OpenCV_Split_U8C4)->Unit(benchmark::kMicrosecond);
+
+void BM_OpenCV_Merge_U8C4(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    Frame& f = frame();
+    const cv::Mat src(kHeight, kWidth, CV_8UC4, f.argb.data());
+    std::vector<cv::Mat> planes;
+    cv::split(src, planes);
+    cv::Mat dst(kHeight, kWidth, CV_8UC4);
+    for (auto _ : state) {
+        cv::merge(planes, dst);
+        benchmark::DoNotOptimize(dst.data);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * kCount * 8);
+}
+BENCHMARK(BM_OpenCV_Merge_U8C4)->Unit(benchmark::kMicrosecond);
+
 // Console output as usual, plus each benchmark's time for the ratio: the
 // median when repetitions are asked for, else the single run. Both
 // benchmarks compared use the same time unit.
@@ -241,6 +313,13 @@ int main(int argc, char** argv)
         if (ours != reporter.time.end() && theirs != reporter.time.end() && theirs->second > 0)
             std::printf("%s / cv::Mat::convertTo = %.3f (target <= %.1f)\n", r.what, ours->second / theirs->second,
                         r.target);
+    }
+    for (const auto& r : {std::make_pair("BM_PlaneSetData_U8ArgbToU8/0", "BM_OpenCV_Split_U8C4"),
+                          std::make_pair("BM_PlaneGetData_U8ToU8Argb/0", "BM_OpenCV_Merge_U8C4")}) {
+        const auto ours = reporter.time.find(r.first);
+        const auto theirs = reporter.time.find(r.second);
+        if (ours != reporter.time.end() && theirs != reporter.time.end() && theirs->second > 0)
+            std::printf("%s / %s = %.3f\n", r.first, r.second, ours->second / theirs->second);
     }
     return 0;
 }

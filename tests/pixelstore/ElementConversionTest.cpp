@@ -410,6 +410,54 @@ TEST(ConversionPaths, FourBytePixelsSplitAndJoinByTheElementRules)
     }
 }
 
+// Four-byte pixels against four 8-bit rows move bytes alike on every kernel
+// set, with rows left out as above.
+TEST(ConversionPaths, FourBytePixelsSplitAndJoinBytes)
+{
+    constexpr int kMax = 100;
+    std::vector<uint8_t> pixels(kMax * 4), planes[4];
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint8_t(i * 37 + 11);
+    for (int k = 0; k < 4; ++k) {
+        planes[k].resize(kMax);
+        for (int i = 0; i < kMax; ++i)
+            planes[k][size_t(i)] = uint8_t(i * 53 + k * 7);
+    }
+    const uint8_t fill[4] = {0xF1, 0xF2, 0xF3, 0xF4};
+    constexpr uint8_t kGuard = 0xA5;
+    for (const unsigned present : {0xFu, 0xEu, 0x5u, 0x8u, 0x0u}) {
+        for (const int count : {0, 1, 15, 16, 17, 33, 64, 99}) {
+            for (const Kernels kernels : {Kernels::Plain, Kernels::Sse2, Kernels::Any}) {
+                SCOPED_TRACE(testing::Message() << "rows " << present << " count " << count << " kernels "
+                                                << int(kernels));
+                Simd::limitKernels(kernels);
+                std::vector<uint8_t> split[4];
+                uint8_t* splitRows[4] = {};
+                const uint8_t* joinRows[4] = {};
+                for (int k = 0; k < 4; ++k) {
+                    split[k].assign(kMax, kGuard);
+                    if (present & (1u << k)) {
+                        splitRows[k] = split[k].data();
+                        joinRows[k] = planes[k].data();
+                    }
+                }
+                splitPixelsU8x4(splitRows, pixels.data(), count);
+                std::vector<uint8_t> joined(kMax * 4, kGuard);
+                joinPixelsU8x4(joined.data(), joinRows, fill, count);
+                Simd::limitKernels(Kernels::Any);
+                for (int k = 0; k < 4; ++k)
+                    for (int i = 0; i < kMax; ++i) {
+                        const bool in = i < count, row = (present & (1u << k)) != 0;
+                        ASSERT_EQ(split[k][size_t(i)], in && row ? pixels[size_t(i) * 4 + size_t(k)] : kGuard)
+                            << "split lane " << k << " at " << i;
+                        ASSERT_EQ(joined[size_t(i) * 4 + size_t(k)], !in ? kGuard : row ? planes[k][size_t(i)] : fill[k])
+                            << "join lane " << k << " at " << i;
+                    }
+            }
+        }
+    }
+}
+
 TEST(ConversionPaths, ProcessorLevelAndSwitches)
 {
 #if defined(__x86_64__)

@@ -106,11 +106,11 @@ TEST(PlaneData, ConvertsBetweenBufferAndChannelTypes)
     }
 }
 
-// Interleaved four-byte pixels and float channels, both ways, at odd sizes,
-// offsets and padded rows: every element is the element rule's, a float
+// Interleaved four-byte pixels and 8-bit or float channels, both ways, at
+// odd sizes, offsets and padded rows: every element is the element rule's, a
 // plane without alpha reads as opaque, a uniform tile reads as its value and
 // a channel the plane lacks is skipped on writing.
-TEST(PlaneData, FourBytePixelsAndFloatChannels)
+TEST(PlaneData, FourBytePixelsAndChannels)
 {
     const PixelFormat argb({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
     const Channel order[4] = {kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue};
@@ -121,47 +121,61 @@ TEST(PlaneData, FourBytePixelsAndFloatChannels)
     };
     const ChannelSet rgb = (1u << kChannelRed) | (1u << kChannelGreen) | (1u << kChannelBlue);
     const ChannelSet argbSet = rgb | (1u << kChannelAlpha);
-    for (const Case& c : {Case{argbSet, {130, 67}, {3, 5, 128, 66}}, Case{argbSet, {200, 140}, {61, 7, 197, 133}},
-                          Case{rgb, {70, 9}, {0, 0, 70, 9}}, Case{argbSet, {5, 3}, {0, 0, 5, 3}}}) {
-        SCOPED_TRACE(testing::Message() << c.size.width << "x" << c.size.height);
-        PixelPlane plane(c.set, kTypeFloat, c.size);
-        const unsigned stride = unsigned(c.rect.width() * 4 + 5);
-        const std::vector<unsigned char> in = randomBytes(std::size_t(stride) * c.rect.height(), 3);
-        ASSERT_TRUE(setData(plane, c.rect, in.data(), stride, argb));
-        for (int k = 0; k < 4; ++k) {
-            if (!plane.hasChannel(order[k]))
-                continue;
-            const DataChannel& channel = *plane.channelReadOnly(order[k]);
+    // The element at (x, y) and a value, both as their bytes.
+    const auto raw = [](const DataChannel& channel, int x, int y) {
+        std::uint32_t v = 0;
+        getData(channel, Rect{x, y, x + 1, y + 1}, &v, 4);
+        return v;
+    };
+    for (const ChannelType type : {kTypeU8, kTypeFloat}) {
+        for (const Case& c : {Case{argbSet, {130, 67}, {3, 5, 128, 66}}, Case{argbSet, {200, 140}, {61, 7, 197, 133}},
+                              Case{rgb, {70, 9}, {0, 0, 70, 9}}, Case{argbSet, {5, 3}, {0, 0, 5, 3}}}) {
+            SCOPED_TRACE(testing::Message() << "type " << type << " " << c.size.width << "x" << c.size.height);
+            PixelPlane plane(c.set, type, c.size);
+            const unsigned stride = unsigned(c.rect.width() * 4 + 5);
+            const std::vector<unsigned char> in = randomBytes(std::size_t(stride) * c.rect.height(), 3);
+            ASSERT_TRUE(setData(plane, c.rect, in.data(), stride, argb));
+            for (int k = 0; k < 4; ++k) {
+                if (!plane.hasChannel(order[k]))
+                    continue;
+                const DataChannel& channel = *plane.channelReadOnly(order[k]);
+                for (int y = c.rect.top; y < c.rect.bottom; ++y)
+                    for (int x = c.rect.left; x < c.rect.right; ++x) {
+                        std::uint32_t want = 0;
+                        convertMemory(&want,
+                                      &in[std::size_t(y - c.rect.top) * stride + std::size_t(x - c.rect.left) * 4 + k],
+                                      type, kTypeU8, 1);
+                        ASSERT_EQ(raw(channel, x, y), want) << "lane " << k << " at " << x << "," << y;
+                    }
+            }
+            // Out-of-range floats and a uniform tile on the way back.
+            if (type == kTypeFloat) {
+                const float odd[] = {std::nanf(""), -0.5f, 1.5f, 0.5f / 255.0f, 2.5f / 255.0f};
+                for (int i = 0; i < 5; ++i)
+                    plane.channelReadWrite(kChannelRed)
+                        ->fillRect(Rect{c.rect.left + i, c.rect.top, c.rect.left + i + 1, c.rect.top + 1}, &odd[i]);
+            }
+            std::uint32_t uniform = 0;
+            const float quarter = 0.25f;
+            convertMemory(&uniform, &quarter, type, kTypeFloat, 1);
+            plane.channelReadWrite(kChannelGreen)->fillRect(Rect::fromSize(c.size), &uniform);
+            std::vector<unsigned char> out(in.size(), 0x5A);
+            ASSERT_TRUE(getData(plane, c.rect, out.data(), stride, argb));
             for (int y = c.rect.top; y < c.rect.bottom; ++y)
                 for (int x = c.rect.left; x < c.rect.right; ++x) {
-                    float want;
-                    convertMemory(&want, &in[std::size_t(y - c.rect.top) * stride + std::size_t(x - c.rect.left) * 4 + k],
-                                  kTypeFloat, kTypeU8, 1);
-                    ASSERT_EQ(elementAt<float>(channel, x, y), want) << "lane " << k << " at " << x << "," << y;
-                }
-        }
-        // Out-of-range floats and a uniform tile on the way back.
-        const float odd[] = {std::nanf(""), -0.5f, 1.5f, 0.5f / 255.0f, 2.5f / 255.0f};
-        for (int i = 0; i < 5; ++i)
-            plane.channelReadWrite(kChannelRed)->fillRect(Rect{c.rect.left + i, c.rect.top, c.rect.left + i + 1, c.rect.top + 1}, &odd[i]);
-        const float quarter = 0.25f;
-        plane.channelReadWrite(kChannelGreen)->fillRect(Rect::fromSize(c.size), &quarter);
-        std::vector<unsigned char> out(in.size(), 0x5A);
-        ASSERT_TRUE(getData(plane, c.rect, out.data(), stride, argb));
-        for (int y = c.rect.top; y < c.rect.bottom; ++y)
-            for (int x = c.rect.left; x < c.rect.right; ++x) {
-                const std::size_t at = std::size_t(y - c.rect.top) * stride + std::size_t(x - c.rect.left) * 4;
-                for (int k = 0; k < 4; ++k) {
-                    unsigned char want = 255;
-                    if (plane.hasChannel(order[k])) {
-                        const float v = elementAt<float>(*plane.channelReadOnly(order[k]), x, y);
-                        convertMemory(&want, &v, kTypeU8, kTypeFloat, 1);
+                    const std::size_t at = std::size_t(y - c.rect.top) * stride + std::size_t(x - c.rect.left) * 4;
+                    for (int k = 0; k < 4; ++k) {
+                        unsigned char want = 255;
+                        if (plane.hasChannel(order[k])) {
+                            const std::uint32_t v = raw(*plane.channelReadOnly(order[k]), x, y);
+                            convertMemory(&want, &v, kTypeU8, type, 1);
+                        }
+                        ASSERT_EQ(out[at + std::size_t(k)], want) << "lane " << k << " at " << x << "," << y;
                     }
-                    ASSERT_EQ(out[at + std::size_t(k)], want) << "lane " << k << " at " << x << "," << y;
                 }
-            }
-        for (int y = 0; y < c.rect.height(); ++y)
-            ASSERT_EQ(out[std::size_t(y) * stride + std::size_t(c.rect.width()) * 4], 0x5A) << "row padding " << y;
+            for (int y = 0; y < c.rect.height(); ++y)
+                ASSERT_EQ(out[std::size_t(y) * stride + std::size_t(c.rect.width()) * 4], 0x5A) << "row padding " << y;
+        }
     }
 }
 
