@@ -73,7 +73,10 @@ int progressLength(int minimum, int maximum, int progress, int available)
 
 int progressLabelFilled(int minimum, int maximum, int progress, int width)
 {
-    const double range = std::max(double(maximum) - double(minimum), 1.0);
+    // An empty range fills as the chunks do: all at its maximum.
+    if (int64_t(maximum) <= int64_t(minimum))
+        return progress >= maximum ? width : 0;
+    const double range = double(maximum) - double(minimum);
     const double filled = (double(progress) - double(minimum)) / range * width;
     // Out of range is all that matters past the ends; keeps the cast defined.
     return static_cast<int>(std::clamp(filled, -1.0, double(width) + 1.0));

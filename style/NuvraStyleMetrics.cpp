@@ -522,8 +522,13 @@ QSize NuvraStyle::sizeFromContents(ContentsType ct, const QStyleOption* opt, con
         if (shape != QLatin1String(nuvraShapeNone) && shape != QLatin1String(nuvraShapeTool) &&
             shape != QLatin1String(nuvraShapeToolBtn) && shape != QLatin1String(nuvraShapeAbout))
             break;
+        const auto* textOnly = qobject_cast<const QToolButton*>(widget);
         bool taken = true;
-        if (!button->icon().isNull()) {
+        if (textOnly && textOnly->toolButtonStyle() == Qt::ToolButtonTextOnly && !button->text().isEmpty()) {
+            // The icon is not shown: the text's own size, as for a button
+            // without an icon.
+            taken = false;
+        } else if (!button->icon().isNull()) {
             const QSize iconSize = button->iconSize();
             size = iconSize.width() < 0 || iconSize.height() < 0
                        ? iconSize
@@ -538,6 +543,22 @@ QSize NuvraStyle::sizeFromContents(ContentsType ct, const QStyleOption* opt, con
             size.rwidth() += pixelMetric(PM_MenuButtonIndicator, opt, widget);
         break;
     }
+    case CT_GroupBox:
+        // Wide enough for the title as the label lays it out: bold, within
+        // the insets, after the check box.
+        if (const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(opt)) {
+            const bool checkable = box->subControls & SC_GroupBoxCheckBox;
+            if (widget && (!box->text.isEmpty() || checkable)) {
+                QFont bold = widget->font();
+                bold.setWeight(75);
+                int title = QFontMetrics(bold).size(Qt::TextShowMnemonic, box->text + QLatin1Char(' ')).width();
+                if (checkable)
+                    title += pixelMetric(PM_IndicatorWidth, box, widget) - 1 +
+                             pixelMetric(PM_CheckBoxLabelSpacing, box, widget);
+                size.setWidth(std::max(size.width(), title + 2 * scaled(8)));
+            }
+        }
+        break;
     case CT_ComboBox:
         size.setHeight(odd(19));
         break;
@@ -961,6 +982,9 @@ QRect NuvraStyle::sliderRect(const QStyleOptionSlider* slider, SubControl sc, co
     const int thickness = pixelMetric(PM_SliderThickness, slider, w);
     const int control = pixelMetric(PM_SliderControlThickness, slider, w);
     const int h = (thickness - control) / 2;
+    // The tick offset keeps room for ticks above (left); ticks only below
+    // (right) take theirs after the groove, inside what CT_Slider asks for.
+    const int lead = (slider->tickPosition & QSlider::TicksAbove) ? k : 0;
 
     int along = 0;
     int length = 0;
@@ -969,13 +993,13 @@ QRect NuvraStyle::sliderRect(const QStyleOptionSlider* slider, SubControl sc, co
     if (sc == SC_SliderGroove) {
         along = 0;
         length = horizontal ? r.width() : r.height();
-        offset = k > 0 ? k : h;
+        offset = lead > 0 ? lead : h;
         thick = control;
     } else {
         length = pixelMetric(PM_SliderLength, slider, w);
         along = sliderPositionFromValue64(slider->minimum, slider->maximum, slider->sliderPosition,
                                         pixelMetric(PM_SliderSpaceAvailable, slider, w), slider->upsideDown);
-        offset = k > 0 ? k - h : 0;
+        offset = lead > 0 ? lead - h : 0;
         thick = thickness;
     }
     return horizontal ? QRect(r.x() + along, r.y() + centre + offset, length, thick)

@@ -10,6 +10,9 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QGroupBox>
+#include <QSlider>
+#include <QToolButton>
 #include <QImage>
 #include <QPainter>
 #include <QStyleOption>
@@ -372,4 +375,90 @@ TEST_F(ControlsTest, HandlePanelDrawsItsGripFromACopy)
     });
     EXPECT_NE(withGrip, without);
     EXPECT_EQ(pixelsOf(without, panel.palette.color(QPalette::Active, QPalette::Window)), panel.rect);
+}
+
+TEST(ProgressLabelFilled, EmptyRangeFillsAsTheChunksDo)
+{
+    EXPECT_EQ(Control::progressLabelFilled(0, 100, 50, 200), 100);
+    EXPECT_EQ(Control::progressLabelFilled(7, 7, 7, 200), 200);
+    EXPECT_EQ(Control::progressLabelFilled(7, 7, 6, 200), 0);
+    EXPECT_GT(Control::progressLabelFilled(0, 100, INT_MAX, 200), 200);
+    EXPECT_LT(Control::progressLabelFilled(0, 100, INT_MIN, 200), 0);
+}
+
+TEST_F(ControlsTest, SliderTicksStayInsideTheSizeTheSliderAsksFor)
+{
+    // Whatever side the ticks are on, groove, handle and every tick lie
+    // within the thickness CT_Slider asks for.
+    for (double scale : {1.0, 1.5, 2.0}) {
+        apply(scale);
+        for (auto ticks : {QSlider::NoTicks, QSlider::TicksAbove, QSlider::TicksBelow, QSlider::TicksBothSides}) {
+            for (Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {
+                QStyleOptionSlider slider;
+                slider.state = QStyle::State_Enabled;
+                slider.orientation = o;
+                slider.maximum = 8;
+                slider.tickInterval = 3;
+                slider.tickPosition = ticks;
+                slider.sliderPosition = 8;
+                slider.subControls = QStyle::SC_All;
+                const QSize wanted = style->sizeFromContents(QStyle::CT_Slider, &slider, QSize(120, 120));
+                slider.rect = QRect(QPoint(0, 0), o == Qt::Horizontal ? QSize(120, wanted.height())
+                                                                      : QSize(wanted.width(), 120));
+                const QRect groove = style->subControlRect(QStyle::CC_Slider, &slider, QStyle::SC_SliderGroove);
+                const QRect handle = style->subControlRect(QStyle::CC_Slider, &slider, QStyle::SC_SliderHandle);
+                EXPECT_TRUE(slider.rect.contains(groove)) << scale << " " << ticks << " " << o;
+                EXPECT_TRUE(slider.rect.contains(handle)) << scale << " " << ticks << " " << o;
+                // Drawn into a larger image: no ink outside the rectangle.
+                const QImage image = paint(QSize(160, 160), [&](QPainter* p) {
+                    style->drawComplexControl(QStyle::CC_Slider, &slider, p);
+                });
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x)
+                        if (qAlpha(image.pixel(x, y)) != 0) {
+                            ASSERT_TRUE(slider.rect.contains(x, y))
+                                << scale << " " << ticks << " " << o << " at " << x << "," << y;
+                        }
+                // Ticks on a side leave ink there.
+                if (ticks == QSlider::TicksBelow) {
+                    const QRect below = o == Qt::Horizontal
+                                            ? QRect(0, groove.bottom() + 1, 120, slider.rect.bottom() - groove.bottom())
+                                            : QRect(groove.right() + 1, 0, slider.rect.right() - groove.right(), 120);
+                    bool ink = false;
+                    for (int y = below.top(); y <= below.bottom(); ++y)
+                        for (int x = below.left(); x <= below.right(); ++x)
+                            ink |= qAlpha(image.pixel(x, y)) != 0 && !handle.contains(x, y);
+                    EXPECT_TRUE(ink) << scale << " " << o;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(ControlsTest, TextOnlyToolButtonsAndCheckableGroupBoxesFitTheirText)
+{
+    apply(2);
+    QToolButton tool;
+    tool.setProperty(nuvraShapeProperty, QString::fromLatin1(nuvraShapeNone));
+    tool.setIcon(style->standardIcon(QStyle::SP_DirOpenIcon));
+    tool.setText(QStringLiteral("A rather long text"));
+    tool.setToolButtonStyle(Qt::ToolButtonTextOnly);
+    EXPECT_GE(tool.sizeHint().width(), tool.fontMetrics().horizontalAdvance(tool.text()));
+    // Shown with its icon, the button stays icon-sized.
+    tool.setToolButtonStyle(Qt::ToolButtonIconOnly);
+    EXPECT_LT(tool.sizeHint().width(), tool.fontMetrics().horizontalAdvance(tool.text()));
+
+    QGroupBox box(QStringLiteral("Checkable"));
+    box.setCheckable(true);
+    box.resize(box.minimumSizeHint());
+    QStyleOptionGroupBox opt;
+    opt.initFrom(&box);
+    opt.text = box.title();
+    opt.subControls = QStyle::SC_GroupBoxCheckBox | QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    opt.textAlignment = box.alignment();
+    const QRect label = style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, &box);
+    QFont bold = box.font();
+    bold.setWeight(75);
+    EXPECT_GE(label.width(), QFontMetrics(bold).horizontalAdvance(box.title()));
+    EXPECT_LE(label.right(), box.rect().right());
 }

@@ -322,7 +322,7 @@ TEST(ShippedPalettes, OtherStylesHoldTheirRolesAndGivenRows)
           {"TopBarBackground", "64;64;64;255"}, {"OverlayEdge", "255;160;0;255"}}},
         {"MidStyle", 85, "HistoryDefaultColor", "ViewportBackground",
          {{"Window", "74;74;74"}, {"WindowText", "230;230;230"}, {"Base", "106;106;106"}, {"Button", "77;77;77"},
-          {"Highlight", "150;150;150"}, {"ToolButtonHighlight", "13;13;13;255"}, {"WindowBase", "74;74;74;255"},
+          {"Highlight", "150;150;150"}, {"ToolButtonHighlight", "150;150;150;255"}, {"WindowBase", "74;74;74;255"},
           {"TopBarBackground", "64;64;64;255"}, {"OverlayEdge", "255;160;0;255"}}},
         {"ModernStyle", 114, "TabTextColor", "",
          {{"Window", "215;215;215"}, {"WindowText", "51;51;51"}, {"Base", "215;215;215"}, {"Button", "215;215;215"},
