@@ -15,6 +15,9 @@ class QStyleOptionFrame;
 namespace Nuvra {
 namespace Style {
 
+class StyleOptionPageTab;
+class StyleOptionSwatch;
+
 
 // The flat member of the style family: NuvraStyle's scale, palettes, images
 // and busy bars, with widgets prepared, measured and drawn its own way. Its
@@ -70,6 +73,10 @@ private:
     void drawMenuItemModern(const QStyleOptionMenuItem* item, QPainter* p, const QWidget* w) const;
     void drawComboBoxLabelModern(const QStyleOptionComboBox* combo, QPainter* p, const QWidget* w) const;
     void drawShapedFrameModern(const QStyleOptionFrame* frame, QPainter* p, const QWidget* w) const;
+    // A swatch framed when square, else rounded; a page tab dashed while
+    // hovered and outlined with rounded top corners while selected.
+    void drawSwatchModern(const StyleOptionSwatch* swatch, QPainter* p, const QWidget* w) const;
+    void drawTabHeaderModern(const StyleOptionPageTab* header, QPainter* p, const QWidget* w) const;
 };
 
 // ModernStyle drawn from ":/Styles/ModernGray/": its own palettes and images.

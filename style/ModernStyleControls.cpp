@@ -419,7 +419,35 @@ void ModernStyle::drawControl(ControlElement element, const QStyleOption* option
         drawShapedFrameModern(frame, p, w);
         return;
     }
-    case CE_CustomBase + 2: {
+    case CE_HandlePanel: {
+        const PainterIsolation keep(p, true);
+        if (w) {
+            p->setRenderHint(QPainter::Antialiasing, true);
+            const QColor window = pal.color(QPalette::Active, QPalette::Window);
+            p->setPen(window);
+            p->setBrush(window);
+            const QRect c = w->contentsRect();
+            QPainterPath path;
+            path.addRoundedRect(QRectF(c.left(), c.top(), c.width(),
+                                       c.height() - static_cast<int>(5 * StyleManager::StyleScale())),
+                                4, 4);
+            p->fillPath(path, window);
+            p->drawPath(path);
+        }
+        const auto* panel = qstyleoption_cast<const StyleOptionHandlePanel*>(opt);
+        if (panel && panel->handle) {
+            const QRect handle = subElementRect(SE_ToolBarHandle, opt, w);
+            if (handle.isValid()) {
+                // On a copy: the caller's option keeps its rectangle.
+                StyleOptionHandlePanel copy(*panel);
+                copy.version = StyleOptionHandlePanel::Version;
+                copy.rect = handle;
+                drawPrimitive(PE_IndicatorToolBarHandle, &copy, p, w);
+            }
+        }
+        return;
+    }
+    case CE_PopupFrame: {
         // A framed panel with a shadow on its right and bottom, the widget's
         // size; the pen and brush stay on the painter.
         if (!w)
@@ -435,6 +463,20 @@ void ModernStyle::drawControl(ControlElement element, const QStyleOption* option
         shadow.PrintShadow(p, corners(width - 3, 12, width, h - 4), corners(12, h - 3, width - 4, h - 1),
                            corners(width - 3, h - 3, width, h), corners(width - 3, 8, width, 11),
                            corners(8, h - 3, 11, h));
+        return;
+    }
+    case CE_SwatchButton: {
+        const auto* swatch = qstyleoption_cast<const StyleOptionSwatch*>(opt);
+        if (!swatch)
+            return;
+        drawSwatchModern(swatch, p, w);
+        return;
+    }
+    case CE_PageTabButton: {
+        const auto* header = qstyleoption_cast<const StyleOptionPageTab*>(opt);
+        if (!header)
+            return;
+        drawTabHeaderModern(header, p, w);
         return;
     }
     default:
@@ -668,6 +710,99 @@ void ModernStyle::drawShapedFrameModern(const QStyleOptionFrame* frame, QPainter
     default:
         return;
     }
+}
+
+void ModernStyle::drawSwatchModern(const StyleOptionSwatch* swatch, QPainter* p, const QWidget* w) const
+{
+    const PainterIsolation keep(p, true);
+    const double S = StyleManager::StyleScale();
+    const int px = qRound(S);
+    const double radius = 4 * S;
+    const QRectF box = QRectF(swatch->swatchRect).adjusted(px / 2.0, px / 2.0, -px / 2.0, -px / 2.0);
+    // Without a widget the swatch counts as enabled, in the option's palette.
+    const bool enabled = w ? w->isEnabled() : true;
+    const QPalette& pal = w ? w->palette() : swatch->palette;
+    p->setRenderHint(QPainter::Antialiasing, true);
+    if (!swatch->square) {
+        p->setPen(QPen(enabled ? QColor(Qt::black) : QColor(Qt::gray), px));
+        p->setBrush(Qt::NoBrush);
+        p->drawRoundedRect(box, radius, radius);
+        QBrush fill = swatch->hasColour ? QBrush(swatch->colour) : QBrush(Qt::gray, Qt::DiagCrossPattern);
+        if (!enabled)
+            fill = pal.brush(QPalette::Window);
+        p->setBrush(fill);
+        p->drawRoundedRect(box.adjusted(2, 2, -2, -2), radius, radius);
+    } else {
+        QBrush fill = swatch->hasColour ? QBrush(swatch->colour) : QBrush(swatch->pattern);
+        if (!enabled)
+            fill = pal.brush(QPalette::Window);
+        p->setBrush(fill);
+        p->setPen(QPen(pal.color(QPalette::Active, QPalette::Mid), px));
+        p->drawRoundedRect(box, radius, radius);
+        p->setBrush(Qt::NoBrush);
+        p->setPen(QPen(extendedPalette()->getColor(Skin::SpinBoxFrameColor, Qt::black), px));
+        p->drawRoundedRect(box, radius + px, radius + px);
+    }
+    if (swatch->selected) {
+        const double in = 2 * px + 0.5;
+        const QRectF selection = QRectF(swatch->swatchRect).adjusted(in, in, -in, -in);
+        const double rr = radius - (px * 0.5 + 0.5);
+        p->setBrush(Qt::NoBrush);
+        p->setPen(Qt::white);
+        p->drawRoundedRect(selection, rr, rr);
+        QPen dashes = swatch->framePen;
+        dashes.setDashOffset(swatch->dashOffset);
+        p->setPen(dashes);
+        p->drawRoundedRect(selection, rr, rr);
+    }
+    p->setRenderHint(QPainter::Antialiasing, false);
+}
+
+void ModernStyle::drawTabHeaderModern(const StyleOptionPageTab* header, QPainter* p, const QWidget* w) const
+{
+    const PainterIsolation keep(p, true);
+    const QPalette& pal = w ? w->palette() : header->palette;
+    const QRect& r = header->rect;
+    p->fillRect(r, pal.brush(QPalette::Window));
+    const double S = StyleManager::StyleScale();
+    const int px = qRound(S);
+    QPen pen(extendedPalette()->getColor(Skin::TabLineHighlight, pal.color(QPalette::Dark)), px, Qt::SolidLine,
+             Qt::SquareCap, Qt::MiterJoin);
+    p->setRenderHint(QPainter::Antialiasing, true);
+    const int h = r.bottom() - r.top();
+    const int width = r.width();
+    const double a = px / 2.0;
+    const double d = px + a;
+    const double baseline = h + 1 - a;
+    if (!header->selected) {
+        if (header->hovered) {
+            QPen dashed(pen);
+            dashed.setColor(Qt::gray);
+            dashed.setStyle(Qt::DashLine);
+            p->setPen(dashed);
+            const QPoint outline[4] = {QPoint(int(d), int(baseline)), QPoint(int(d), int(a)),
+                                       QPoint(int(width - d), int(a)), QPoint(int(width - d), int(baseline))};
+            p->drawPolyline(outline, 4);
+        }
+        p->setPen(pen);
+        p->drawLine(QPointF(a, baseline), QPointF(width - a, baseline));
+    } else {
+        const double R = 5 * S;
+        QPainterPath path;
+        path.moveTo(a, baseline);
+        path.lineTo(d, baseline);
+        path.lineTo(d, a + R);
+        path.arcTo(QRectF(d, a, 2 * R, 2 * R), 180, -90);
+        path.lineTo(width - d - R, a);
+        path.arcTo(QRectF(width - d - 2 * R, a, 2 * R, 2 * R), 90, -90);
+        path.lineTo(width - d, baseline);
+        path.lineTo(width - a, baseline);
+        p->setPen(pen);
+        p->setBrush(Qt::NoBrush);
+        p->drawPath(path);
+    }
+    if (const QStyle* app = QApplication::style())
+        app->drawItemText(p, r, Qt::AlignCenter, pal, header->textEnabled, header->label, QPalette::ButtonText);
 }
 
 } // namespace Style

@@ -243,3 +243,45 @@ TEST_F(ModernControlsTest, ListScrollBarSliderIsNarrower)
     EXPECT_EQ(width(list.verticalScrollBar()), 6);
     EXPECT_EQ(width(&loose), 8);
 }
+
+TEST_F(ModernControlsTest, PanelWithHandleLeavesTheCallersOptionAlone)
+{
+    QWidget panel;
+    panel.resize(100, 40);
+    StyleOptionHandlePanel opt;
+    opt.handle = true;
+    opt.rect = QRect(0, 0, 100, 40);
+    opt.state = QStyle::State_Enabled | QStyle::State_Horizontal;
+    const QImage image =
+        paint([&](QPainter* p) { style->drawControl(CE_HandlePanel, &opt, p, &panel); },
+              QSize(100, 40));
+    EXPECT_EQ(opt.rect, QRect(0, 0, 100, 40));
+    // The handle's line runs down its right edge.
+    const QRect handle = style->subElementRect(QStyle::SE_ToolBarHandle, &opt, &panel);
+    EXPECT_EQ(image.pixelColor(handle.right(), handle.center().y()),
+              Skin::getColor(Skin::ActiveTabHeaderColor, Qt::black));
+}
+
+TEST_F(ModernControlsTest, PageTabOutlineBySelectionAndHover)
+{
+    QWidget owner;
+    owner.setPalette(testPalette());
+    StyleOptionPageTab tab;
+    tab.rect = QRect(0, 0, 60, 24);
+    tab.palette = testPalette();
+    const QColor line = ext(Skin::TabLineHighlight);
+    const auto draw = [&] { return paint([&](QPainter* p) { style->drawControl(CE_PageTabButton, &tab, p, &owner); }, QSize(60, 24)); };
+    // Plain: the baseline only.
+    QImage image = draw();
+    EXPECT_EQ(image.pixelColor(30, 23), line);
+    EXPECT_EQ(image.pixelColor(30, 0), QColor(60, 200, 60));
+    // Hovered: a dashed grey outline as well.
+    tab.hovered = true;
+    const QImage hovered = draw();
+    EXPECT_NE(hovered.copy(0, 0, 4, 20), image.copy(0, 0, 4, 20));
+    // Selected: the rounded outline along the top.
+    tab.hovered = false;
+    tab.selected = true;
+    image = draw();
+    EXPECT_EQ(image.pixelColor(30, 0).red(), line.red());
+}
