@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QToolButton>
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -513,6 +515,92 @@ TEST_P(SweepTest, ControlElements)
     // A null painter draws nothing.
     for (int ce : ids(QStyle::CE_ShapedFrame, QStyle::CE_CustomBase, 1, 4))
         style->drawControl(QStyle::ControlElement(ce), options.all[1], nullptr, nullptr);
+}
+
+TEST_P(SweepTest, GeometryInvariants)
+{
+    // The parts of a control lie inside its rectangle (or are empty), and a
+    // scroll bar's or slider's handle never moves back as the value grows,
+    // over degenerate sizes, full-int ranges and odd page steps.
+    QScrollBar barWidget;
+    const auto inside = [](const QRect& part, const QRect& whole) { return part.isEmpty() || whole.contains(part); };
+    const QRect rects[] = {QRect(0, 0, 200, 12), QRect(3, 4, 12, 200), QRect(0, 0, 5, 5), QRect(0, 0, 0, 0),
+                           QRect(0, 0, 1000, 40)};
+    struct Range {
+        int minimum, maximum;
+    };
+    const Range ranges[] = {{0, 0}, {0, 100}, {-50, 50}, {INT_MIN, INT_MAX}, {0, 1 << 30}};
+    for (double scale : {1.0, 2.0}) {
+        StyleManager::applyStyle(StyleManager::createStyle(QString::fromLatin1(GetParam())), scale);
+        style = qobject_cast<NuvraStyle*>(QApplication::style());
+        ASSERT_NE(style, nullptr);
+        for (const QRect& rect : rects) {
+            for (const Range& range : ranges) {
+                for (int pageStep : {-10, 0, 1, 10, INT_MAX}) {
+                    for (Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {
+                        QStyleOptionSlider opt;
+                        opt.rect = rect;
+                        opt.orientation = o;
+                        opt.minimum = range.minimum;
+                        opt.maximum = range.maximum;
+                        opt.pageStep = pageStep;
+                        opt.state = QStyle::State_Enabled | (o == Qt::Horizontal ? QStyle::State_Horizontal
+                                                                                 : QStyle::State_None);
+                        opt.subControls = QStyle::SC_All;
+                        int lastBar = INT_MIN;
+                        int lastSlider = INT_MIN;
+                        const std::int64_t span = std::int64_t(range.maximum) - range.minimum;
+                        for (int step = 0; step <= 4; ++step) {
+                            const int value = static_cast<int>(range.minimum + span * step / 4);
+                            opt.sliderPosition = opt.sliderValue = value;
+                            SCOPED_TRACE(testing::Message() << "scale " << scale << " rect " << rect.width() << "x"
+                                                            << rect.height() << " range " << range.minimum << ".."
+                                                            << range.maximum << " page " << pageStep << " value "
+                                                            << value << " orientation " << o);
+                            for (QStyle::SubControl sc : {QStyle::SC_ScrollBarSlider, QStyle::SC_ScrollBarGroove,
+                                                          QStyle::SC_ScrollBarAddPage, QStyle::SC_ScrollBarSubPage,
+                                                          QStyle::SC_ScrollBarAddLine, QStyle::SC_ScrollBarSubLine})
+                                EXPECT_TRUE(inside(style->subControlRect(QStyle::CC_ScrollBar, &opt, sc, &barWidget), rect))
+                                    << "scroll bar part " << sc;
+                            for (QStyle::SubControl sc : {QStyle::SC_SliderHandle, QStyle::SC_SliderGroove}) {
+                                if (rect.width() >= 40 && rect.height() >= 40) {
+                                    EXPECT_TRUE(inside(style->subControlRect(QStyle::CC_Slider, &opt, sc), rect))
+                                        << "slider part " << sc;
+                                }
+                            }
+                            const QRect bar = style->subControlRect(QStyle::CC_ScrollBar, &opt,
+                                                                    QStyle::SC_ScrollBarSlider, &barWidget);
+                            if (!bar.isEmpty()) {
+                                const int at = o == Qt::Horizontal ? bar.left() : bar.top();
+                                EXPECT_GE(at, lastBar);
+                                lastBar = at;
+                            }
+                            const QRect handle = style->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle);
+                            if (!handle.isEmpty()) {
+                                const int at = o == Qt::Horizontal ? handle.left() : handle.top();
+                                EXPECT_GE(at, lastSlider);
+                                lastSlider = at;
+                            }
+                        }
+                    }
+                }
+            }
+            // Combo and spin boxes of every size keep their fields inside.
+            if (rect.width() >= 40) {
+                QStyleOptionComboBox combo;
+                combo.rect = rect;
+                combo.editable = true;
+                for (QStyle::SubControl sc :
+                     {QStyle::SC_ComboBoxArrow, QStyle::SC_ComboBoxEditField, QStyle::SC_ComboBoxFrame})
+                    EXPECT_TRUE(inside(style->subControlRect(QStyle::CC_ComboBox, &combo, sc), rect)) << sc;
+                QStyleOptionSpinBox spin;
+                spin.rect = rect;
+                spin.frame = true;
+                for (QStyle::SubControl sc : {QStyle::SC_SpinBoxUp, QStyle::SC_SpinBoxDown, QStyle::SC_SpinBoxEditField})
+                    EXPECT_TRUE(inside(style->subControlRect(QStyle::CC_SpinBox, &spin, sc), rect)) << sc;
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, SweepTest, ::testing::Values("NuvraStyle", "DarkStyle", "MidStyle", "ModernStyle",
