@@ -192,7 +192,7 @@ void BM_TripRealChild(benchmark::State& state)
 {
     runTrip(state, MORVELIN_REAL_CHILD_PATH, true);
 }
-BENCHMARK(BM_TripRealChild)->Args({1920, 1080})->Args({3840, 2160})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_TripRealChild)->Args({1920, 1080})->Args({3840, 2160})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 #endif
 
 } // namespace

@@ -150,10 +150,19 @@ std::string description()
     return serialize(t);
 }
 
-// Buffers kept from frame to frame, as the application keeps them, so that
-// the benchmark's trip through this child faults in no fresh pages.
-std::mutex g_replyMutex;
-std::vector<char> g_replySpare;
+// A reply buffer kept from frame to frame, as the application keeps one, so
+// that the benchmark's trip through this child faults in no fresh pages.
+// Never destroyed: a detached render may still use it while the process
+// exits.
+struct ReplySpare {
+    std::mutex mutex;
+    std::vector<char> buffer;
+};
+ReplySpare& replySpare()
+{
+    static ReplySpare* spare = new ReplySpare;
+    return *spare;
+}
 
 void renderFrame(Message* msg)
 {
@@ -164,9 +173,10 @@ void renderFrame(Message* msg)
     readRenderRequestHeader(request->extra.data(), static_cast<std::int64_t>(request->extra.size()), header);
     const std::int64_t pixels = std::int64_t(header.width) * header.height;
     std::vector<char> out;
+    ReplySpare& spare = replySpare();
     {
-        std::lock_guard<std::mutex> lock(g_replyMutex);
-        out.swap(g_replySpare);
+        std::lock_guard<std::mutex> lock(spare.mutex);
+        out.swap(spare.buffer);
     }
     out.resize(sizeof(RenderReplyHeader) + static_cast<size_t>(pixels) * 4);
     RenderReplyHeader status{};
@@ -190,9 +200,9 @@ void renderFrame(Message* msg)
     if (fault("render-short"))
         out.resize(out.size() - 1);
     reply(request->reply_slot, S2M_Rendered, out);
-    std::lock_guard<std::mutex> lock(g_replyMutex);
-    if (out.capacity() > g_replySpare.capacity())
-        out.swap(g_replySpare);
+    std::lock_guard<std::mutex> lock(spare.mutex);
+    if (out.capacity() > spare.buffer.capacity())
+        out.swap(spare.buffer);
 }
 
 void dispatcher(Message& msg)
