@@ -14,6 +14,10 @@
 
 namespace {
 
+// Only builds that stage the bundle (not the libraries-only sanitizer build)
+// have one to look at.
+#ifdef MORVELIN_STAGED_BUNDLE
+
 bool isFile(const std::string& path)
 {
     struct stat st;
@@ -46,8 +50,6 @@ void expectBundle(const std::string& bundle, const std::string& identifier)
     EXPECT_TRUE(isFile(contents + "/Resources/" + identifier + ".svg"));
     expectIcon(contents + "/Resources/" + identifier + ".png");
 }
-
-#ifdef MORVELIN_STAGED_BUNDLE
 
 std::string stagedIdentifier()
 {
