@@ -462,3 +462,121 @@ TEST_F(ControlsTest, TextOnlyToolButtonsAndCheckableGroupBoxesFitTheirText)
     EXPECT_GE(label.width(), QFontMetrics(bold).horizontalAdvance(box.title()));
     EXPECT_LE(label.right(), box.rect().right());
 }
+
+TEST_F(ControlsTest, ToolBarGripImagesTileWithGaps)
+{
+    apply(1);
+    QStyleOption opt;
+    opt.state = QStyle::State_Enabled;
+    opt.palette.setColor(QPalette::Light, QColor(250, 250, 250));
+    // 2 x 2 images every 4 pixels: 20 wide gives 5 copies across.
+    const QImage across = paint(QSize(40, 20), [&](QPainter* p) {
+        drawToolBarHandleImage(p, &opt, QRect(3, 4, 20, 6), Qt::Vertical, nullptr);
+    });
+    const QImage down = paint(QSize(20, 40), [&](QPainter* p) {
+        drawToolBarHandleImage(p, &opt, QRect(3, 4, 6, 19), Qt::Horizontal, nullptr);
+    });
+    const auto inked = [](const QImage& image) {
+        QRect box;
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) != 0) {
+                    box |= QRect(x, y, 1, 1);
+                    ++count;
+                }
+        return std::make_pair(box, count);
+    };
+    // The image is one dot of the border colour, at alpha 0xaa.
+    const auto [acrossBox, acrossCount] = inked(across);
+    EXPECT_EQ(acrossBox, QRect(3, 4, 17, 1));
+    EXPECT_EQ(acrossCount, 5);
+    EXPECT_EQ(qAlpha(across.pixel(7, 4)), 0xaa);
+    const auto [downBox, downCount] = inked(down);
+    EXPECT_EQ(downBox, QRect(3, 4, 1, 13)); // 19 / 4: four copies
+    EXPECT_EQ(downCount, 4);
+}
+
+TEST_F(ControlsTest, ToolBarHandleRunIsCentredAndSetIn)
+{
+    apply(1);
+    QWidget plain;
+    QWidget toolBar;
+    toolBar.setProperty(nuvraShapeProperty, QString::fromLatin1(nuvraShapeToolBar));
+    QStyleOption opt;
+    opt.state = QStyle::State_Enabled | QStyle::State_Horizontal;
+    opt.rect = QRect(5, 5, 10, 30);
+    opt.palette.setColor(QPalette::Window, QColor(100, 110, 120));
+    for (auto [w, across] : {std::pair<const QWidget*, int>{nullptr, 3}, std::pair<const QWidget*, int>{&plain, 3},
+                             std::pair<const QWidget*, int>{&toolBar, 1}}) {
+        const QImage image = paint(QSize(40, 40), [&](QPainter* p) {
+            style->drawPrimitive(QStyle::PE_IndicatorToolBarHandle, &opt, p, w);
+        });
+        const QColor background = w ? opt.palette.color(w->backgroundRole()) : opt.palette.color(QPalette::Window);
+        QRect grip;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (qAlpha(image.pixel(x, y)) != 0 && image.pixelColor(x, y) != background)
+                    grip |= QRect(x, y, 1, 1);
+        // Seven 4 x 4 copies down the 30 pixels, one spare pixel above.
+        EXPECT_EQ(grip, QRect(5 + across, 5 + 1, 2, 4 * 6 + 2)) << across;
+        EXPECT_EQ(image.pixelColor(5, 5), background);
+    }
+}
+
+TEST_F(ControlsTest, TabWidgetFramesByShape)
+{
+    apply(1);
+    QStyleOptionTabWidgetFrame frame;
+    frame.state = QStyle::State_Enabled;
+    frame.rect = QRect(0, 0, 50, 40);
+    frame.lineWidth = 1;
+    frame.palette.setColor(QPalette::Window, QColor(10, 20, 30));
+    const QColor line = style->extendedPalette()->getColor(Skin::TabLineHighlight, frame.palette.color(QPalette::Dark));
+    {
+        const ExpectedWarnings rounded({QStringLiteral("QTabBar::Rounded is not supported by NuvraStyle!")});
+        const QImage image = paint(QSize(60, 50), [&](QPainter* p) {
+            style->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, p);
+        });
+        EXPECT_NE(image, paint(QSize(60, 50), [](QPainter*) {})); // the common frame still comes
+    }
+    frame.shape = QTabBar::TriangularNorth;
+    QImage image = paint(QSize(60, 50), [&](QPainter* p) {
+        style->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, p);
+    });
+    EXPECT_EQ(pixelsOf(image, line), frame.rect);
+    EXPECT_EQ(image.pixelColor(20, 20), QColor(10, 20, 30));
+
+    QWidget borderless;
+    borderless.setProperty(nuvraShapeProperty, QString::fromLatin1(nuvraShapeBorderNone));
+    borderless.setContentsMargins(0, 0, 0, 0);
+    frame.shape = QTabBar::TriangularSouth;
+    image = paint(QSize(60, 50), [&](QPainter* p) {
+        style->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, p, &borderless);
+    });
+    EXPECT_EQ(pixelsOf(image, line), QRect(0, 38, 50, 1)); // the tab side only
+}
+
+TEST_F(ControlsTest, WindowFrameInnerEdgeFollowsActivity)
+{
+    apply(1);
+    QStyleOption opt;
+    opt.rect = QRect(0, 0, 80, 60);
+    opt.palette.setColor(QPalette::Highlight, QColor(0, 0, 200));
+    opt.palette.setColor(QPalette::Window, QColor(200, 200, 200));
+    opt.palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0, 200, 0));
+    opt.palette.setColor(QPalette::Disabled, QPalette::Window, QColor(120, 120, 120));
+    const int t = style->pixelMetric(QStyle::PM_TitleBarHeight, &opt);
+    for (bool active : {true, false}) {
+        opt.state = active ? QStyle::State_Active : QStyle::State_None;
+        const QImage image = paint(QSize(90, 70), [&](QPainter* p) {
+            style->drawPrimitive(QStyle::PE_FrameWindow, &opt, p);
+        });
+        const QColor highlight = active ? QColor(0, 0, 200) : QColor(0, 200, 0);
+        const QColor window = active ? QColor(200, 200, 200) : QColor(120, 120, 120);
+        EXPECT_EQ(image.pixelColor(0, t), mergedColors(highlight, Qt::black, 50)) << active;
+        EXPECT_EQ(image.pixelColor(1, t), active ? mergedColors(highlight, window, 50) : window.darker(120)) << active;
+        EXPECT_EQ(image.pixelColor(40, 59), mergedColors(highlight, Qt::black, 50)) << active;
+        EXPECT_EQ(qAlpha(image.pixel(0, t - 1)), 0) << active; // the title bar is not framed here
+    }
+}
