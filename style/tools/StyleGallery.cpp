@@ -322,6 +322,20 @@ std::vector<Row> rows()
              tabs->setFixedSize(QSize(220, 70));
              return inState(tabs, c);
          }},
+        {"triangular tabs",
+         [](Column c) {
+             const auto tabWidget = [c](QTabWidget::TabPosition position) {
+                 auto* tabs = new QTabWidget;
+                 tabs->setTabShape(QTabWidget::Triangular);
+                 tabs->setTabPosition(position);
+                 tabs->addTab(new QLabel(QStringLiteral("Page")), QStringLiteral("One"));
+                 tabs->addTab(new QLabel(QStringLiteral("Two")), QStringLiteral("Two"));
+                 tabs->setCurrentIndex(c == Pressed ? 1 : 0);
+                 tabs->setFixedSize(QSize(150, 70));
+                 return tabs;
+             };
+             return inState(box({tabWidget(QTabWidget::North), tabWidget(QTabWidget::South)}), c);
+         }},
         {"group box",
          [](Column c) {
              auto* titled = new QGroupBox(QStringLiteral("Group"));
