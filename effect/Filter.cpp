@@ -148,35 +148,32 @@ bool sourceLuminance(const Morvelin_paramsCalc& params, const Rect& region, cons
 }
 
 // Stages 2 to 6: L down to the working size, sharpened, oriented and smeared
-// along its lines there, and back to the frame's size.
+// along its lines there, and back to the frame's size. The stages work on
+// packed rows, which the resize reads and writes itself.
 bool paintAtWorkingSize(const Morvelin_paramsCalc& params, const WorkingSize& ws, PixelPlane& lab,
                         const StageWeights& weights, ProgressData* progress)
 {
     const Size wsz = ws.size;
-    DataChannel working(wsz, kTypeFloat);
+    const std::size_t n = std::size_t(wsz.width) * std::size_t(wsz.height);
+    const unsigned stride = unsigned(wsz.width) * 4u;
+    const ScratchBuffer<float> lum(n);
     if (ws.resized) {
         weights.enter(progress, FrameStage::Downscale);
-        resizeChannel(*lab.channelReadOnly(kChannelL), working, progress, true);
+        resizeChannelToPacked(*lab.channelReadOnly(kChannelL), lum.data(), wsz, progress, true);
         if (isCancelled(progress))
             return false;
     } else {
-        lab.channelReadWrite(kChannelL)->swap(working);
+        getData(*lab.channelReadOnly(kChannelL), Rect::fromSize(wsz), lum.data(), stride);
     }
-    {
-        const std::size_t n = std::size_t(wsz.width) * std::size_t(wsz.height);
-        const ScratchBuffer<float> lum(n);
-        getData(working, Rect::fromSize(wsz), lum.data(), unsigned(wsz.width) * 4u);
-        if (!runLuminanceStages(wsz.width, wsz.height, lum.data(), params, ws.halfSum, weights, progress))
-            return false;
-        setData(working, Rect::fromSize(wsz), lum.data(), unsigned(wsz.width) * 4u);
-    }
+    if (!runLuminanceStages(wsz.width, wsz.height, lum.data(), params, ws.halfSum, weights, progress))
+        return false;
     if (ws.resized) {
         weights.enter(progress, FrameStage::Upscale);
-        resizeChannel(working, *lab.channelReadWrite(kChannelL), progress, true);
+        resizePackedToChannel(lum.data(), wsz, *lab.channelReadWrite(kChannelL), progress, true);
         if (isCancelled(progress))
             return false;
     } else {
-        lab.channelReadWrite(kChannelL)->swap(working);
+        setData(*lab.channelReadWrite(kChannelL), Rect::fromSize(wsz), lum.data(), stride);
     }
     return true;
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 using namespace Nuvra;
 using namespace Nuvra::DataStorage;
@@ -147,44 +149,125 @@ bool areaResampleChannel(const DataChannel& src, DataChannel& dst, ProgressData*
     });
 }
 
-bool cubicResampleChannel(const DataChannel& src, DataChannel& dst, ProgressData* progress, bool clamp)
+namespace {
+
+// The separable cubic from W x H to w x h. rowsOf(first, last) gives source
+// rows first..last packed (W floats each); bandOf(y0) the place for the
+// band of output rows from y0 (w floats each), done(y0, rows) takes it.
+template <class RowsOf, class BandOf, class Done>
+bool cubicResample(int W, int H, int w, int h, RowsOf rowsOf, BandOf bandOf, Done done, ProgressData* progress,
+                   bool clamp)
 {
-    const int W = src.width(), H = src.height(), w = dst.width(), h = dst.height();
-    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
-        return true;
     std::vector<CubicWeight> rx, ry;
     cubicWeights(rx, W, w);
     cubicWeights(ry, H, h);
     ProgressStage stage(progress, 2 * h);
     // Band by band of 64 output rows: the vertical pass makes the band's
     // rows at the source width, the horizontal pass takes them to the target.
-    std::vector<float> in, mid(size_t(W) * kTileSide), out(size_t(w) * kTileSide);
+    std::vector<float> mid(size_t(W) * kTileSide);
     for (int y0 = 0; y0 < h; y0 += kTileSide) {
         const int rows = std::min(kTileSide, h - y0);
         const int first = std::max(0, ry[size_t(y0)].i0 - 2);
         const int last = std::min(H - 1, ry[size_t(y0 + rows - 1)].i0 + 2);
-        in.resize(size_t(W) * size_t(last - first + 1));
-        getData(src, {0, first, W, last + 1}, in.data(), floatStride(W));
+        const float* in = rowsOf(first, last);
         for (int k = 0; k < rows; ++k) {
             const CubicWeight& r = ry[size_t(y0 + k)];
             const float* taps[5];
             for (int t = 0; t < 5; ++t) {
                 const int row = r.nearEdge ? std::clamp(r.i0 - 2 + t, 0, H - 1) : r.i0 - 2 + t;
-                taps[t] = in.data() + size_t(row - first) * size_t(W);
+                taps[t] = in + size_t(row - first) * size_t(W);
             }
             cubicVerticalRow(taps, r.w, mid.data() + size_t(k) * size_t(W), W);
             if (!tick(progress))
                 return false;
         }
+        float* out = bandOf(y0);
         for (int k = 0; k < rows; ++k) {
-            cubicHorizontalRow(mid.data() + size_t(k) * size_t(W), W, rx.data(), out.data() + size_t(k) * size_t(w), w,
-                               clamp);
+            cubicHorizontalRow(mid.data() + size_t(k) * size_t(W), W, rx.data(), out + size_t(k) * size_t(w), w, clamp);
             if (!tick(progress))
                 return false;
         }
-        setData(dst, {0, y0, w, y0 + rows}, out.data(), floatStride(w));
+        done(y0, rows);
     }
     return true;
+}
+
+// Whether the packed buffer holds one value (bit for bit, as a channel
+// tells it), which is then written to value.
+bool packedIsMonotone(const float* data, std::size_t n, float& value)
+{
+    for (std::size_t i = 1; i < n; ++i)
+        if (std::memcmp(&data[i], &data[0], sizeof(float)) != 0)
+            return false;
+    value = data[0];
+    return true;
+}
+
+// Whether resizeChannel takes the cubic alone from W x H to w x h.
+bool cubicAlone(int W, int H, int w, int h) { return W / 2 < w && H / 2 < h; }
+
+} // namespace
+
+bool cubicResampleChannel(const DataChannel& src, DataChannel& dst, ProgressData* progress, bool clamp)
+{
+    const int W = src.width(), H = src.height(), w = dst.width(), h = dst.height();
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
+        return true;
+    std::vector<float> in, out(size_t(w) * kTileSide);
+    return cubicResample(
+        W, H, w, h,
+        [&](int first, int last) {
+            in.resize(size_t(W) * size_t(last - first + 1));
+            getData(src, {0, first, W, last + 1}, in.data(), floatStride(W));
+            return in.data();
+        },
+        [&](int) { return out.data(); },
+        [&](int y0, int rows) { setData(dst, {0, y0, w, y0 + rows}, out.data(), floatStride(w)); }, progress, clamp);
+}
+
+void resizeChannelToPacked(const DataChannel& src, float* dst, const Size& size, ProgressData* progress, bool clamp)
+{
+    const int W = src.width(), H = src.height(), w = size.width, h = size.height;
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
+        return;
+    float value = 0.0f;
+    if (!src.isMonotone(&value) && cubicAlone(W, H, w, h)) {
+        ProgressStage stage(progress, 0);
+        std::vector<float> in;
+        cubicResample(
+            W, H, w, h,
+            [&](int first, int last) {
+                in.resize(size_t(W) * size_t(last - first + 1));
+                getData(src, {0, first, W, last + 1}, in.data(), floatStride(W));
+                return in.data();
+            },
+            [&](int y0) { return dst + size_t(y0) * size_t(w); }, [](int, int) {}, progress, clamp);
+        return;
+    }
+    DataChannel target(size, kTypeFloat);
+    resizeChannel(src, target, progress, clamp);
+    getData(target, Rect::fromSize(size), dst, floatStride(w));
+}
+
+void resizePackedToChannel(const float* src, const Size& size, DataChannel& dst, ProgressData* progress, bool clamp)
+{
+    const int W = size.width, H = size.height, w = dst.width(), h = dst.height();
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
+        return;
+    float value = 0.0f;
+    if (!packedIsMonotone(src, size_t(W) * size_t(H), value) && cubicAlone(W, H, w, h)) {
+        ProgressStage stage(progress, 0);
+        std::vector<float> out(size_t(w) * kTileSide);
+        cubicResample(
+            W, H, w, h, [&](int first, int) { return src + size_t(first) * size_t(W); },
+            [&](int) { return out.data(); },
+            [&](int y0, int rows) { setData(dst, {0, y0, w, y0 + rows}, out.data(), floatStride(w)); }, progress,
+            clamp);
+        return;
+    }
+    DataChannel source(size, kTypeFloat);
+    setData(source, Rect::fromSize(size), src, floatStride(W));
+    resizeChannel(source, dst, progress, clamp);
 }
 
 void resizeChannel(const DataChannel& src, DataChannel& dst, ProgressData* progress, bool clamp)

@@ -29,3 +29,11 @@ bool areaResampleChannel(const Nuvra::DataStorage::DataChannel& src, Nuvra::Data
 // Separable cubic resample of src into dst. Returns false when cancelled.
 bool cubicResampleChannel(const Nuvra::DataStorage::DataChannel& src, Nuvra::DataStorage::DataChannel& dst,
                           Nuvra::DataStorage::ProgressData* progress, bool clamp);
+
+// resizeChannel between a channel and a packed float buffer (rows of
+// size.width floats) of the other size, bit for bit the same: the cubic
+// reads or writes the buffer itself, the other cases go through a channel.
+void resizeChannelToPacked(const Nuvra::DataStorage::DataChannel& src, float* dst, const Nuvra::Size& size,
+                           Nuvra::DataStorage::ProgressData* progress, bool clamp);
+void resizePackedToChannel(const float* src, const Nuvra::Size& size, Nuvra::DataStorage::DataChannel& dst,
+                           Nuvra::DataStorage::ProgressData* progress, bool clamp);
