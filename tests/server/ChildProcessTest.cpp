@@ -178,7 +178,8 @@ TEST_F(ChildProcess, AShortHandshakeLeavesTheHostUnknownNotGone)
 
 TEST_F(ChildProcess, ADialogRequestDoesNotHoldBackRenders)
 {
-    start();
+    // The child's transport log names each request as it arrives.
+    start({{"NUVRA_RPC_LOG", "1"}});
     handshake();
     const bool screen = std::getenv("DISPLAY") && std::getenv("QT_QPA_PLATFORM")
                         && std::string(std::getenv("QT_QPA_PLATFORM")) == "xcb";
@@ -192,6 +193,18 @@ TEST_F(ChildProcess, ADialogRequestDoesNotHoldBackRenders)
         // Nobody could see the box: the request is answered at once.
         dialog.join();
         EXPECT_TRUE(dialogAnswered.load());
+    } else {
+        // The frame is sent only once the child holds the request, or it
+        // could overtake it and the box would not yet stand in its way.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        bool arrived = false;
+        while (!arrived && std::chrono::steady_clock::now() < end) {
+            QFile log(QString::fromStdString(file("transport.log")));
+            arrived = log.open(QIODevice::ReadOnly) && log.readAll().contains("M2S_DoDialog");
+            if (!arrived)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(arrived) << "the dialog request never reached the child";
     }
     const std::vector<char> payload = renderPayload(32, 16, std::string());
     const Message rendered = request(M2S_Render, payload.data(), static_cast<int>(payload.size()), 20);
