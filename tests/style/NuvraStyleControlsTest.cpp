@@ -580,3 +580,28 @@ TEST_F(ControlsTest, WindowFrameInnerEdgeFollowsActivity)
         EXPECT_EQ(qAlpha(image.pixel(0, t - 1)), 0) << active; // the title bar is not framed here
     }
 }
+
+TEST_F(ControlsTest, VerticalScrollBarArrowsIgnoreTheLayoutDirection)
+{
+    // Vertical bars keep their sub-line button on top in either direction;
+    // horizontal ones swap ends right-to-left.
+    apply(1);
+    QStyleOptionSlider opt;
+    opt.state = QStyle::State_Enabled;
+    opt.rect = QRect(10, 10, 21, 21);
+    const QColor arrow = style->extendedPalette()->getColor(Skin::SliderArrow, opt.palette.color(QPalette::BrightText));
+    const auto arrowBox = [&](Qt::Orientation o, Qt::LayoutDirection d) {
+        opt.orientation = o;
+        opt.direction = d;
+        return pixelsOf(paint(QSize(40, 40), [&](QPainter* p) {
+                            style->drawControl(QStyle::CE_ScrollBarSubLine, &opt, p);
+                        }),
+                        arrow);
+    };
+    // Centre (20, 20): four lines, the tip two pixels from it.
+    const QRect up(QPoint(17, 18), QPoint(23, 21));
+    EXPECT_EQ(arrowBox(Qt::Vertical, Qt::LeftToRight), up);
+    EXPECT_EQ(arrowBox(Qt::Vertical, Qt::RightToLeft), up);
+    EXPECT_EQ(arrowBox(Qt::Horizontal, Qt::LeftToRight), QRect(QPoint(18, 17), QPoint(21, 23)));
+    EXPECT_EQ(arrowBox(Qt::Horizontal, Qt::RightToLeft), QRect(QPoint(19, 17), QPoint(22, 23)));
+}
