@@ -494,15 +494,22 @@ TEST_P(SweepTest, ControlElements)
         ControlOptions own(style);
         std::vector<const QStyleOption*> options = this->options.all;
         options.insert(options.end(), own.all.begin() + 1, own.all.end());
-        // The scales besides the middle one with the enabled states only.
-        const size_t stateCount = scale == 1.5 ? std::size(states) : 3;
-        for (const QWidget* w : all) {
+        // Every state with the plain widgets at the middle scale; the widgets
+        // that choose a look, and the other scales, hovered and enabled.
+        const std::vector<QStyle::State> allStates(std::begin(states), std::end(states));
+        const std::vector<QStyle::State> hovered{QStyle::State_Enabled | QStyle::State_MouseOver};
+        for (size_t i = 0; i < all.size(); ++i) {
+            const QWidget* w = all[i];
+            const bool plainWidget = i < widgets().size();
+            if (scale != 1.5 && i > 1)
+                break;
+            const std::vector<QStyle::State>& stateSet = scale == 1.5 && plainWidget ? allStates : hovered;
             for (const QStyleOption* opt : options) {
                 auto* writable = const_cast<QStyleOption*>(opt);
                 const QStyle::State kept = opt ? opt->state : QStyle::State_None;
-                for (size_t s = 0; s < (opt ? stateCount : 1); ++s) {
+                for (size_t s = 0; s < (opt ? stateSet.size() : 1); ++s) {
                     if (writable)
-                        writable->state = states[s];
+                        writable->state = stateSet[s];
                     for (int ce : ids(QStyle::CE_ShapedFrame, QStyle::CE_CustomBase, 1, 4))
                         draw(opt, [&](QPainter* p) { style->drawControl(QStyle::ControlElement(ce), opt, p, w); },
                              "control", ce);
