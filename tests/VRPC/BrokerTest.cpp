@@ -187,6 +187,8 @@ TEST_F(InProcessChannel, RepliesReadInPlaceReachTheReaderOnce)
         int calls = 0;
         bool same = false;
         Message reply;
+        // An empty vector's data() may be null, which memcpy and memcmp must
+        // never get, even for no bytes.
         master->send_message_sync(
             M2S_Render, 0, static_cast<int>(size),
             [&](char* slot) {
