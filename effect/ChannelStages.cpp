@@ -1,70 +1,48 @@
 #include "effect/ChannelStages.h"
 
 #include "effect/StageSteps.h"
+#include "pixelstore/ChannelTileWalk.h"
 #include "pixelstore/DataChannel.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace Nuvra {
 namespace Effect {
 
 using DataStorage::DataChannel;
-
-namespace {
-
-struct TileExtent {
-    int width;
-    int height;
-};
-
-TileExtent extentOf(const DataChannel& c, int tile)
-{
-    const int col = tile % c.tilesAcross();
-    const int row = tile / c.tilesAcross();
-    return {std::min(kTileSide, c.width() - col * kTileSide), std::min(kTileSide, c.height() - row * kTileSide)};
-}
-
-} // namespace
+using DataStorage::forEachTileInStep;
 
 void luminanceFromRgb(const DataChannel& r, const DataChannel& g, const DataChannel& b, DataChannel& lum)
 {
     DataChannel::TileReadOnly tr(&r, -1), tg(&g, -1), tb(&b, -1);
     DataChannel::TileReadWrite out(&lum, -1);
-    for (int tile = 0; tile < lum.tileCount(); ++tile) {
-        tr.switchTo(tile);
-        tg.switchTo(tile);
-        tb.switchTo(tile);
-        out.switchTo(tile);
+    forEachTileInStep(lum, [&](const Rect& piece) {
+        const int width = piece.width(), height = piece.height();
         const auto* pr = static_cast<const std::uint8_t*>(tr.data());
         const auto* pg = static_cast<const std::uint8_t*>(tg.data());
         const auto* pb = static_cast<const std::uint8_t*>(tb.data());
         auto* pl = static_cast<float*>(out.data());
-        const TileExtent e = extentOf(lum, tile);
-        for (int y = 0; y < e.height; ++y) {
+        for (int y = 0; y < height; ++y) {
             const int o = y * kTileSide;
-            for (int x = 0; x < e.width; ++x)
+            for (int x = 0; x < width; ++x)
                 pl[o + x] = float(pr[o + x]) * 0.0011725490f + float(pg[o + x]) * 0.0023019607f +
                             float(pb[o + x]) * 0.00044705882f;
         }
-    }
+    }, tr, tg, tb, out);
 }
 
 bool fillNoiseChannel(DataChannel& noise, NoiseGenerator& gen, DataStorage::ProgressData* progress)
 {
     DataChannel::TileReadWrite out(&noise, -1);
-    for (int tile = 0; tile < noise.tileCount(); ++tile) {
-        out.switchTo(tile);
+    return forEachTileInStep(noise, [&](const Rect& piece) {
+        const int width = piece.width(), height = piece.height();
         auto* p = static_cast<float*>(out.data());
-        const TileExtent e = extentOf(noise, tile);
-        for (int y = 0; y < e.height; ++y)
-            for (int x = 0; x < e.width; ++x)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
                 p[y * kTileSide + x] = gen.next();
         advanceSteps(progress);
-        if (isCancelled(progress))
-            return false;
-    }
-    return true;
+        return !isCancelled(progress);
+    }, out);
 }
 
 bool toneChannel(const ColouringContext& ctx, DataChannel& lum, const DataChannel& noise,
@@ -72,19 +50,15 @@ bool toneChannel(const ColouringContext& ctx, DataChannel& lum, const DataChanne
 {
     DataChannel::TileReadOnly tn(&noise, -1);
     DataChannel::TileReadWrite wl(&lum, -1);
-    for (int tile = 0; tile < lum.tileCount(); ++tile) {
-        tn.switchTo(tile);
-        wl.switchTo(tile);
+    return forEachTileInStep(lum, [&](const Rect& piece) {
+        const int width = piece.width(), height = piece.height();
         const auto* n = static_cast<const float*>(tn.data());
         auto* l = static_cast<float*>(wl.data());
-        const TileExtent e = extentOf(lum, tile);
-        for (int y = 0; y < e.height; ++y)
-            toneSpan(ctx, l + y * kTileSide, n + y * kTileSide, e.width);
+        for (int y = 0; y < height; ++y)
+            toneSpan(ctx, l + y * kTileSide, n + y * kTileSide, width);
         advanceSteps(progress);
-        if (isCancelled(progress))
-            return false;
-    }
-    return true;
+        return !isCancelled(progress);
+    }, tn, wl);
 }
 
 bool paintChannels(ColourBody body, const ColouringContext& ctx, const DataChannel& lum, const DataChannel& noise,
@@ -92,27 +66,20 @@ bool paintChannels(ColourBody body, const ColouringContext& ctx, const DataChann
 {
     DataChannel::TileReadOnly tn(&noise, -1), tl(&lum, -1);
     DataChannel::TileReadWrite wr(&r, -1), wg(&g, -1), wb(&b, -1);
-    for (int tile = 0; tile < lum.tileCount(); ++tile) {
-        tn.switchTo(tile);
-        tl.switchTo(tile);
-        wr.switchTo(tile);
-        wg.switchTo(tile);
-        wb.switchTo(tile);
+    return forEachTileInStep(lum, [&](const Rect& piece) {
+        const int width = piece.width(), height = piece.height();
         const auto* n = static_cast<const float*>(tn.data());
         const auto* l = static_cast<const float*>(tl.data());
         auto* pr = static_cast<std::uint8_t*>(wr.data());
         auto* pg = static_cast<std::uint8_t*>(wg.data());
         auto* pb = static_cast<std::uint8_t*>(wb.data());
-        const TileExtent e = extentOf(lum, tile);
-        for (int y = 0; y < e.height; ++y) {
+        for (int y = 0; y < height; ++y) {
             const int o = y * kTileSide;
-            paintSpan(body, ctx, l + o, n + o, pr + o, pg + o, pb + o, e.width);
+            paintSpan(body, ctx, l + o, n + o, pr + o, pg + o, pb + o, width);
         }
         advanceSteps(progress);
-        if (isCancelled(progress))
-            return false;
-    }
-    return true;
+        return !isCancelled(progress);
+    }, tn, tl, wr, wg, wb);
 }
 
 } // namespace Effect
