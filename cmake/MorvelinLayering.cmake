@@ -7,6 +7,38 @@
 # of another library only the public ones. Tests and benchmarks may include
 # their own subsystem's internal headers.
 
+# morvelin_include_folder(<target> PUBLIC|INTERFACE): the target's include
+# folder holds only its own source folder (a link to it), so that includes
+# written from the source root ("effect/Filter.h") find another library's
+# headers only through the targets linked.
+function(morvelin_include_folder target scope)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  morvelin_link_folder(${CMAKE_BINARY_DIR}/include/${folder} ${folder})
+  target_include_directories(${target} ${scope} ${CMAKE_BINARY_DIR}/include/${folder})
+endfunction()
+
+# Links <root>/<folder> to the source folder of that name.
+function(morvelin_link_folder root folder)
+  set(link ${root}/${folder})
+  if(IS_SYMLINK ${link})
+    file(READ_SYMLINK ${link} current)
+    if(current STREQUAL "${PROJECT_SOURCE_DIR}/${folder}")
+      return()
+    endif()
+    file(REMOVE ${link})
+  endif()
+  get_filename_component(parent ${link} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${link} SYMBOLIC)
+endfunction()
+
+# Tests and benchmarks share helpers written from the source root
+# ("tests/effect/SyntheticFrame.h"): their include folder holds tests/ and
+# bench/ and no library.
+set(MORVELIN_TEST_INCLUDE_DIR ${CMAKE_BINARY_DIR}/include/test-helpers)
+morvelin_link_folder(${MORVELIN_TEST_INCLUDE_DIR} tests)
+morvelin_link_folder(${MORVELIN_TEST_INCLUDE_DIR} bench)
+
 # morvelin_layer(<target> [PUBLIC <header relative to this folder>...])
 function(morvelin_layer target)
   cmake_parse_arguments(ARG "" "" "PUBLIC" ${ARGN})
