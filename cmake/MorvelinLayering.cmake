@@ -130,4 +130,7 @@ function(morvelin_layering_test)
     COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/check_layering.py
             ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/layering.txt)
   set_tests_properties(layering PROPERTIES LABELS layering TIMEOUT 60)
+  add_test(NAME layering_check_catches_faults
+    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/check_layering_test.py)
+  set_tests_properties(layering_check_catches_faults PROPERTIES LABELS layering TIMEOUT 60)
 endfunction()

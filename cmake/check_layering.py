@@ -112,7 +112,10 @@ def main(root, facts):
         if path not in owner and candidates[path]:
             owner[path] = candidates[path][0]
 
+    crossings = 0
+
     def faults(path, me, text):
+        nonlocal crossings
         my_sub, is_test = subsystem_of(targets[me]['folder'], subsystems)
         links = closure(me)
         errors = []
@@ -126,6 +129,7 @@ def main(root, facts):
                 continue
             if subsystem_of(targets[lib]['folder'], subsystems)[1]:
                 continue  # test helpers are no library
+            crossings += 1
             if (my_sub, inc) in exceptions:
                 continue
             where = f'{path}:{line}: {me} includes "{inc}" of {lib}'
@@ -150,6 +154,8 @@ def main(root, facts):
                      if not os.path.isfile(os.path.join(root, h)))
     for h in unknown:
         errors.append(f'public header {h} does not exist')
+    if not crossings:
+        errors.append('no include of another library found: the source root or the facts are wrong')
     for e in errors:
         print(e)
     print(f'{len(files)} files of {len(checked)} targets checked, {len(errors)} layering faults')
