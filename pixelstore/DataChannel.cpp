@@ -4,6 +4,7 @@
 #include "pixelstore/FillBySample.h"
 #include "pixelstore/Kernel.h"
 #include "pixelstore/MonotoneCache.h"
+#include "pixelstore/TileWalk.h"
 
 #include <algorithm>
 #include <climits>
@@ -172,30 +173,26 @@ void DataChannel::fillRect(const Rect& rect, const void* value)
     if (r.isEmpty())
         return;
     unsigned char current[256];
-    for (int ty = tileRow(r.top); ty <= tileRow(r.bottom - 1); ++ty) {
-        for (int tx = tileColumn(r.left); tx <= tileColumn(r.right - 1); ++tx) {
-            const int index = ty * m_tilesAcross + tx;
-            bool same = false;
-            {
-                std::lock_guard<SpinLock> guard(m_slotLock);
-                if (settleSlot(index) == TileDescriptor::Monotone) {
-                    m_slots[std::size_t(index)]->getMonotoneValue(current);
-                    same = std::memcmp(current, value, std::size_t(m_elementSize)) == 0;
-                }
+    forEachTilePiece(r, m_tilesAcross, [&](int index, const Rect& piece) {
+        bool same = false;
+        {
+            std::lock_guard<SpinLock> guard(m_slotLock);
+            if (settleSlot(index) == TileDescriptor::Monotone) {
+                m_slots[std::size_t(index)]->getMonotoneValue(current);
+                same = std::memcmp(current, value, std::size_t(m_elementSize)) == 0;
             }
-            if (same)
-                continue;
-            const Rect valid = tileRect(index);
-            if (r.contains(valid)) {
-                tileFill(index, value);
-                continue;
-            }
-            const Rect piece = valid.intersected(r);
-            TileReadWrite tile(this, index, TileReadWrite::ProbeMonotone);
-            auto* dst = static_cast<unsigned char*>(tile.data()) + offsetInTile(piece.left, piece.top, m_elementSize);
-            fillBySample2D(dst, value, m_elementSize, piece.width(), piece.height(), m_elementSize * kTileSide);
         }
-    }
+        if (same)
+            return;
+        const Rect valid = tileRect(index);
+        if (r.contains(valid)) {
+            tileFill(index, value);
+            return;
+        }
+        TileReadWrite tile(this, index, TileReadWrite::ProbeMonotone);
+        auto* dst = static_cast<unsigned char*>(tile.data()) + offsetInTile(piece.left, piece.top, m_elementSize);
+        fillBySample2D(dst, value, m_elementSize, piece.width(), piece.height(), m_elementSize * kTileSide);
+    });
 }
 
 void DataChannel::copy(const DataChannel& src, const Rect& srcRect, const Point& dst)
@@ -228,55 +225,44 @@ void DataChannel::copy(const DataChannel& src, const Rect& srcRect, const Point&
     unsigned char value[256];
     unsigned char converted[256];
 
-    for (int ty = tileRow(d.top); ty <= tileRow(d.bottom - 1); ++ty) {
-        for (int tx = tileColumn(d.left); tx <= tileColumn(d.right - 1); ++tx) {
-            const int dIndex = ty * m_tilesAcross + tx;
-            const Rect dPart =
-                Rect{tx * kTileSide, ty * kTileSide, (tx + 1) * kTileSide, (ty + 1) * kTileSide}.intersected(d);
-            const Rect sPart{dPart.left - ox, dPart.top - oy, dPart.right - ox, dPart.bottom - oy};
-            if (src.m_type == m_type && dPart.width() == kTileSide && dPart.height() == kTileSide &&
-                (sPart.left & kTileMask) == 0 && (sPart.top & kTileMask) == 0) {
-                tileCopy(dIndex, src, tileRow(sPart.top) * src.m_tilesAcross + tileColumn(sPart.left));
-                continue;
-            }
-            TileReadWrite out(this, dIndex, TileReadWrite::ProbeMonotone);
-            auto* outData = static_cast<unsigned char*>(out.data());
-            for (int sy = tileRow(sPart.top); sy <= tileRow(sPart.bottom - 1); ++sy) {
-                for (int sx = tileColumn(sPart.left); sx <= tileColumn(sPart.right - 1); ++sx) {
-                    const int sIndex = sy * src.m_tilesAcross + sx;
-                    const Rect sPiece = Rect{sx * kTileSide, sy * kTileSide, (sx + 1) * kTileSide,
-                                             (sy + 1) * kTileSide}
-                                            .intersected(sPart);
-                    unsigned char* target = outData + offsetInTile(sPiece.left + ox, sPiece.top + oy, dsize);
-                    TileReadOnly in(&src, sIndex);
-                    if (in.descriptor()->state() == TileDescriptor::Monotone) {
-                        in.descriptor()->getMonotoneValue(value);
-                        const void* fill = value;
-                        if (src.m_type != m_type) {
-                            if (!convertMemory(converted, value, m_type, src.m_type, 1))
-                                continue;
-                            fill = converted;
-                        }
-                        fillBySample2D(target, fill, dsize, sPiece.width(), sPiece.height(), dsize * kTileSide);
-                    } else {
-                        const auto* from = static_cast<const unsigned char*>(in.data()) +
-                                           offsetInTile(sPiece.left, sPiece.top, ssize);
-                        // One type on both sides is a byte copy, also for the
-                        // codes that conversion does not know.
-                        if (src.m_type == m_type) {
-                            for (int y = 0; y < sPiece.height(); ++y)
-                                std::memcpy(target + std::size_t(y) * std::size_t(dsize) * kTileSide,
-                                            from + std::size_t(y) * std::size_t(ssize) * kTileSide,
-                                            std::size_t(sPiece.width()) * std::size_t(dsize));
-                        } else {
-                            convertMemory2D(target, from, m_type, src.m_type, sPiece.width(), sPiece.height(),
-                                            dsize, ssize, dsize * kTileSide, ssize * kTileSide);
-                        }
-                    }
+    forEachTilePiece(d, m_tilesAcross, [&](int dIndex, const Rect& dPart) {
+        const Rect sPart{dPart.left - ox, dPart.top - oy, dPart.right - ox, dPart.bottom - oy};
+        if (src.m_type == m_type && dPart.width() == kTileSide && dPart.height() == kTileSide &&
+            (sPart.left & kTileMask) == 0 && (sPart.top & kTileMask) == 0) {
+            tileCopy(dIndex, src, tileRow(sPart.top) * src.m_tilesAcross + tileColumn(sPart.left));
+            return;
+        }
+        TileReadWrite out(this, dIndex, TileReadWrite::ProbeMonotone);
+        auto* outData = static_cast<unsigned char*>(out.data());
+        forEachTilePiece(sPart, src.m_tilesAcross, [&](int sIndex, const Rect& sPiece) {
+            unsigned char* target = outData + offsetInTile(sPiece.left + ox, sPiece.top + oy, dsize);
+            TileReadOnly in(&src, sIndex);
+            if (in.descriptor()->state() == TileDescriptor::Monotone) {
+                in.descriptor()->getMonotoneValue(value);
+                const void* fill = value;
+                if (src.m_type != m_type) {
+                    if (!convertMemory(converted, value, m_type, src.m_type, 1))
+                        return;
+                    fill = converted;
+                }
+                fillBySample2D(target, fill, dsize, sPiece.width(), sPiece.height(), dsize * kTileSide);
+            } else {
+                const auto* from = static_cast<const unsigned char*>(in.data()) +
+                                   offsetInTile(sPiece.left, sPiece.top, ssize);
+                // One type on both sides is a byte copy, also for the
+                // codes that conversion does not know.
+                if (src.m_type == m_type) {
+                    for (int y = 0; y < sPiece.height(); ++y)
+                        std::memcpy(target + std::size_t(y) * std::size_t(dsize) * kTileSide,
+                                    from + std::size_t(y) * std::size_t(ssize) * kTileSide,
+                                    std::size_t(sPiece.width()) * std::size_t(dsize));
+                } else {
+                    convertMemory2D(target, from, m_type, src.m_type, sPiece.width(), sPiece.height(),
+                                    dsize, ssize, dsize * kTileSide, ssize * kTileSide);
                 }
             }
-        }
-    }
+        });
+    });
 }
 
 bool DataChannel::isMonotone(void* value) const
@@ -293,35 +279,38 @@ bool DataChannel::isMonotone(const Rect& rect, void* value) const
     unsigned char tileValue[256];
     bool haveReference = false;
     const std::size_t size = std::size_t(m_elementSize);
-    for (int ty = tileRow(r.top); ty <= tileRow(r.bottom - 1); ++ty) {
-        for (int tx = tileColumn(r.left); tx <= tileColumn(r.right - 1); ++tx) {
-            const int index = ty * m_tilesAcross + tx;
-            TileReadOnly tile(this, index);
-            if (tile.descriptor()->state() == TileDescriptor::Monotone) {
-                tile.descriptor()->getMonotoneValue(tileValue);
-                if (!haveReference) {
-                    std::memcpy(reference, tileValue, size);
-                    haveReference = true;
-                } else if (std::memcmp(reference, tileValue, size) != 0) {
-                    return false;
-                }
-                continue;
-            }
-            const Rect piece = tileRect(index).intersected(r);
-            const auto* data = static_cast<const unsigned char*>(tile.data());
+    bool uniform = true;
+    forEachTilePiece(r, m_tilesAcross, [&](int index, const Rect& piece) {
+        if (!uniform)
+            return;
+        TileReadOnly tile(this, index);
+        if (tile.descriptor()->state() == TileDescriptor::Monotone) {
+            tile.descriptor()->getMonotoneValue(tileValue);
             if (!haveReference) {
-                std::memcpy(reference, data + offsetInTile(piece.left, piece.top, m_elementSize), size);
+                std::memcpy(reference, tileValue, size);
                 haveReference = true;
+            } else if (std::memcmp(reference, tileValue, size) != 0) {
+                uniform = false;
             }
-            for (int y = piece.top; y < piece.bottom; ++y) {
-                const unsigned char* row = data + offsetInTile(piece.left, y, m_elementSize);
-                for (int x = 0; x < piece.width(); ++x) {
-                    if (std::memcmp(row + std::size_t(x) * size, reference, size) != 0)
-                        return false;
+            return;
+        }
+        const auto* data = static_cast<const unsigned char*>(tile.data());
+        if (!haveReference) {
+            std::memcpy(reference, data + offsetInTile(piece.left, piece.top, m_elementSize), size);
+            haveReference = true;
+        }
+        for (int y = piece.top; y < piece.bottom; ++y) {
+            const unsigned char* row = data + offsetInTile(piece.left, y, m_elementSize);
+            for (int x = 0; x < piece.width(); ++x) {
+                if (std::memcmp(row + std::size_t(x) * size, reference, size) != 0) {
+                    uniform = false;
+                    return;
                 }
             }
         }
-    }
+    });
+    if (!uniform)
+        return false;
     if (value && haveReference)
         std::memcpy(value, reference, size);
     return true;
