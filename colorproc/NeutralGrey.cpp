@@ -4,6 +4,7 @@
 #include "colorproc/PlaneColorConversion.h"
 #include "colorproc/Processing.h"
 #include "colorproc/SRGBGrayProfile.h"
+#include "pixelstore/ChannelTileWalk.h"
 #include "pixelstore/DataChannel.h"
 #include "pixelstore/PixelPlane.h"
 #include "pixelstore/PlaneCopy.h"
@@ -122,21 +123,17 @@ bool neutralLabToGrey(const DataChannel& lum, DataChannel& grey)
     const int esize = grey.elementSize();
     DataChannel::TileReadOnly in(&lum, -1);
     DataChannel::TileReadWrite out(&grey, -1);
-    for (int tile = 0; tile < lum.tileCount(); ++tile) {
-        in.switchTo(tile);
-        out.switchTo(tile);
+    forEachTileInStep(lum, [&](const Rect& piece) {
         const auto* l = static_cast<const float*>(in.data());
         auto* g = static_cast<unsigned char*>(out.data());
-        const int col = tile % lum.tilesAcross(), row = tile / lum.tilesAcross();
-        const int width = std::min(kTileSide, lum.width() - col * kTileSide);
-        const int height = std::min(kTileSide, lum.height() - row * kTileSide);
+        const int width = piece.width(), height = piece.height();
         if (width == kTileSide) {
             table->convert(l, g, width * height);
-            continue;
+            return;
         }
         for (int y = 0; y < height; ++y)
             table->convert(l + y * kTileSide, g + std::size_t(y) * kTileSide * esize, width);
-    }
+    }, in, out);
     return true;
 }
 

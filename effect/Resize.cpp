@@ -1,6 +1,7 @@
 #include "effect/Resize.h"
 
 #include "effect/ProgressData.h"
+#include "pixelstore/ChannelTileWalk.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,15 +28,10 @@ bool tick(ProgressData* progress)
 template <class Visit>
 bool forEachTargetTile(const DataChannel& dst, ProgressData* progress, Visit visit)
 {
-    for (int ty = 0; ty < dst.tilesDown(); ++ty)
-        for (int tx = 0; tx < dst.tilesAcross(); ++tx) {
-            const Rect tile{tx * kTileSide, ty * kTileSide, std::min(tx * kTileSide + kTileSide, dst.width()),
-                            std::min(ty * kTileSide + kTileSide, dst.height())};
-            visit(tile);
-            if (!tick(progress))
-                return false;
-        }
-    return true;
+    return forEachTileInStep(dst, [&](const Rect& tile) {
+        visit(tile);
+        return tick(progress);
+    });
 }
 
 // The input samples [begin, end) whose area reaches outputs [lo, hi).
