@@ -2,6 +2,7 @@
 
 #include "effect/ProgressData.h"
 #include "pixelstore/CpuFeatures.h"
+#include "pixelstore/TileWalk.h"
 
 #include <emmintrin.h>
 
@@ -201,20 +202,20 @@ void readSource(const WarpSetup& w, const DataChannel& src, const Rect& read, So
 
 // One destination tile: left with the outside value when no source reaches
 // it, filled when its source area is uniform, sampled otherwise.
-void warpTile(const WarpSetup& w, const DataChannel& src, DataChannel& dst, const Rect& area, int tx, int ty,
+void warpTile(const WarpSetup& w, const DataChannel& src, DataChannel& dst, int tile, const Rect& part,
               SourceBuffer& buf, std::vector<float>& scratch)
 {
-    const Rect tileRect{tx * kTileSide, ty * kTileSide, tx * kTileSide + kTileSide, ty * kTileSide + kTileSide};
-    const Rect part = tileRect.intersected(area);
     const Rect need = tileSourceArea(w, part);
     const Rect read = need.intersected(w.readable);
     if (need.isEmpty() || read.isEmpty())
         return;
     float value = 0.0f;
     if (w.readable.contains(need) && src.isMonotone(need, &value)) {
-        const Rect valid = tileRect.intersected(Rect::fromSize(dst.size()));
+        const int left = tileColumn(part.left) * kTileSide, top = tileRow(part.top) * kTileSide;
+        const Rect valid =
+            Rect{left, top, left + kTileSide, top + kTileSide}.intersected(Rect::fromSize(dst.size()));
         if (part == valid)
-            dst.tileFill(ty * dst.tilesAcross() + tx, &value);
+            dst.tileFill(tile, &value);
         else
             dst.fillRect(part, &value);
         return;
@@ -281,17 +282,15 @@ bool warpChannel(const DataChannel& src, DataChannel& dst, const Rect& srcRect, 
     ProgressStage stage(progress, int(std::min<long long>(1LL << 30, (long long)area.width() * area.height())));
     SourceBuffer buf;
     std::vector<float> scratch;
-    for (int ty = tileRow(area.top); ty <= tileRow(area.bottom - 1); ++ty) {
-        for (int tx = tileColumn(area.left); tx <= tileColumn(area.right - 1); ++tx) {
-            warpTile(w, src, dst, area, tx, ty, buf, scratch);
-            if (progress) {
-                const Rect tileRect{tx * kTileSide, ty * kTileSide, tx * kTileSide + kTileSide,
-                                    ty * kTileSide + kTileSide};
-                progress->advance(tileRect.intersected(area).width() * tileRect.intersected(area).height());
-                if (progress->cancelled())
-                    return true;
-            }
+    bool cancelled = false;
+    forEachTilePiece(area, dst.tilesAcross(), [&](int tile, const Rect& part) {
+        if (cancelled)
+            return;
+        warpTile(w, src, dst, tile, part, buf, scratch);
+        if (progress) {
+            progress->advance(part.width() * part.height());
+            cancelled = progress->cancelled();
         }
-    }
+    });
     return true;
 }
