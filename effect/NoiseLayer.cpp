@@ -1,6 +1,7 @@
 #include "effect/NoiseLayer.h"
 
 #include "effect/TiledBlurKernels.h"
+#include "pixelstore/TileWalk.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,17 +12,16 @@ namespace Effect {
 
 void fillNoiseInTileOrder(float* dst, int w, int h, int stride, NoiseGenerator& gen)
 {
-    for (int ty = 0; ty < h; ty += kTileSide) {
-        const int yEnd = std::min(ty + kTileSide, h);
-        for (int tx = 0; tx < w; tx += kTileSide) {
-            const int xEnd = std::min(tx + kTileSide, w);
-            for (int y = ty; y < yEnd; ++y) {
-                float* row = dst + std::size_t(y) * std::size_t(stride);
-                for (int x = tx; x < xEnd; ++x)
-                    row[x] = gen.next();
-            }
+    if (w <= 0 || h <= 0)
+        return;
+    DataStorage::forEachTilePiece(Rect{0, 0, w, h}, tileCount(w), [&](int, const Rect& piece) {
+        const int left = piece.left, right = piece.right, bottom = piece.bottom;
+        for (int y = piece.top; y < bottom; ++y) {
+            float* row = dst + std::size_t(y) * std::size_t(stride);
+            for (int x = left; x < right; ++x)
+                row[x] = gen.next();
         }
-    }
+    });
 }
 
 StreakGeometry streakGeometry(int frameWidth, int frameHeight, int angle, float noiseSmooth)
