@@ -55,11 +55,6 @@ QImage glowAround(const QImage& text, int g, const QColor& bright)
 
 namespace {
 
-QString shapeOf(const QWidget* w)
-{
-    return w ? w->property(nuvraShapeProperty).toString() : QString();
-}
-
 int roundHalfUp(double v)
 {
     return static_cast<int>(std::floor(v + 0.5));

@@ -20,16 +20,6 @@ namespace Control {
 
 namespace {
 
-QRect corners(int left, int top, int right, int bottom)
-{
-    return QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
-QString shapeOf(const QWidget* w)
-{
-    return w ? w->property(nuvraShapeProperty).toString() : QString();
-}
-
 bool isBusy(const QStyleOptionProgressBar* opt)
 {
     return opt->minimum == 0 && opt->maximum == 0;

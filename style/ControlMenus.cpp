@@ -19,11 +19,6 @@ namespace Control {
 
 namespace {
 
-QRect corners(int left, int top, int right, int bottom)
-{
-    return QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
 void drawSeparator(const NuvraStyle* style, const QStyleOptionMenuItem* opt, QPainter* p)
 {
     const QRect& r = opt->rect;

@@ -31,11 +31,6 @@ bool isVertical(QTabBar::Shape shape)
            shape == QTabBar::TriangularEast;
 }
 
-QRect corners(int left, int top, int right, int bottom)
-{
-    return QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
 void drawShapeThenLabel(const NuvraStyle* style, const QStyleOptionTab* opt, QPainter* p, const QWidget* w)
 {
     style->drawControl(QStyle::CE_TabBarTabShape, opt, p, w);

@@ -25,27 +25,6 @@ namespace Style {
 
 namespace {
 
-QString shapeOf(const QWidget* w)
-{
-    return w ? w->property(nuvraShapeProperty).toString() : QString();
-}
-
-bool flagOf(const QWidget* w, const char* name)
-{
-    return w && w->property(name).toBool();
-}
-
-const QWidget* parentOf(const QWidget* w)
-{
-    return w ? w->parentWidget() : nullptr;
-}
-
-// A QRect from its inclusive corners.
-QRect corners(int left, int top, int right, int bottom)
-{
-    return QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
 QString componentPath(const char* file)
 {
     const QStyle* current = QApplication::style();

@@ -21,11 +21,6 @@ namespace Style {
 
 namespace {
 
-QString shapeOf(const QWidget* w)
-{
-    return w ? w->property(nuvraShapeProperty).toString() : QString();
-}
-
 bool parentFlag(const QWidget* w, const char* name)
 {
     const QWidget* parent = w ? w->parentWidget() : nullptr;

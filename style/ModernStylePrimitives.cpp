@@ -22,16 +22,6 @@ namespace Style {
 
 namespace {
 
-QString shapeOf(const QWidget* w)
-{
-    return w ? w->property(nuvraShapeProperty).toString() : QString();
-}
-
-bool flagOf(const QWidget* w, const char* name)
-{
-    return w && w->property(name).toBool();
-}
-
 int shadowOf(QStyle::State state)
 {
     if (state & QStyle::State_Sunken)
@@ -44,12 +34,6 @@ int shadowOf(QStyle::State state)
 QPen linePen(const QColor& c, double width)
 {
     return QPen(QBrush(c), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
-}
-
-// A QRect from its inclusive corners.
-QRect corners(int left, int top, int right, int bottom)
-{
-    return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 } // namespace

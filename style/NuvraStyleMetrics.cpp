@@ -25,11 +25,6 @@ namespace Style {
 
 namespace {
 
-QString shapeOf(const QWidget* w)
-{
-    return w ? w->property(nuvraShapeProperty).toString() : QString();
-}
-
 bool isVerticalTab(QTabBar::Shape shape)
 {
     return shape == QTabBar::RoundedWest || shape == QTabBar::RoundedEast || shape == QTabBar::TriangularWest ||

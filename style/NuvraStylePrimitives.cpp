@@ -29,11 +29,6 @@ namespace Style {
 
 namespace {
 
-QString shapeOf(const QWidget* w)
-{
-    return w ? w->property(nuvraShapeProperty).toString() : QString();
-}
-
 // Line width times scale, halves rounded up.
 int scaledLineWidth(int lineWidth, double scale)
 {

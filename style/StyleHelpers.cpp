@@ -1,4 +1,5 @@
 #include "style/StyleHelpers.h"
+#include "style/StyleProperties.h"
 
 #include <QPainter>
 #include <QStyleOption>
@@ -10,6 +11,26 @@
 
 namespace Nuvra {
 namespace Style {
+
+QString shapeOf(const QWidget* w)
+{
+    return w ? w->property(nuvraShapeProperty).toString() : QString();
+}
+
+bool flagOf(const QWidget* w, const char* name)
+{
+    return w && w->property(name).toBool();
+}
+
+const QWidget* parentOf(const QWidget* w)
+{
+    return w ? w->parentWidget() : nullptr;
+}
+
+QRect corners(int left, int top, int right, int bottom)
+{
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
 
 PainterIsolation::PainterIsolation(QPainter* painter, bool useSave)
     : m_painter(painter)

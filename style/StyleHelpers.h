@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QPen>
 #include <QPoint>
+#include <QRect>
 #include <QRegion>
 #include <QSize>
 #include <QString>
@@ -18,6 +19,15 @@ class QWindow;
 
 namespace Nuvra {
 namespace Style {
+
+// The widget's "nuvraShape" property; empty for a null widget.
+QString shapeOf(const QWidget* w);
+// A boolean property of the widget; false for a null widget.
+bool flagOf(const QWidget* w, const char* name);
+// The parent widget, or null for a null widget.
+const QWidget* parentOf(const QWidget* w);
+// A QRect from its inclusive corners.
+QRect corners(int left, int top, int right, int bottom);
 
 // Restores what a drawing routine changes on the painter: with useSave, the
 // whole state through save()/restore(); otherwise pen, brush and clip only.
