@@ -1,3 +1,4 @@
+#include "ModernStyleFixture.h"
 #include "StyleTestSupport.h"
 
 #include "style/ComplexDrawing.h"
@@ -51,20 +52,7 @@ bool hasColour(const QImage& image, const QColor& c, const QRect& area)
     return false;
 }
 
-class ModernComplexTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        StyleManager::applyStyle(StyleManager::createStyle(QStringLiteral("ModernStyle")), 1);
-        style = qobject_cast<ModernStyle*>(QApplication::style());
-        ASSERT_NE(style, nullptr);
-    }
-    void TearDown() override { QApplication::setStyle(QStringLiteral("Fusion")); }
-    QColor ext(Skin::ColorId id) const { return style->extendedPalette()->getColor(id, Qt::black); }
-
-    InjectedScreen screen{2560, 1440, 72};
-    ModernStyle* style = nullptr;
-};
+using ModernComplexTest = ModernStyleFixture;
 
 } // namespace
 

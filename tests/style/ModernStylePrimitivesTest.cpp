@@ -1,3 +1,4 @@
+#include "ModernStyleFixture.h"
 #include "StyleTestSupport.h"
 
 #include "style/ModernStyle.h"
@@ -45,20 +46,7 @@ QImage paint(const std::function<void(QPainter*)>& call, QSize size = QSize(60, 
     return image;
 }
 
-class ModernPrimitivesTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        StyleManager::applyStyle(StyleManager::createStyle(QStringLiteral("ModernStyle")), 1);
-        style = qobject_cast<ModernStyle*>(QApplication::style());
-        ASSERT_NE(style, nullptr);
-    }
-    void TearDown() override { QApplication::setStyle(QStringLiteral("Fusion")); }
-    QColor ext(Skin::ColorId id) const { return style->extendedPalette()->getColor(id, Qt::black); }
-
-    InjectedScreen screen{2560, 1440, 72};
-    ModernStyle* style = nullptr;
-};
+using ModernPrimitivesTest = ModernStyleFixture;
 
 } // namespace
 

@@ -27,34 +27,10 @@ using namespace Nuvra::Style;
 
 namespace {
 
-class ModernTest : public ::testing::Test {
+class ModernTest : public AppliedStyleTest<ModernStyle> {
 protected:
-    void apply(double scale, const char* name = "ModernStyle")
-    {
-        StyleManager::applyStyle(StyleManager::createStyle(QString::fromLatin1(name)), scale);
-        style = qobject_cast<ModernStyle*>(QApplication::style());
-        ASSERT_NE(style, nullptr);
-        ASSERT_DOUBLE_EQ(style->styleScale(), scale);
-    }
-    void TearDown() override { QApplication::setStyle(QStringLiteral("Fusion")); }
-
-    InjectedScreen screen{2560, 1440, 72};
-    ModernStyle* style = nullptr;
+    void apply(double scale, const char* name = "ModernStyle") { applyStyle(name, scale); }
 };
-
-QStyleOptionSlider scrollBar(Qt::Orientation o, int minimum, int maximum, int value, int pageStep, QRect rect)
-{
-    QStyleOptionSlider opt;
-    opt.orientation = o;
-    opt.minimum = minimum;
-    opt.maximum = maximum;
-    opt.sliderPosition = value;
-    opt.sliderValue = value;
-    opt.pageStep = pageStep;
-    opt.rect = rect;
-    opt.state = QStyle::State_Enabled | (o == Qt::Horizontal ? QStyle::State_Horizontal : QStyle::State_None);
-    return opt;
-}
 
 } // namespace
 
@@ -102,8 +78,8 @@ TEST_F(ModernTest, ScrollBarExtentsOfListsPlainBarsAndShapes)
     for (const Case& c : {Case{1, 8, 11, 12}, Case{2, 12, 17, 18}}) {
         apply(c.scale);
         SCOPED_TRACE(c.scale);
-        const QStyleOptionSlider v = scrollBar(Qt::Vertical, 0, 10, 0, 1, QRect(0, 0, 10, 100));
-        const QStyleOptionSlider h = scrollBar(Qt::Horizontal, 0, 10, 0, 1, QRect(0, 0, 100, 10));
+        const QStyleOptionSlider v = scrollBarOption(Qt::Vertical, 0, 10, 0, 1, QRect(0, 0, 10, 100));
+        const QStyleOptionSlider h = scrollBarOption(Qt::Horizontal, 0, 10, 0, 1, QRect(0, 0, 100, 10));
         EXPECT_EQ(style->pixelMetric(QStyle::PM_ScrollBarExtent, &v, inList), c.list);
         EXPECT_EQ(style->pixelMetric(QStyle::PM_ScrollBarExtent, &v, &plain), c.vertical);
         EXPECT_EQ(style->pixelMetric(QStyle::PM_ScrollBarExtent, &h, inList), c.horizontal);
@@ -131,7 +107,7 @@ TEST_F(ModernTest, MetricTableAndCustomMetrics)
     EXPECT_EQ(style->pixelMetric(QStyle::PM_TabBarTabVSpace, &tab), 24);
     EXPECT_EQ(style->pixelMetric(QStyle::PM_TabBarTabOverlap), 3);
     EXPECT_EQ(style->pixelMetric(QStyle::PM_TabBarTabVSpace), -1);
-    QStyleOptionSlider slider = scrollBar(Qt::Vertical, 0, 10, 0, 1, QRect(0, 0, 20, 100));
+    QStyleOptionSlider slider = scrollBarOption(Qt::Vertical, 0, 10, 0, 1, QRect(0, 0, 20, 100));
     EXPECT_EQ(style->pixelMetric(QStyle::PM_SliderSpaceAvailable, &slider), 70);
     EXPECT_EQ(style->pixelMetric(QStyle::PM_SliderSpaceAvailable), 0);
     QWidget topBar;
@@ -171,7 +147,7 @@ TEST_F(ModernTest, PushButtonAndControlSizes)
               style->QCommonStyle::sizeFromContents(QStyle::CT_ComboBox, &other, QSize(50, 10), nullptr));
     QStyleOptionSpinBox spin;
     EXPECT_EQ(style->sizeFromContents(QStyle::CT_SpinBox, &spin, QSize(10, 10), nullptr), QSize(96, 45));
-    QStyleOptionSlider bar = scrollBar(Qt::Horizontal, 0, 10, 0, 1, QRect());
+    QStyleOptionSlider bar = scrollBarOption(Qt::Horizontal, 0, 10, 0, 1, QRect());
     EXPECT_EQ(style->sizeFromContents(QStyle::CT_ScrollBar, &bar, QSize(), nullptr), QSize(51, 18));
 }
 
@@ -197,7 +173,7 @@ TEST_F(ModernTest, ScrollBarSliderRectangles)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const QStyleOptionSlider opt = scrollBar(Qt::Horizontal, c.minimum, c.maximum, c.value, c.pageStep, r);
+        const QStyleOptionSlider opt = scrollBarOption(Qt::Horizontal, c.minimum, c.maximum, c.value, c.pageStep, r);
         const QRect s = style->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, &w);
         EXPECT_EQ(s.width(), c.expectedLength);
         EXPECT_EQ(s.height(), 12);
@@ -205,7 +181,7 @@ TEST_F(ModernTest, ScrollBarSliderRectangles)
         EXPECT_LE(s.right(), r.right());
     }
     // At the far end the slider reaches the bar's end.
-    QStyleOptionSlider end = scrollBar(Qt::Horizontal, 0, 100, 100, 100, r);
+    QStyleOptionSlider end = scrollBarOption(Qt::Horizontal, 0, 100, 100, 100, r);
     EXPECT_EQ(style->subControlRect(QStyle::CC_ScrollBar, &end, QStyle::SC_ScrollBarSlider, &w),
               QRect(QPoint(103, 0), QPoint(199, 11)));
     // The line buttons are empty markers; the pages and groove the whole bar.
@@ -404,7 +380,7 @@ TEST_F(ModernTest, SubControlsOfBoxesAndSlider)
     EXPECT_EQ(style->subControlRect(QStyle::CC_ComboBox, &combo, QStyle::SC_ComboBoxFrame),
               QRect(1, 1, 98, 23));
 
-    QStyleOptionSlider slider = scrollBar(Qt::Horizontal, 0, 100, 100, 10, QRect(0, 0, 115, 15));
+    QStyleOptionSlider slider = scrollBarOption(Qt::Horizontal, 0, 100, 100, 10, QRect(0, 0, 115, 15));
     EXPECT_EQ(style->subControlRect(QStyle::CC_Slider, &slider, QStyle::SC_SliderGroove), QRect(0, 0, 115, 15));
     EXPECT_EQ(style->subControlRect(QStyle::CC_Slider, &slider, QStyle::SC_SliderHandle), QRect(101, 1, 13, 13));
 }

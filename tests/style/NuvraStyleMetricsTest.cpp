@@ -25,34 +25,10 @@ namespace {
 
 const double kScales[] = {1, 1.25, 1.5, 2, 3};
 
-class MetricsTest : public ::testing::Test {
+class MetricsTest : public AppliedStyleTest<NuvraStyle> {
 protected:
-    void apply(double scale, const char* name = "NuvraStyle")
-    {
-        StyleManager::applyStyle(StyleManager::createStyle(QString::fromLatin1(name)), scale);
-        style = qobject_cast<NuvraStyle*>(QApplication::style());
-        ASSERT_NE(style, nullptr);
-        ASSERT_DOUBLE_EQ(style->styleScale(), scale);
-    }
-    void TearDown() override { QApplication::setStyle(QStringLiteral("Fusion")); }
-
-    InjectedScreen screen{2560, 1440, 72};
-    NuvraStyle* style = nullptr;
+    void apply(double scale, const char* name = "NuvraStyle") { applyStyle(name, scale); }
 };
-
-QStyleOptionSlider scrollBar(Qt::Orientation o, int minimum, int maximum, int value, int pageStep, QRect rect)
-{
-    QStyleOptionSlider opt;
-    opt.orientation = o;
-    opt.minimum = minimum;
-    opt.maximum = maximum;
-    opt.sliderPosition = value;
-    opt.sliderValue = value;
-    opt.pageStep = pageStep;
-    opt.rect = rect;
-    opt.state = QStyle::State_Enabled | (o == Qt::Horizontal ? QStyle::State_Horizontal : QStyle::State_None);
-    return opt;
-}
 
 int along(const QRect& r, Qt::Orientation o, bool end)
 {
@@ -202,7 +178,7 @@ TEST_F(MetricsTest, ScrollBarPartsTileTheBarAtEveryScale)
                     SCOPED_TRACE(testing::Message() << "scale " << scale << " orientation " << o << " range "
                                                     << range.minimum << ".." << range.maximum << " page "
                                                     << range.pageStep << " value " << value);
-                    const QStyleOptionSlider opt = scrollBar(o, range.minimum, range.maximum, value, range.pageStep, rect);
+                    const QStyleOptionSlider opt = scrollBarOption(o, range.minimum, range.maximum, value, range.pageStep, rect);
                     int edge = along(rect, o, false);
                     for (QStyle::SubControl sc : order) {
                         const QRect part = style->subControlRect(QStyle::CC_ScrollBar, &opt, sc);
@@ -242,7 +218,7 @@ TEST_F(MetricsTest, ScrollBarPartsTileTheBarAtEveryScale)
 TEST_F(MetricsTest, DisabledScrollBarHasNoSliderAndPagesMeetInTheMiddle)
 {
     apply(1);
-    QStyleOptionSlider opt = scrollBar(Qt::Vertical, 0, 100, 90, 10, QRect(0, 0, 15, 200));
+    QStyleOptionSlider opt = scrollBarOption(Qt::Vertical, 0, 100, 90, 10, QRect(0, 0, 15, 200));
     opt.state &= ~QStyle::State_Enabled;
     EXPECT_TRUE(style->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider).isNull());
     const QRect sub = style->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSubPage);
@@ -265,7 +241,7 @@ TEST_F(MetricsTest, SliderHandleStaysInItsGrooveAndFollowsTheValue)
                     SCOPED_TRACE(testing::Message() << "scale " << scale << " orientation " << o << " ticks "
                                                     << ticks << " range " << range.minimum << ".." << range.maximum);
                     const QRect rect = o == Qt::Horizontal ? QRect(5, 5, 400, 120) : QRect(5, 5, 120, 400);
-                    QStyleOptionSlider opt = scrollBar(o, range.minimum, range.maximum, range.minimum, 1, rect);
+                    QStyleOptionSlider opt = scrollBarOption(o, range.minimum, range.maximum, range.minimum, 1, rect);
                     opt.tickPosition = ticks;
                     const QRect groove = style->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove);
                     ASSERT_TRUE(rect.contains(groove));

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "style/StyleManager.h"
+
+#include <QApplication>
 #include <QString>
 #include <QStringList>
+#include <QStyleOptionSlider>
+
+#include <gtest/gtest.h>
 
 #include <ostream>
 
@@ -41,3 +47,38 @@ public:
 
 // Path of a fixture folder of this suite.
 QString styleFixture(const QString& relative);
+
+// A test that applies one style of class S through the style manager, as the
+// application does, on an injected screen, and goes back to Fusion after.
+template <class S>
+class AppliedStyleTest : public ::testing::Test {
+protected:
+    void applyStyle(const char* name, double scale)
+    {
+        Nuvra::Style::StyleManager::applyStyle(
+            Nuvra::Style::StyleManager::createStyle(QString::fromLatin1(name)), scale);
+        style = qobject_cast<S*>(QApplication::style());
+        ASSERT_NE(style, nullptr);
+        ASSERT_DOUBLE_EQ(style->styleScale(), scale);
+    }
+    void TearDown() override { QApplication::setStyle(QStringLiteral("Fusion")); }
+
+    InjectedScreen screen{2560, 1440, 72};
+    S* style = nullptr;
+};
+
+// An enabled scroll-bar option at a value.
+inline QStyleOptionSlider scrollBarOption(Qt::Orientation o, int minimum, int maximum, int value, int pageStep,
+                                          QRect rect)
+{
+    QStyleOptionSlider opt;
+    opt.orientation = o;
+    opt.minimum = minimum;
+    opt.maximum = maximum;
+    opt.sliderPosition = value;
+    opt.sliderValue = value;
+    opt.pageStep = pageStep;
+    opt.rect = rect;
+    opt.state = QStyle::State_Enabled | (o == Qt::Horizontal ? QStyle::State_Horizontal : QStyle::State_None);
+    return opt;
+}
