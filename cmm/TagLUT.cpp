@@ -163,10 +163,11 @@ uint32_t profilePCS(const sTagIO& io)
 // stays only when it brings the result closer to the device white. A matrix
 // the reader put in for the Lab scaling also stays on a tie: tables flat near
 // white give a tie, and dropping the scaling there would shift every other
-// Lab input by 1/256.
+// Lab input by 1/256. The gamut tag's output is a flag, not a device colour,
+// so its matrix is never judged against the device white.
 void checkMatrixAgainstWhite(const sTagIO& io, cLUT& lut, bool labScaled)
 {
-    if (!(lut.flags & LUT_Matrix))
+    if (!(lut.flags & LUT_Matrix) || io.sig == Sig::Gamt)
         return;
     const uint16_t* deviceWhite = nullptr;
     const int channels = EndPointsBySpace(icColorSpaceSignature(profileSpace(io)), &deviceWhite, nullptr);

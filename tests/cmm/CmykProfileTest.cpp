@@ -2,7 +2,8 @@
 // forward table against every patch, the round trip through its inverse for
 // colours that legal inks (300 % total coverage) print, and its gamut tag
 // against that round trip. The other library evaluates the LUT tags; the gamut
-// tag is read by this engine.
+// tag is read by this engine, and checked against the other library's reading
+// of it.
 
 #include "IccTestUtil.h"
 
@@ -186,4 +187,34 @@ TEST_F(CmykProfile, LegalInksComeBackThroughTheInverseAndTheGamutTagAgrees)
         gamt->Eval(enc, flag);
         EXPECT_EQ(flag[0] >= 0x8000, c.outside) << c.lab.L << " " << c.lab.a << " " << c.lab.b;
     }
+}
+
+// The gamut tag is an 8-bit table on a Lab PCS: read at its grid nodes it must
+// give what the other library reads there. A reader that loses the 8-bit Lab
+// scaling (257/256) lands a fraction of a cell off every node, which on a
+// table of 0 and 255 flags is thousands of levels.
+TEST_F(CmykProfile, GamutTagReadsAsTheOtherLibraryReadsIt)
+{
+    cProfile::ptr_t p(new cProfile);
+    ASSERT_TRUE(LoadBytes(*p, bytes));
+    const cLUT* gamt = p->TagAs<cLUT>(Sig::Gamt);
+    const auto* theirs = static_cast<const cmsPipeline*>(cmsReadTag(h, cmsSigGamutTag));
+    ASSERT_TRUE(gamt && theirs);
+    // Nodes only: the two readers interpolate between them differently.
+    const int n = gamt->grid.gridPoints;
+    ASSERT_GE(n, 2);
+    int worst = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            for (int k = 0; k < n; ++k) {
+                // The table's own 8-bit Lab: 0..1 spans L 0..100 and a, b -128..127.
+                const float at[3] = {float(i) / float(n - 1), float(j) / float(n - 1), float(k) / float(n - 1)};
+                float expected = 0;
+                cmsPipelineEvalFloat(at, &expected, theirs);
+                uint16_t enc[3], flag[16] = {};
+                sCIELab{at[0] * 100.0f, at[1] * 255.0f - 128.0f, at[2] * 255.0f - 128.0f}.ToFixed(enc);
+                gamt->Eval(enc, flag);
+                worst = std::max(worst, std::abs(int(flag[0]) - int(std::lround(expected * 65535.0))));
+            }
+    EXPECT_LE(worst, 64);
 }
