@@ -13,7 +13,8 @@
 //          300 % ink limit; black leaves the generation's value only where a
 //          colour cannot be reached with it, and is smoothed around those
 //          colours. Colours outside the gamut move towards mid grey first.
-//          B2A0 and B2A2 invert the perceptual lightness map.
+//          Lab white gives no ink. B2A0 and B2A2 invert the perceptual
+//          lightness map.
 //   gamt (mft1, Lab -> 1): 255 where the colorimetric inks, as stored, print
 //          more than 3 dE76 from the node, else 0.
 // Usage: make_cmyk_profile data.ti3 out.icc
@@ -927,6 +928,15 @@ std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool pe
                 }
         });
     }
+
+    // Paper white prints no ink. A reader takes Lab white to L 100 on the
+    // last plane and a = b = 0 to the 8-bit code 128, which falls between two
+    // nodes on each axis; none of the nodes around it may carry ink, or
+    // interpolation puts a trace of every ink they hold on the paper.
+    const double zero = 128.0 * (n - 1) / 255;
+    for (int j : {int(std::floor(zero)), int(std::ceil(zero))})
+        for (int k : {int(std::floor(zero)), int(std::ceil(zero))})
+            nodes[at(n - 1, j, k)] = Cmyk{0, 0, 0, 0};
     return nodes;
 }
 

@@ -3,7 +3,7 @@
 // colours that legal inks (300 % total coverage) print, and its gamut tag
 // against that round trip. The other library evaluates the LUT tags; the gamut
 // tag is read by this engine, and checked against the other library's reading
-// of it.
+// of it. Paper white prints no ink in any of the inverse tables.
 
 #include "IccTestUtil.h"
 
@@ -140,7 +140,7 @@ TEST_F(CmykProfile, LegalInksComeBackThroughTheInverseAndTheGamutTagAgrees)
 
     std::mt19937 rng(39);
     std::uniform_real_distribution<double> ink(0.0, 100.0);
-    int samples = 0, within = 0, agreeing = 0, shadows = 0, shadowsWithin = 0;
+    int samples = 0, within = 0, agreeing = 0, flagged = 0, shadows = 0, shadowsWithin = 0;
     while (samples < 20000) {
         double cmyk[4] = {ink(rng), ink(rng), ink(rng), ink(rng)};
         if (cmyk[0] + cmyk[1] + cmyk[2] + cmyk[3] > 300.0)
@@ -162,6 +162,7 @@ TEST_F(CmykProfile, LegalInksComeBackThroughTheInverseAndTheGamutTagAgrees)
         sCIELab{float(printed.L), float(printed.a), float(printed.b)}.ToFixed(enc);
         gamt->Eval(enc, flag);
         agreeing += (flag[0] >= 0x8000) == !ok;
+        flagged += flag[0] >= 0x8000;
     }
     cmsDeleteTransform(forward);
     cmsDeleteTransform(inverse);
@@ -170,9 +171,11 @@ TEST_F(CmykProfile, LegalInksComeBackThroughTheInverseAndTheGamutTagAgrees)
     RecordProperty("RoundTripWithin3", std::to_string(reached));
     RecordProperty("ShadowsWithin3", std::to_string(double(shadowsWithin) / std::max(shadows, 1)));
     RecordProperty("GamutTagAgreement", std::to_string(agreement));
+    RecordProperty("LegalInksFlagged", std::to_string(double(flagged) / samples));
     EXPECT_GE(reached, 0.97);
     EXPECT_GE(double(shadowsWithin) / std::max(shadows, 1), 0.9);
     EXPECT_GE(agreement, 0.97);
+    EXPECT_LE(double(flagged) / samples, 0.05);
 
     // Colours no ink prints are flagged; paper white is not.
     const struct {
@@ -217,4 +220,39 @@ TEST_F(CmykProfile, GamutTagReadsAsTheOtherLibraryReadsIt)
                 worst = std::max(worst, std::abs(int(flag[0]) - int(std::lround(expected * 65535.0))));
             }
     EXPECT_LE(worst, 64);
+}
+
+// Lab white through every inverse table, as this engine and the other library
+// read them: no trace of any ink.
+TEST_F(CmykProfile, PaperWhitePrintsNoInk)
+{
+    cProfile::ptr_t p(new cProfile);
+    ASSERT_TRUE(LoadBytes(*p, bytes));
+    const struct {
+        icTagSignature sig;
+        int intent;
+    } tables[] = {
+        {Sig::B2A0, INTENT_PERCEPTUAL},
+        {Sig::B2A1, INTENT_RELATIVE_COLORIMETRIC},
+        {Sig::B2A2, INTENT_SATURATION},
+    };
+    for (const auto& t : tables) {
+        const cLUT* b2a = p->TagAs<cLUT>(t.sig);
+        ASSERT_NE(b2a, nullptr);
+        const uint16_t white[3] = {0xFF00, 0x8000, 0x8000};
+        uint16_t ours[16] = {};
+        b2a->Eval(white, ours);
+
+        cmsHTRANSFORM x = cmsCreateTransform(lab, TYPE_Lab_DBL, h, TYPE_CMYK_16, cmsUInt32Number(t.intent),
+                                             cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE);
+        ASSERT_NE(x, nullptr);
+        const cmsCIELab paper{100, 0, 0};
+        cmsUInt16Number theirs[4] = {1, 1, 1, 1};
+        cmsDoTransform(x, &paper, theirs, 1);
+        cmsDeleteTransform(x);
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_EQ(ours[c], 0) << "intent " << t.intent << " ink " << c;
+            EXPECT_EQ(theirs[c], 0) << "intent " << t.intent << " ink " << c;
+        }
+    }
 }
