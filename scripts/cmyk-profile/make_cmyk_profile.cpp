@@ -16,7 +16,7 @@
 //          Lab white gives no ink. B2A0 and B2A2 invert the perceptual
 //          lightness map.
 //   gamt (mft1, Lab -> 1): 255 where the colorimetric inks, as stored, print
-//          more than 3 dE76 from the node, else 0.
+//          more than 3 dE76 from the node, else 0; paper white is in gamut.
 // Usage: make_cmyk_profile data.ti3 out.icc
 #include <algorithm>
 #include <array>
@@ -878,6 +878,20 @@ void identity8(Out& o, int tables)
 constexpr int kInversePoints = 33;
 constexpr int kBlackSmoothing = 10; // passes
 
+// The inverse grid's nodes around Lab white: a reader takes it to L 100 on the
+// last plane and a = b = 0 to the 8-bit code 128, which falls between two
+// nodes on each axis.
+std::vector<size_t> paperWhiteNodes()
+{
+    const int n = kInversePoints;
+    const double zero = 128.0 * (n - 1) / 255;
+    std::vector<size_t> nodes;
+    for (int j : {int(std::floor(zero)), int(std::ceil(zero))})
+        for (int k : {int(std::floor(zero)), int(std::ceil(zero))})
+            nodes.push_back((size_t(n - 1) * n + size_t(j)) * n + size_t(k));
+    return nodes;
+}
+
 // Inks of every node of the Lab to CMYK grid; perceptual maps L 0 to the
 // printer's black first.
 std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool perceptual)
@@ -929,14 +943,10 @@ std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool pe
         });
     }
 
-    // Paper white prints no ink. A reader takes Lab white to L 100 on the
-    // last plane and a = b = 0 to the 8-bit code 128, which falls between two
-    // nodes on each axis; none of the nodes around it may carry ink, or
-    // interpolation puts a trace of every ink they hold on the paper.
-    const double zero = 128.0 * (n - 1) / 255;
-    for (int j : {int(std::floor(zero)), int(std::ceil(zero))})
-        for (int k : {int(std::floor(zero)), int(std::ceil(zero))})
-            nodes[at(n - 1, j, k)] = Cmyk{0, 0, 0, 0};
+    // Paper white prints no ink: any ink at the nodes around it would reach
+    // the paper through interpolation.
+    for (size_t node : paperWhiteNodes())
+        nodes[node] = Cmyk{0, 0, 0, 0};
     return nodes;
 }
 
@@ -981,13 +991,18 @@ std::vector<uint8_t> gamut(const std::vector<Cmyk>& nodes, const ForwardTable& f
     o.u8(0);
     writeMatrixIdentity(o);
     identity8(o, 3);
+    // The paper itself is in gamut, though the nodes around white that print
+    // it lie a little off it: a flag there would interpolate into white.
+    const std::vector<size_t> paper = paperWhiteNodes();
     *outside = 0;
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j)
             for (int k = 0; k < n; ++k) {
-                const Cmyk& c = nodes[(size_t(i) * n + size_t(j)) * n + size_t(k)];
+                const size_t node = (size_t(i) * n + size_t(j)) * n + size_t(k);
+                const Cmyk& c = nodes[node];
                 const Cmyk stored{ink8(c[0]) / 255.0, ink8(c[1]) / 255.0, ink8(c[2]) / 255.0, ink8(c[3]) / 255.0};
-                const bool out = deltaE(forward.eval(stored), nodeLab(i, j, k, n)) > kGamutDeltaE;
+                const bool out = std::find(paper.begin(), paper.end(), node) == paper.end() &&
+                                 deltaE(forward.eval(stored), nodeLab(i, j, k, n)) > kGamutDeltaE;
                 *outside += out;
                 o.u8(out ? 255 : 0);
             }

@@ -228,6 +228,15 @@ TEST_F(CmykProfile, PaperWhitePrintsNoInk)
 {
     cProfile::ptr_t p(new cProfile);
     ASSERT_TRUE(LoadBytes(*p, bytes));
+    {
+        // The paper is in gamut: the engine takes any non-zero flag as outside.
+        const cLUT* gamt = p->TagAs<cLUT>(Sig::Gamt);
+        ASSERT_NE(gamt, nullptr);
+        const uint16_t white[3] = {0xFF00, 0x8000, 0x8000};
+        uint16_t flag[16] = {1};
+        gamt->Eval(white, flag);
+        EXPECT_EQ(flag[0], 0);
+    }
     const struct {
         icTagSignature sig;
         int intent;
