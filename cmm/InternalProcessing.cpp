@@ -57,16 +57,23 @@ const Detail::PackFn kPackFloatLab[4] = {
     &cProcessing::tAdapter<float, Detail::sOutputConv, Int2Type<0x200C00>>::Pack,
 };
 
-// Index into the tables above, or -1 for the float Lab members. One-colour
-// codes with the extra first have no member of their own and take the plain
-// one.
+constexpr int kFloatLab = -1;
+constexpr int kNoMember = -2;
+
+// Index into the tables above, kFloatLab for the float Lab members, or
+// kNoMember for one-colour inputs with the extra first: neither the plain nor
+// an order member would widen the colour and keep the extra, so they are
+// refused.
 int LayoutIndex(unsigned code, bool oneColorMembers)
 {
     if ((code & 0x1F0007) == 0x40000)
-        return -1;
+        return kFloatLab;
     const unsigned order = code & CMM_PF::kOrderMask;
-    if (oneColorMembers && CMM_PF::Colors(code) == 1 && (order == 0 || order == CMM_PF::kDescending))
+    if (oneColorMembers && CMM_PF::Colors(code) == 1) {
+        if (order & CMM_PF::kExtrasFirst)
+            return kNoMember;
         return order ? 5 : 4;
+    }
     return int(order >> 10);
 }
 
@@ -75,19 +82,18 @@ Fn Select(unsigned code, bool oneColorMembers, const Fn (&f8)[6], const Fn (&f16
           const Fn (&fFloat)[6], const Fn (&floatLab)[4])
 {
     const int layout = LayoutIndex(code, oneColorMembers);
-    if (layout < 0)
+    if (layout == kFloatLab)
         return floatLab[(code & CMM_PF::kOrderMask) >> 10];
+    const Fn* members;
     switch (CMM_PF::SampleType(code)) {
-    case CMM_PF::kSampleFloat:
-        return fFloat[layout];
-    case CMM_PF::kSample16:
-        return f16[layout];
-    case CMM_PF::kSample8:
-        return f8[layout];
+    case CMM_PF::kSampleFloat: members = fFloat; break;
+    case CMM_PF::kSample16: members = f16; break;
+    case CMM_PF::kSample8: members = f8; break;
     default:
         qCCritical(libcmm()) << "Unsupported bytes size:" << CMM_PF::SampleType(code);
         return nullptr;
     }
+    return layout == kNoMember ? nullptr : members[layout];
 }
 
 } // namespace

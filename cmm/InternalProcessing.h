@@ -36,6 +36,7 @@ struct tLabSamples<float, Detail::sOutputConv> {
 
 // Store the code and pick the adapter; an unsupported sample type leaves the
 // function null with the critical line "Unsupported bytes size:" and the type.
+// A one-colour input with its extra first has no adapter either.
 void InitInputConv(Detail::sInputConv& conv, unsigned code);
 void InitOutputConv(Detail::sOutputConv& conv, unsigned code);
 

@@ -63,6 +63,14 @@ TEST(Adapter, OneColourWidensToThreeWorkingSamples)
     InitInputConv(in, CMM_PF::Make(CMM_PF::kSpaceGray, 1, 1, CMM_PF::kSample8, 0x400));
     EXPECT_EQ(UnpackWith(in.unpack, alphaGrayReversed, 2, 2, 4),
               (std::vector<uint16_t>{7 * 257, 7 * 257, 7 * 257, 200 * 257}));
+
+    // With the extra first no member both widens the gray and keeps the
+    // extra: such inputs are refused, in every sample type.
+    for (unsigned order : {0x800u, 0xC00u})
+        for (unsigned type : {CMM_PF::kSample8, CMM_PF::kSample16, CMM_PF::kSampleFloat}) {
+            InitInputConv(in, CMM_PF::Make(CMM_PF::kSpaceGray, 1, 1, type, order));
+            EXPECT_EQ(in.unpack, nullptr) << std::hex << order << " type " << type;
+        }
 }
 
 TEST(Adapter, PlainSampleRules)
