@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Nuvra {
 namespace DataStorage {
@@ -175,12 +176,16 @@ void convertPlaneColors(PixelPlane& dst, const PixelPlane& src, const Rect& rect
     unsigned char* outBuf =
         static_cast<unsigned char*>(Private::GetCMMOutBuf(unsigned(outSize) * kTileElements, false));
 
-    std::unique_ptr<DataChannel::TileReadOnly> readers[PixelFormat::kMaxDescriptors];
+    // The accesses live on the stack for the whole copy and move from tile to
+    // tile, so converting a frame allocates nothing of its own.
+    std::optional<DataChannel::TileReadOnly> readers[PixelFormat::kMaxDescriptors];
     const DataChannel::TileReadOnly* readView[PixelFormat::kMaxDescriptors];
-    for (int k = 0; k < nIn; ++k) {
-        readers[k].reset(new DataChannel::TileReadOnly(from[k].get(), -1));
-        readView[k] = readers[k].get();
-    }
+    for (int k = 0; k < nIn; ++k)
+        readView[k] = &readers[k].emplace(from[k].get(), -1);
+    std::optional<DataChannel::TileReadWrite> writers[PixelFormat::kMaxDescriptors];
+    DataChannel::TileReadWrite* writeView[PixelFormat::kMaxDescriptors];
+    for (int k = 0; k < nOut; ++k)
+        writeView[k] = &writers[k].emplace(to[k].get(), -1);
     const int srcAcross = from[0]->tilesAcross();
     const int dstAcross = to[0]->tilesAcross();
 
@@ -194,7 +199,10 @@ void convertPlaneColors(PixelPlane& dst, const PixelPlane& src, const Rect& rect
         const Rect dstPart{srcPiece.left + ox, srcPiece.top + oy, srcPiece.right + ox, srcPiece.bottom + oy};
         forEachTilePiece(dstPart, dstAcross, [&](int dstTile, const Rect& piece) {
             if (uniform) {
-                // One pixel stands for the whole source tile.
+                // One pixel stands for the whole source tile; the fill takes
+                // its own write of the tile.
+                for (int k = 0; k < nOut; ++k)
+                    writers[k]->done();
                 if (!converted) {
                     channels2Flat(inBuf, readView, inFormat, 0, 1);
                     run(context, inBuf, outBuf, 1);
@@ -205,12 +213,8 @@ void convertPlaneColors(PixelPlane& dst, const PixelPlane& src, const Rect& rect
                         to[k++]->fillRect(piece, outBuf + outFormat.offset(dd));
                 return;
             }
-            std::unique_ptr<DataChannel::TileReadWrite> writers[PixelFormat::kMaxDescriptors];
-            DataChannel::TileReadWrite* writeView[PixelFormat::kMaxDescriptors];
-            for (int k = 0; k < nOut; ++k) {
-                writers[k].reset(new DataChannel::TileReadWrite(to[k].get(), dstTile));
-                writeView[k] = writers[k].get();
-            }
+            for (int k = 0; k < nOut; ++k)
+                writers[k]->switchTo(dstTile);
             const int sx = (piece.left - ox) & kTileMask, sy = (piece.top - oy) & kTileMask;
             const int tx = piece.left & kTileMask, ty = piece.top & kTileMask;
             const int w = piece.width(), h = piece.height();

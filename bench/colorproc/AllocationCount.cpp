@@ -1,0 +1,54 @@
+#include "AllocationCount.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<std::uint64_t> g_allocations{0};
+
+void* counted(std::size_t size)
+{
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+} // namespace
+
+std::uint64_t allocationCount()
+{
+    return g_allocations.load(std::memory_order_relaxed);
+}
+
+// The library's nothrow forms call these; its aligned forms go to
+// aligned_alloc and are not counted.
+void* operator new(std::size_t size)
+{
+    return counted(size);
+}
+
+void* operator new[](std::size_t size)
+{
+    return counted(size);
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
