@@ -7,6 +7,7 @@
 #include "XFormTestUtil.h"
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include <cmath>
 #include <functional>
@@ -412,7 +413,9 @@ TEST(BlackPoint, Detection)
     ASSERT_TRUE(DetectBlackPoint(bp, *p.srgb, icRelativeColorimetric, true, p.lab.get()));
     EXPECT_NEAR(bp.Y, 0.0, 1e-4);
 
-    // The printer's black comes from the perceptual round trip: dark, neutral.
+    // The printer's black comes from the perceptual round trip: dark, neutral,
+    // and where Little CMS 2 finds it on the same bytes (the darker colorant,
+    // full ink, lies more than 1 L lower).
     ASSERT_TRUE(DetectBlackPoint(bp, *p.cmyk, icRelativeColorimetric, true, p.lab.get()));
     sCIELab lab;
     lab.Set(bp);
@@ -420,6 +423,28 @@ TEST(BlackPoint, Detection)
     EXPECT_LE(lab.L, 50.0);
     EXPECT_NEAR(lab.a, 0.0, 0.05);
     EXPECT_NEAR(lab.b, 0.0, 0.05);
+    {
+        const QByteArray bytes = WriteProfile(*p.cmyk);
+        cmsHPROFILE theirs = cmsOpenProfileFromMem(bytes.constData(), cmsUInt32Number(bytes.size()));
+        ASSERT_TRUE(theirs);
+        cmsCIEXYZ xyz;
+        cmsCIELab want;
+        ASSERT_TRUE(cmsDetectBlackPoint(&xyz, theirs, INTENT_RELATIVE_COLORIMETRIC, 0));
+        cmsCloseProfile(theirs);
+        cmsXYZ2Lab(nullptr, &want, &xyz);
+        EXPECT_NEAR(lab.L, want.L, 0.3);
+    }
+
+    // A black measured lighter than L 50 is reported at L 50: a gray whose
+    // device 0 is Y 0.61.
+    cGammaTable lifted;
+    lifted.table = {40000, 65535};
+    sCIExyY d50;
+    d50.Set(D50XYZ());
+    const cProfile::ptr_t pale = cProfile::CreateGray(&d50, &lifted);
+    ASSERT_TRUE(DetectBlackPoint(bp, *pale, icRelativeColorimetric, true, p.lab.get()));
+    lab.Set(bp);
+    EXPECT_NEAR(lab.L, 50.0, 1e-3);
 
     // A version 4 LUT profile has the fixed perceptual black.
     cProfile::ptr_t v4 = cProfile::Create_CMYK();
@@ -468,6 +493,29 @@ TEST(BlackPoint, CompensationThatCannotBeComputedIsSkipped)
     const cXForm::ptr_t rel = MakeXForm(p.cmyk, CMM_PF::kCMYK16, p.lab, CMM_PF::kLab16, icRelativeColorimetric);
     const std::vector<uint16_t> black{65535, 65535, 65535, 65535};
     EXPECT_LT(Convert<uint16_t>(*bpc, black)[0], Convert<uint16_t>(*rel, black)[0]);
+}
+
+// A version 4 profile on either side compensates the perceptual and the
+// saturation intents whether asked or not; the colorimetric ones only when
+// asked.
+TEST(BlackPoint, VersionFourForcesCompensationOfPerceptualIntents)
+{
+    const Profiles& p = P();
+    cProfile::ptr_t v4 = cProfile::Create_CMYK();
+    v4->setVersion(0x04200000);
+    ASSERT_LT(p.srgb->version(), 0x04000000u);
+    const std::vector<uint16_t> colours{65535, 65535, 65535, 65535, 30000, 20000, 10000, 50000};
+    const struct {
+        icRenderingIntent intent;
+        bool forced;
+    } cases[] = {{icPerceptual, true}, {icSaturation, true}, {icRelativeColorimetric, false}};
+    for (const auto& c : cases) {
+        const auto run = [&](QFlags<eXForm_Flags> f) {
+            return Convert<uint16_t>(*MakeXForm(v4, CMM_PF::kCMYK16, p.srgb, kRGB16, c.intent, f), colours);
+        };
+        const std::vector<uint16_t> asked = run(XForm_BlackPointCompensation), plain = run({});
+        EXPECT_EQ(asked == plain, c.forced) << c.intent;
+    }
 }
 
 } // namespace

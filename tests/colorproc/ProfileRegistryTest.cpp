@@ -132,7 +132,8 @@ TEST(ProfileRegistry, RegisterSignalsOnlyRealChanges)
     EXPECT_NE(registry.Get(path), loaded);
 }
 
-// The 102nd load first drops every loaded profile nobody else holds.
+// The 102nd load first drops every loaded profile nobody else holds. Files
+// removed from disk show which entries the registry still has.
 TEST(ProfileRegistry, GrowthIsBounded)
 {
     QTemporaryDir dir;
@@ -143,16 +144,25 @@ TEST(ProfileRegistry, GrowthIsBounded)
     for (int i = 0; i < 102; ++i) {
         const QString path = dir.filePath(QStringLiteral("p%1.icc").arg(i));
         ASSERT_TRUE(QFile::copy(source, path));
+        if (i == 101) {
+            // 101 entries: nothing was dropped yet.
+            ASSERT_TRUE(QFile::remove(dir.filePath("p1.icc")));
+            EXPECT_TRUE(registry.Get(dir.filePath("p1.icc")));
+        }
         const cProfile::ptr_t p = registry.Get(path);
         ASSERT_TRUE(p) << i;
         if (i % 10 == 0)
             held.push_back(p);
     }
-    // 101 entries before the last load: the ones not held were dropped, so the
-    // held ones come back as the same objects and the others are reloaded.
+    // The ones not held were dropped, so the held ones come back as the same
+    // objects and the others are reloaded, or missing with their file.
     EXPECT_EQ(registry.Get(dir.filePath("p0.icc")), held[0]);
     EXPECT_EQ(registry.Get(dir.filePath("p50.icc")), held[5]);
-    const cProfile::ptr_t reloaded = registry.Get(dir.filePath("p1.icc"));
+    {
+        LogCapture log;
+        EXPECT_FALSE(registry.Get(dir.filePath("p1.icc")));
+    }
+    const cProfile::ptr_t reloaded = registry.Get(dir.filePath("p2.icc"));
     EXPECT_EQ(reloaded->refCount(), 2);
 }
 
