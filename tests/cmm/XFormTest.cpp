@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -403,6 +404,58 @@ TEST(XFormBuild, DerivedGridsOfUnusableProfilesAreEmpty)
     EXPECT_EQ(gamut.grid.gridPoints, 53);
     EXPECT_EQ(gamut.gridSamples.size(), size_t(53 * 53 * 53));
     EXPECT_EQ(gamut.outputs, 1);
+}
+
+// An output RGB profile whose device side reads every Lab as one device
+// colour and whose Lab side reads every device colour as the given Lab, for
+// the relative colorimetric intent only.
+cProfile::ptr_t ConstantRoundTrip(uint16_t L, uint16_t a, uint16_t b)
+{
+    cLUT toLab(2, 3, 3, false), toDevice(2, 3, 3, false);
+    for (size_t i = 0; i < toLab.gridSamples.size(); i += 3) {
+        toLab.gridSamples[i] = L;
+        toLab.gridSamples[i + 1] = a;
+        toLab.gridSamples[i + 2] = b;
+    }
+    std::fill(toDevice.gridSamples.begin(), toDevice.gridSamples.end(), uint16_t(30000));
+    toLab.CalcEvaluators();
+    toDevice.CalcEvaluators();
+    cProfile::ptr_t p = LUTProfile(Sig::Output, Sig::RGB, Sig::Lab, Sig::A2B1, toLab);
+    p->SetTagValue(Sig::B2A1, toDevice);
+    return p;
+}
+
+TEST(XFormBuild, GamutGridMarksAndThreshold)
+{
+    const Profiles& p = P();
+    // A round trip that comes back as 16-bit white everywhere marks every
+    // node 0xFF00.
+    cLUT gamut;
+    gamut.ComputeGamutWithInput(nullptr, ConstantRoundTrip(0xFFFF, 0xFFFF, 0xFFFF).get(), icRelativeColorimetric,
+                                p.lab.get());
+    ASSERT_TRUE(IsFilled(gamut));
+    EXPECT_EQ(std::count(gamut.gridSamples.begin(), gamut.gridSamples.end(), uint16_t(0xFF00)),
+              std::ptrdiff_t(gamut.gridSamples.size()));
+
+    // Every colour comes back as mid gray, stable on the second trip: a node
+    // gets its distance less the threshold, 5 for an intent the profile
+    // has, 1 for one it lacks. Node 0 (L 0, a and b -128) lies about 188 off.
+    const cProfile::ptr_t gray = ConstantRoundTrip(0x8000, 0x8080, 0x8080);
+    cLUT has, lacks;
+    has.ComputeGamutWithInput(nullptr, gray.get(), icRelativeColorimetric, p.lab.get());
+    lacks.ComputeGamutWithInput(nullptr, gray.get(), icPerceptual, p.lab.get());
+    ASSERT_TRUE(IsFilled(has) && IsFilled(lacks));
+    EXPECT_NEAR(has.gridSamples[0], 183, 1);
+    size_t inside = 0;
+    for (size_t i = 0; i < has.gridSamples.size(); ++i) {
+        const int a = has.gridSamples[i], b = lacks.gridSamples[i];
+        if (a > 0)
+            ASSERT_EQ(b, a + 4) << i;
+        else
+            ASSERT_LE(b, 4) << i;
+        inside += a == 0;
+    }
+    EXPECT_GT(inside, 0u);
 }
 
 TEST(BlackPoint, Detection)
