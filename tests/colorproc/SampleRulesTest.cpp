@@ -98,6 +98,9 @@ TEST(SampleAdapters, SixteenBitExhaustive)
         const int back = out1<uint16_t, kLab>(uint16_t(w));
         ASSERT_LE(std::abs(back - v), 1) << v;
     }
+    // Packing lands on the nearest stored step of 256/257.
+    for (int w = 0; w <= 0xFF00; ++w)
+        ASSERT_LE(std::abs(int(out1<uint16_t, kLab>(uint16_t(w))) * 256 - w * 257), 128) << w;
     EXPECT_EQ((in1<uint16_t, kLab>(65535)), 65280);
     EXPECT_EQ((out1<uint16_t, kLab>(0xFF00)), 65535);
     EXPECT_EQ((out1<uint16_t, kLab>(0xFFFF)), 65535);
@@ -114,7 +117,7 @@ TEST(SampleAdapters, FloatSpecials)
         {nan, 0, 0},           {-nan, 0, 0},         {inf, 65535, 65535}, {-inf, 0, 0},
         {1e30f, 65535, 65535}, {-1e30f, 0, 0},       {-0.2f, 0, 0},       {0.5f, 32768, 32640},
         {1.0f, 65535, 65280},  {1.5f, 65535, 65535}, {0.0f, 0, 0},        {-0.0f, 0, 0},
-        {128.0f / 255.0f, 32896, 0x8000},
+        {128.0f / 255.0f, 32896, 0x8000}, {100.6f / 65280.0f, 101, 101},
     };
     for (const auto& c : cases) {
         EXPECT_EQ((in1<float, 0>(c.v)), c.plain) << c.v;
