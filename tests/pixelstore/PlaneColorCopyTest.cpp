@@ -64,7 +64,9 @@ std::vector<float> labOf(const PixelPlane& p)
 
 // Offsets off the tile grid, rectangles reaching outside either plane and
 // whole planes: every destination pixel is the pixel-by-pixel conversion of
-// its source pixel, and pixels outside the copy keep their value.
+// its source pixel, and pixels outside the copy keep their value, also when
+// the destination's channels are shared with another plane, which keeps all
+// of its own.
 TEST(PlaneColorCopy, EqualsPixelByPixelConversion)
 {
     const PixelPlane src = sourcePlane(300, 210);
@@ -74,13 +76,15 @@ TEST(PlaneColorCopy, EqualsPixelByPixelConversion)
         Rect rect;
         Point point;
         Size dstSize;
+        bool shared;
     } cases[] = {
-        {Rect{0, 0, 300, 210}, Point{0, 0}, Size{300, 210}},
-        {Rect{3, 5, 250, 180}, Point{17, 29}, Size{257, 190}},
-        {Rect{-10, -10, 400, 300}, Point{-5, 7}, Size{257, 190}},
-        {Rect{64, 64, 192, 192}, Point{64, 0}, Size{200, 130}},
-        {Rect{65, 1, 299, 209}, Point{0, 63}, Size{300, 300}},
-        {Rect{0, 0, 1, 1}, Point{100, 100}, Size{128, 128}},
+        {Rect{0, 0, 300, 210}, Point{0, 0}, Size{300, 210}, false},
+        {Rect{3, 5, 250, 180}, Point{17, 29}, Size{257, 190}, false},
+        {Rect{-10, -10, 400, 300}, Point{-5, 7}, Size{257, 190}, false},
+        {Rect{64, 64, 192, 192}, Point{64, 0}, Size{200, 130}, false},
+        {Rect{65, 1, 299, 209}, Point{0, 63}, Size{300, 300}, false},
+        {Rect{0, 0, 1, 1}, Point{100, 100}, Size{128, 128}, false},
+        {Rect{3, 5, 250, 180}, Point{17, 29}, Size{257, 190}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.rect.left << "," << c.rect.top << " -> " << c.point.x << ","
@@ -89,8 +93,13 @@ TEST(PlaneColorCopy, EqualsPixelByPixelConversion)
         const float sentinel = -7.0f;
         for (const Channel ch : {kChannelL, kChannelA, kChannelB})
             dst.channelWriteOnly(ch)->fillRect(Rect::fromSize(c.dstSize), &sentinel);
+        const PixelPlane twin = c.shared ? dst : PixelPlane(kSetLab, kTypeFloat, c.dstSize);
         Mixer mixer;
         convertPlaneColors(dst, src, c.rect, c.point, kRGB, kLab, &Mixer::run, &mixer);
+        if (c.shared) {
+            for (const float v : labOf(twin))
+                ASSERT_EQ(v, sentinel);
+        }
         const std::vector<float> got = labOf(dst);
         for (int y = 0; y < c.dstSize.height; ++y)
             for (int x = 0; x < c.dstSize.width; ++x) {
