@@ -2,6 +2,7 @@
 
 #include "cmm/FixedPoint.h"
 #include "cmm/Logging.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <cmath>
 #include <utility>
@@ -76,8 +77,13 @@ cIpol3D::Evaluator cIpol3D::CalcEvaluator() const
                    inputs, outputs);
         return nullptr;
     }
+    const bool wide = DataStorage::Simd::kernelsMay(DataStorage::Simd::Isa::Avx2);
     if (inputs == 3 && tetrahedral)
-        return &cIpol3D::EvalTetrahedral16;
+        return wide ? &cIpol3D::EvalTetrahedral16Wide : &cIpol3D::EvalTetrahedral16;
+    if (wide && inputs == 3)
+        return &cIpol3D::Eval3InputsWide;
+    if (wide && inputs == 4)
+        return &cIpol3D::Eval4InputsWide;
     return kByInputs[inputs];
 }
 

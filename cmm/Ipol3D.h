@@ -38,6 +38,7 @@ public:
     // The evaluator for the input count; null (with a critical line) for
     // shapes the engine cannot interpolate: 0, 2 or more than 8 inputs, fewer
     // than 2 grid points, no or more than 16 outputs, or an oversized grid.
+    // Three and four inputs take the AVX2 evaluators where the kernels may run.
     Evaluator CalcEvaluator() const;
 
     // Offset of the node at `at` (1, 3 or 4 inputs), -1 when `at` is not on a
@@ -52,6 +53,12 @@ public:
     void Eval6Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
     void Eval7Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
     void Eval8Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+
+    // AVX2 bodies of Eval3Inputs, EvalTetrahedral16 and Eval4Inputs, with
+    // bit-identical results; only for processors that offer AVX2.
+    void Eval3InputsWide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void EvalTetrahedral16Wide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    void Eval4InputsWide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
 
 private:
     template <int M>

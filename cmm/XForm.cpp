@@ -230,8 +230,12 @@ void cXForm::ChoosePrecalcRoutine()
     } else if (deviceLink.evaluator == &cLUT::EvalLUT_CLUT) {
         if (deviceLink.gridEvaluator == &cIpol3D::Eval3Inputs)
             routine = &cXForm::DoPrecalc3Inputs;
+        else if (deviceLink.gridEvaluator == &cIpol3D::Eval3InputsWide)
+            routine = &cXForm::DoPrecalc3InputsWide;
         else if (deviceLink.gridEvaluator == &cIpol3D::EvalTetrahedral16)
             routine = &cXForm::DoPrecalcTetra16;
+        else if (deviceLink.gridEvaluator == &cIpol3D::EvalTetrahedral16Wide)
+            routine = &cXForm::DoPrecalcTetra16Wide;
         else
             routine = &cXForm::DoPrecalc;
     } else {

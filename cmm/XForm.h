@@ -104,6 +104,8 @@ public:
     void DoPrecalc(const unsigned short* in, unsigned short* out) const;
     void DoPrecalc3Inputs(const unsigned short* in, unsigned short* out) const;
     void DoPrecalcTetra16(const unsigned short* in, unsigned short* out) const;
+    void DoPrecalc3InputsWide(const unsigned short* in, unsigned short* out) const;
+    void DoPrecalcTetra16Wide(const unsigned short* in, unsigned short* out) const;
     void DoPrecalGamutCheck(const unsigned short* in, unsigned short* out) const;
 
     // Stages of DoNormal.

@@ -75,6 +75,16 @@ void cXForm::DoPrecalcTetra16(const unsigned short* in, unsigned short* out) con
     deviceLink.grid.EvalTetrahedral16(in, out, deviceLink.gridSamples.data());
 }
 
+void cXForm::DoPrecalc3InputsWide(const unsigned short* in, unsigned short* out) const
+{
+    deviceLink.grid.Eval3InputsWide(in, out, deviceLink.gridSamples.data());
+}
+
+void cXForm::DoPrecalcTetra16Wide(const unsigned short* in, unsigned short* out) const
+{
+    deviceLink.grid.EvalTetrahedral16Wide(in, out, deviceLink.gridSamples.data());
+}
+
 void cXForm::DoPrecalGamutCheck(const unsigned short* in, unsigned short* out) const
 {
     uint16_t g[kMaxChannels];

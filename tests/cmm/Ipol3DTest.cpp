@@ -1,6 +1,7 @@
 #include "cmm/Ipol3D.h"
 
 #include "LogCapture.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -86,7 +87,7 @@ TEST(Ipol3D, TetrahedralMatchesReferenceWithinOneUnit)
         const std::vector<uint16_t> g = RandomGrid(points, 3, 3, 11 + points, points > 5);
         const cIpol3D ipol(points, 3, 3, true);
         const auto eval = ipol.CalcEvaluator();
-        ASSERT_EQ(eval, &cIpol3D::EvalTetrahedral16);
+        ASSERT_TRUE(eval == &cIpol3D::EvalTetrahedral16 || eval == &cIpol3D::EvalTetrahedral16Wide);
         const ReferenceGrid ref(points, 3, 3, g);
         std::mt19937 rng(points);
         std::uniform_int_distribution<int> d(0, 65535);
@@ -111,7 +112,7 @@ TEST(Ipol3D, TrilinearMatchesExactInterpolationWithinOneUnit)
         const std::vector<uint16_t> g = RandomGrid(points, 3, 4, 5 + points, false);
         const cIpol3D ipol(points, 3, 4, false);
         const auto eval = ipol.CalcEvaluator();
-        ASSERT_EQ(eval, &cIpol3D::Eval3Inputs);
+        ASSERT_TRUE(eval == &cIpol3D::Eval3Inputs || eval == &cIpol3D::Eval3InputsWide);
         std::mt19937 rng(points);
         std::uniform_int_distribution<int> d(0, 65535);
         double worst = 0;
@@ -127,6 +128,83 @@ TEST(Ipol3D, TrilinearMatchesExactInterpolationWithinOneUnit)
         // Three rounded 16-bit lerps in a row: up to half a unit each.
         EXPECT_LE(worst, 1.6 + 0.1) << points;
     }
+}
+
+namespace Simd = Nuvra::DataStorage::Simd;
+
+// The plain and the AVX2 evaluator of one grid shape.
+struct EvaluatorPair {
+    cIpol3D::Evaluator plain, wide;
+};
+
+EvaluatorPair PairFor(int inputs, bool tetrahedral)
+{
+    if (inputs == 4)
+        return {&cIpol3D::Eval4Inputs, &cIpol3D::Eval4InputsWide};
+    if (tetrahedral)
+        return {&cIpol3D::EvalTetrahedral16, &cIpol3D::EvalTetrahedral16Wide};
+    return {&cIpol3D::Eval3Inputs, &cIpol3D::Eval3InputsWide};
+}
+
+TEST(Ipol3D, WideEvaluatorsEqualPlainOnes)
+{
+    if (!Simd::processorHas(Simd::Isa::Avx2))
+        GTEST_SKIP() << "no AVX2";
+    // Rough grids put full-range steps between neighbours; outputs beyond
+    // four take the wide path more than once per pixel, with a short tail.
+    const struct {
+        int inputs, points, outputs;
+        bool tetrahedral, smooth;
+    } cases[] = {
+        {3, 33, 3, true, true}, {3, 2, 1, true, false},  {3, 17, 7, true, false}, {3, 5, 4, true, false},
+        {3, 33, 3, false, true}, {3, 9, 4, false, false}, {3, 5, 6, false, false}, {4, 9, 3, true, true},
+        {4, 17, 4, true, false}, {4, 5, 5, true, false},  {4, 3, 2, true, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint16_t> g = RandomGrid(c.points, c.inputs, c.outputs, 500 + c.points + c.outputs, c.smooth);
+        if (!c.smooth) {
+            // Extremes side by side: the largest differences the arithmetic meets.
+            for (size_t i = 0; i < g.size(); i += 5)
+                g[i] = (i / 5) % 2 ? 0xFFFF : 0;
+        }
+        const cIpol3D ipol(c.points, c.inputs, c.outputs, c.tetrahedral);
+        const EvaluatorPair e = PairFor(c.inputs, c.tetrahedral);
+        std::mt19937 rng(c.points * 16 + c.outputs);
+        std::uniform_int_distribution<int> d(0, 65535);
+        const uint16_t edges[] = {0, 1, 0x7FFF, 0x8000, 0xFFFE, 0xFFFF};
+        for (int i = 0; i < 60000; ++i) {
+            uint16_t in[4];
+            for (int k = 0; k < c.inputs; ++k)
+                in[k] = i % 5 == k ? edges[(i / 5) % 6] : uint16_t(d(rng));
+            // Tied rests leave the order of the tetrahedron's steps open.
+            if (i % 7 == 0)
+                in[c.inputs - 2] = in[c.inputs - 3];
+            if (i % 11 == 0)
+                in[c.inputs - 1] = in[c.inputs - 3];
+            uint16_t plain[16], wide[16];
+            (ipol.*e.plain)(in, plain, g.data());
+            (ipol.*e.wide)(in, wide, g.data());
+            for (int o = 0; o < c.outputs; ++o)
+                ASSERT_EQ(plain[o], wide[o]) << c.inputs << " inputs, " << c.points << " points, " << c.outputs
+                                             << " outputs, output " << o << ", pixel " << i;
+        }
+    }
+}
+
+TEST(Ipol3D, EvaluatorFollowsTheKernelSwitch)
+{
+    const bool avx2 = Simd::processorHas(Simd::Isa::Avx2);
+    for (const Simd::Kernels limit : {Simd::Kernels::Plain, Simd::Kernels::Sse2, Simd::Kernels::Any}) {
+        Simd::limitKernels(limit);
+        const bool wide = avx2 && limit == Simd::Kernels::Any && Simd::kernelsMay(Simd::Isa::Avx2);
+        for (const auto& shape : {std::make_pair(3, true), std::make_pair(3, false), std::make_pair(4, true)}) {
+            const cIpol3D ipol(9, shape.first, 3, shape.second);
+            const EvaluatorPair e = PairFor(shape.first, shape.second);
+            EXPECT_TRUE(ipol.CalcEvaluator() == (wide ? e.wide : e.plain)) << int(limit) << " " << shape.first;
+        }
+    }
+    Simd::limitKernels(Simd::Kernels::Any);
+    EXPECT_TRUE(cIpol3D(9, 5, 3, false).CalcEvaluator() == &cIpol3D::Eval5Inputs);
 }
 
 TEST(Ipol3D, IdentityCubeGivesItsInputBack)

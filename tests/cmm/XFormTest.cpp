@@ -4,6 +4,7 @@
 #include "cmm/BlackPoint.h"
 #include "cmm/ColorSpaces.h"
 #include "cmm/XForm.h"
+#include "pixelstore/CpuFeatures.h"
 #include "XFormTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,8 @@ TEST(XFormBuild, RefusalsLeaveTheTransformInvalidWithTheirMessage)
     }
 }
 
+namespace Simd = Nuvra::DataStorage::Simd;
+
 TEST(XFormBuild, RoutineByKindOfTransform)
 {
     const Profiles& p = P();
@@ -135,26 +138,36 @@ TEST(XFormBuild, RoutineByKindOfTransform)
         unsigned outCode;
         QFlags<eXForm_Flags> flags;
         cXForm::Routine routine;
+        cXForm::Routine wide; // where the AVX2 kernels may run
     };
     const Case cases[] = {
-        {"sRGB to sRGB, unprecalculated", p.srgb, kRGB8, p.srgb, kRGB8, XForm_NoPrecalc, &cXForm::DoMatrixShaper},
+        {"sRGB to sRGB, unprecalculated", p.srgb, kRGB8, p.srgb, kRGB8, XForm_NoPrecalc, &cXForm::DoMatrixShaper,
+         &cXForm::DoMatrixShaper},
         {"sRGB to sRGB with BPC, unprecalculated", p.srgb, kRGB8, p.srgb, kRGB8,
-         XForm_NoPrecalc | XForm_BlackPointCompensation, &cXForm::DoNormal},
-        {"sRGB to sRGB: a plain tetrahedral grid", p.srgb, kRGB8, p.srgb, kRGB8, {}, &cXForm::DoPrecalcTetra16},
-        {"sRGB to Lab", p.srgb, kRGB8, p.lab, CMM_PF::kLab16, {}, &cXForm::DoPrecalcTetra16},
-        {"sRGB to Adobe RGB: nearly straight curves", p.srgb, kRGB8, p.adobe, kRGB8, {}, &cXForm::DoPrecalcTetra16},
-        {"Lab to sRGB: Lab curves", p.lab, CMM_PF::kLab16, p.srgb, kRGB8, {}, &cXForm::DoPrecalc},
-        {"Lab to CMYK: Lab curves", p.lab, CMM_PF::kLab16, p.cmyk, kCMYK8, {}, &cXForm::DoPrecalc},
+         XForm_NoPrecalc | XForm_BlackPointCompensation, &cXForm::DoNormal, &cXForm::DoNormal},
+        {"sRGB to sRGB: a plain tetrahedral grid", p.srgb, kRGB8, p.srgb, kRGB8, {}, &cXForm::DoPrecalcTetra16,
+         &cXForm::DoPrecalcTetra16Wide},
+        {"sRGB to Lab", p.srgb, kRGB8, p.lab, CMM_PF::kLab16, {}, &cXForm::DoPrecalcTetra16,
+         &cXForm::DoPrecalcTetra16Wide},
+        {"sRGB to Adobe RGB: nearly straight curves", p.srgb, kRGB8, p.adobe, kRGB8, {}, &cXForm::DoPrecalcTetra16,
+         &cXForm::DoPrecalcTetra16Wide},
+        {"Lab to sRGB: Lab curves", p.lab, CMM_PF::kLab16, p.srgb, kRGB8, {}, &cXForm::DoPrecalc, &cXForm::DoPrecalc},
+        {"Lab to CMYK: Lab curves", p.lab, CMM_PF::kLab16, p.cmyk, kCMYK8, {}, &cXForm::DoPrecalc, &cXForm::DoPrecalc},
         {"Lab to CMYK without prelinearisation", p.lab, CMM_PF::kLab16, p.cmyk, kCMYK8, XForm_NoPrelinearization,
-         &cXForm::DoPrecalc3Inputs},
-        {"CMYK to sRGB: four inputs", p.cmyk, kCMYK8, p.srgb, kRGB8, {}, &cXForm::DoPrecalc},
-        {"gray to sRGB", p.gray, kGray8, p.srgb, kRGB8, {}, &cXForm::DoPrecalc},
+         &cXForm::DoPrecalc3Inputs, &cXForm::DoPrecalc3InputsWide},
+        {"CMYK to sRGB: four inputs", p.cmyk, kCMYK8, p.srgb, kRGB8, {}, &cXForm::DoPrecalc, &cXForm::DoPrecalc},
+        {"gray to sRGB", p.gray, kGray8, p.srgb, kRGB8, {}, &cXForm::DoPrecalc, &cXForm::DoPrecalc},
     };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(c.in && c.out) << c.name;
-        const cXForm::ptr_t t = MakeXForm(c.in, c.inCode, c.out, c.outCode, icPerceptual, c.flags);
-        EXPECT_TRUE(t->routine == c.routine) << c.name;
+    for (const Simd::Kernels limit : {Simd::Kernels::Plain, Simd::Kernels::Any}) {
+        Simd::limitKernels(limit);
+        const bool wide = Simd::kernelsMay(Simd::Isa::Avx2);
+        for (const Case& c : cases) {
+            ASSERT_TRUE(c.in && c.out) << c.name;
+            const cXForm::ptr_t t = MakeXForm(c.in, c.inCode, c.out, c.outCode, icPerceptual, c.flags);
+            EXPECT_TRUE(t->routine == (wide ? c.wide : c.routine)) << c.name << ", wide " << wide;
+        }
     }
+    Simd::limitKernels(Simd::Kernels::Any);
 
     // Lab to Lab through an absolute scaling: a trilinear grid.
     sCIExyY d65;
@@ -162,7 +175,7 @@ TEST(XFormBuild, RoutineByKindOfTransform)
     const cProfile::ptr_t lab65 = cProfile::CreateLab(&d65);
     const cXForm::ptr_t t =
         MakeXForm(p.lab, CMM_PF::kLab16, lab65, CMM_PF::kLab16, icAbsoluteColorimetric);
-    ASSERT_TRUE(t->routine == &cXForm::DoPrecalc3Inputs);
+    ASSERT_TRUE(t->routine == &cXForm::DoPrecalc3Inputs || t->routine == &cXForm::DoPrecalc3InputsWide);
     // The direct interpolation equals the LUT's own evaluator.
     std::mt19937 rng(3);
     std::uniform_int_distribution<int> d(0, 65535);
@@ -172,6 +185,52 @@ TEST(XFormBuild, RoutineByKindOfTransform)
         t->Run(in, a);
         t->deviceLink.Eval(in, b);
         ASSERT_TRUE(a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) << i;
+    }
+}
+
+// Transforms built with only the plain kernels and with the AVX2 ones
+// convert alike, sample for sample: three-input tetrahedral and trilinear
+// grids, a four-input grid, 8- and 16-bit samples.
+TEST(XFormBuild, PlainAndWideKernelsConvertAlike)
+{
+    if (!Simd::processorHas(Simd::Isa::Avx2))
+        GTEST_SKIP() << "no AVX2";
+    const Profiles& p = P();
+    std::vector<uint8_t> in8(4 * 40000);
+    std::vector<uint16_t> in16(3 * 40000);
+    std::mt19937 rng(12);
+    std::uniform_int_distribution<int> d(0, 65535);
+    for (auto& v : in8)
+        v = uint8_t(d(rng));
+    for (auto& v : in16)
+        v = uint16_t(d(rng));
+    const struct {
+        const char* name;
+        cProfile::ptr_t in;
+        unsigned inCode;
+        cProfile::ptr_t out;
+        unsigned outCode;
+        QFlags<eXForm_Flags> flags;
+    } cases[] = {
+        {"sRGB 8 to Lab 16", p.srgb, kRGB8, p.lab, CMM_PF::kLab16, {}},
+        {"sRGB 16 to Adobe RGB 16", p.srgb, kRGB16, p.adobe, kRGB16, {}},
+        {"Lab 16 to sRGB 8", p.lab, CMM_PF::kLab16, p.srgb, kRGB8, {}},
+        {"Lab 16 to CMYK 8 without prelinearisation", p.lab, CMM_PF::kLab16, p.cmyk, kCMYK8,
+         XForm_NoPrelinearization},
+        {"CMYK 8 to sRGB 8", p.cmyk, kCMYK8, p.srgb, kRGB8, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint16_t> results[2];
+        for (const Simd::Kernels limit : {Simd::Kernels::Plain, Simd::Kernels::Any}) {
+            Simd::limitKernels(limit);
+            const cXForm::ptr_t t = MakeXForm(c.in, c.inCode, c.out, c.outCode, icPerceptual, c.flags);
+            ASSERT_TRUE(t->IsValid()) << c.name;
+            // Any output fits a 16-bit vector of its sample count.
+            const bool eightBit = CMM_PF::SampleType(c.inCode) == CMM_PF::kSample8;
+            results[limit == Simd::Kernels::Any] = eightBit ? Convert<uint16_t>(*t, in8) : Convert<uint16_t>(*t, in16);
+        }
+        Simd::limitKernels(Simd::Kernels::Any);
+        EXPECT_EQ(results[0], results[1]) << c.name;
     }
 }
 

@@ -1,0 +1,187 @@
+// AVX2 bodies of the grid evaluations the precalculated transforms run: the
+// output channels of one pixel side by side in four double lanes. Every
+// intermediate is an integer below 2^35, which doubles hold exactly, and the
+// divisions round as the plain integer code does, so the results are
+// bit-identical to the plain evaluators.
+#include "cmm/FixedPoint.h"
+#include "cmm/Ipol3D.h"
+
+#include <immintrin.h>
+
+#include <cstring>
+#include <type_traits>
+
+namespace Nuvra {
+namespace CMM {
+
+namespace {
+
+inline int32_t Pair(const uint16_t* p)
+{
+    int32_t v;
+    std::memcpy(&v, p, sizeof(v));
+    return v;
+}
+
+// N (1..4) 16-bit samples as doubles; reads and writes no further, and
+// whole words only, so that stores forward to the loads that follow.
+template <int N>
+inline __m256d Load(const uint16_t* p)
+{
+    __m128i v;
+    if constexpr (N == 4)
+        v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    else if constexpr (N == 3)
+        v = _mm_insert_epi16(_mm_cvtsi32_si128(Pair(p)), p[2], 2);
+    else if constexpr (N == 2)
+        v = _mm_cvtsi32_si128(Pair(p));
+    else
+        v = _mm_cvtsi32_si128(p[0]);
+    return _mm256_cvtepi32_pd(_mm_cvtepu16_epi32(v));
+}
+
+template <int N>
+inline void Store(__m256d v, uint16_t* p)
+{
+    const __m128i w = _mm_packus_epi32(_mm256_cvttpd_epi32(v), _mm_setzero_si128());
+    if constexpr (N == 4) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), w);
+    } else {
+        const int32_t lo = _mm_cvtsi128_si32(w);
+        if constexpr (N >= 2)
+            std::memcpy(p, &lo, sizeof(lo));
+        else
+            p[0] = uint16_t(lo);
+        if constexpr (N == 3)
+            p[2] = uint16_t(_mm_extract_epi16(w, 2));
+    }
+}
+
+inline __m256d Rest(uint32_t r) { return _mm256_set1_pd(double(r)); }
+
+// Lerp16: a + floor(((b - a) x rest + 0x8000) / 65536); the scaling by a
+// power of two is exact.
+inline __m256d Lerp(__m256d a, __m256d b, __m256d rest)
+{
+    const __m256d t = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(b, a), rest), _mm256_set1_pd(32768.0));
+    return _mm256_add_pd(a, _mm256_floor_pd(_mm256_mul_pd(t, _mm256_set1_pd(1.0 / 65536.0))));
+}
+
+// One tetrahedron of a cell: the offsets of the nodes after each step from
+// the base and the rests in step order.
+struct Tetra {
+    int32_t base;
+    int32_t s1, s2, s3;
+    __m256d r1, r2, r3;
+};
+
+// Picks the tetrahedron without branches: the axes in falling order of their
+// rests. Where rests tie, the node the tie decides gets a zero weight, so any
+// order of the tied axes gives the plain evaluator's result.
+inline Tetra SelectTetra(const cIpol3D& g, const uint16_t* in)
+{
+    const FixedPos p[3] = {ToFixedPos(in[0], uint32_t(g.domain)), ToFixedPos(in[1], uint32_t(g.domain)),
+                           ToFixedPos(in[2], uint32_t(g.domain))};
+    const int32_t d[3] = {in[0] == 0xFFFF ? 0 : g.opta[2], in[1] == 0xFFFF ? 0 : g.opta[1],
+                          in[2] == 0xFFFF ? 0 : g.opta[0]};
+    // Axis order by (x >= y) | (y >= z) << 1 | (x >= z) << 2; 3 and 4 cannot occur.
+    static constexpr uint8_t kOrder[8][3] = {{2, 1, 0}, {2, 0, 1}, {1, 2, 0}, {0, 1, 2},
+                                             {2, 1, 0}, {0, 2, 1}, {1, 0, 2}, {0, 1, 2}};
+    const unsigned key = unsigned(p[0].rest >= p[1].rest) | unsigned(p[1].rest >= p[2].rest) << 1 |
+                         unsigned(p[0].rest >= p[2].rest) << 2;
+    const uint8_t* o = kOrder[key];
+    Tetra t;
+    t.base = int32_t(p[0].cell) * g.opta[2] + int32_t(p[1].cell) * g.opta[1] + int32_t(p[2].cell) * g.opta[0];
+    t.s1 = d[o[0]];
+    t.s2 = t.s1 + d[o[1]];
+    t.s3 = t.s2 + d[o[2]];
+    t.r1 = Rest(p[o[0]].rest);
+    t.r2 = Rest(p[o[1]].rest);
+    t.r3 = Rest(p[o[2]].rest);
+    return t;
+}
+
+// Channels c .. c + N - 1 of the tetrahedron: c0 + trunc((rest + 32767) / 65535).
+// The quotient of integers below 2^35 by 65535 never rounds across an integer.
+template <int N>
+inline __m256d TetraChannels(const Tetra& t, const uint16_t* grid, int c)
+{
+    const uint16_t* base = grid + t.base + c;
+    const __m256d c0 = Load<N>(base);
+    const __m256d p1 = Load<N>(base + t.s1);
+    const __m256d p2 = Load<N>(base + t.s2);
+    const __m256d p3 = Load<N>(base + t.s3);
+    const __m256d rest = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(p1, c0), t.r1),
+                                                     _mm256_mul_pd(_mm256_sub_pd(p2, p1), t.r2)),
+                                       _mm256_mul_pd(_mm256_sub_pd(p3, p2), t.r3));
+    const __m256d q = _mm256_div_pd(_mm256_add_pd(rest, _mm256_set1_pd(32767.0)), _mm256_set1_pd(65535.0));
+    return _mm256_add_pd(c0, _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
+}
+
+// Runs body.template operator()<N>(c) over the outputs in groups of four.
+template <class Body>
+inline void ByFours(int outputs, const Body& body)
+{
+    int c = 0;
+    for (; c + 4 <= outputs; c += 4)
+        body(std::integral_constant<int, 4>(), c);
+    switch (outputs - c) {
+    case 3: body(std::integral_constant<int, 3>(), c); break;
+    case 2: body(std::integral_constant<int, 2>(), c); break;
+    case 1: body(std::integral_constant<int, 1>(), c); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+void cIpol3D::EvalTetrahedral16Wide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const
+{
+    const Tetra t = SelectTetra(*this, in);
+    if (outputs == 3) {
+        Store<3>(TetraChannels<3>(t, grid, 0), out);
+        return;
+    }
+    ByFours(outputs, [&](auto n, int c) {
+        Store<decltype(n)::value>(TetraChannels<decltype(n)::value>(t, grid, c), out + c);
+    });
+}
+
+void cIpol3D::Eval4InputsWide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const
+{
+    const FixedPos p = ToFixedPos(in[0], uint32_t(domain));
+    const int32_t k0 = int32_t(p.cell) * opta[3];
+    const int32_t k1 = in[0] == 0xFFFF ? k0 : k0 + opta[3];
+    const Tetra t = SelectTetra(*this, in + 1);
+    const __m256d rest = Rest(p.rest);
+    ByFours(outputs, [&](auto n, int c) {
+        constexpr int N = decltype(n)::value;
+        Store<N>(Lerp(TetraChannels<N>(t, grid + k0, c), TetraChannels<N>(t, grid + k1, c), rest), out + c);
+    });
+}
+
+void cIpol3D::Eval3InputsWide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const
+{
+    const FixedPos px = ToFixedPos(in[0], uint32_t(domain));
+    const FixedPos py = ToFixedPos(in[1], uint32_t(domain));
+    const FixedPos pz = ToFixedPos(in[2], uint32_t(domain));
+    const int32_t x0 = int32_t(px.cell) * opta[2];
+    const int32_t x1 = in[0] == 0xFFFF ? x0 : x0 + opta[2];
+    const int32_t y0 = int32_t(py.cell) * opta[1];
+    const int32_t y1 = in[1] == 0xFFFF ? y0 : y0 + opta[1];
+    const int32_t z0 = int32_t(pz.cell) * opta[0];
+    const int32_t z1 = in[2] == 0xFFFF ? z0 : z0 + opta[0];
+    const __m256d rx = Rest(px.rest), ry = Rest(py.rest), rz = Rest(pz.rest);
+    ByFours(outputs, [&](auto n, int c) {
+        constexpr int N = decltype(n)::value;
+        const auto at = [&](int32_t x, int32_t y, int32_t z) { return Load<N>(grid + x + y + z + c); };
+        const __m256d d00 = Lerp(at(x0, y0, z0), at(x1, y0, z0), rx);
+        const __m256d d01 = Lerp(at(x0, y0, z1), at(x1, y0, z1), rx);
+        const __m256d d10 = Lerp(at(x0, y1, z0), at(x1, y1, z0), rx);
+        const __m256d d11 = Lerp(at(x0, y1, z1), at(x1, y1, z1), rx);
+        Store<N>(Lerp(Lerp(d00, d10, ry), Lerp(d01, d11, ry), rz), out + c);
+    });
+}
+
+} // namespace CMM
+} // namespace Nuvra
