@@ -1,8 +1,8 @@
 // AVX2 bodies of the grid evaluations the precalculated transforms run: the
-// output channels of one pixel side by side in four double lanes. Every
-// intermediate is an integer below 2^35, which doubles hold exactly, and the
-// divisions round as the plain integer code does, so the results are
-// bit-identical to the plain evaluators.
+// output channels of one pixel side by side in four lanes. The tetrahedral
+// sums are integers below 2^35, which doubles hold exactly, and its division
+// rounds as the plain integer code does; the trilinear lerps run in 64-bit
+// integer lanes. The results are bit-identical to the plain evaluators.
 #include "cmm/FixedPoint.h"
 #include "cmm/Ipol3D.h"
 
@@ -65,6 +65,52 @@ inline __m256d Lerp(__m256d a, __m256d b, __m256d rest)
 {
     const __m256d t = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(b, a), rest), _mm256_set1_pd(32768.0));
     return _mm256_add_pd(a, _mm256_floor_pd(_mm256_mul_pd(t, _mm256_set1_pd(1.0 / 65536.0))));
+}
+
+// N (1..4) 16-bit samples in the low halves of four 64-bit lanes.
+template <int N>
+inline __m256i LoadWide(const uint16_t* p)
+{
+    __m128i v;
+    if constexpr (N == 4)
+        v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    else if constexpr (N == 3)
+        v = _mm_insert_epi16(_mm_cvtsi32_si128(Pair(p)), p[2], 2);
+    else if constexpr (N == 2)
+        v = _mm_cvtsi32_si128(Pair(p));
+    else
+        v = _mm_cvtsi32_si128(p[0]);
+    return _mm256_cvtepu16_epi64(v);
+}
+
+// Lerp16 in 64-bit lanes, for the shorter chain of the trilinear grid: the
+// signed product of the low halves is exact, and the shifted sum's low half
+// is the plain result whatever the upper bits hold.
+inline __m256i LerpWide(__m256i a, __m256i b, __m256i rest)
+{
+    const __m256i t = _mm256_add_epi64(_mm256_mul_epi32(_mm256_sub_epi64(b, a), rest), _mm256_set1_epi64x(0x8000));
+    return _mm256_add_epi64(a, _mm256_srli_epi64(t, 16));
+}
+
+template <int N>
+inline void StoreWide(__m256i v, uint16_t* p)
+{
+    // The low 16 bits of each lane, in lane order.
+    const __m256i packed = _mm256_shuffle_epi8(v, _mm256_setr_epi8(0, 1, 8, 9, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                                   -1, -1, 0, 1, 8, 9, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                                   -1, -1, -1, -1));
+    const __m128i w = _mm_unpacklo_epi32(_mm256_castsi256_si128(packed), _mm256_extracti128_si256(packed, 1));
+    if constexpr (N == 4) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), w);
+    } else {
+        const int32_t lo = _mm_cvtsi128_si32(w);
+        if constexpr (N >= 2)
+            std::memcpy(p, &lo, sizeof(lo));
+        else
+            p[0] = uint16_t(lo);
+        if constexpr (N == 3)
+            p[2] = uint16_t(_mm_extract_epi16(w, 2));
+    }
 }
 
 // One tetrahedron of a cell: the offsets of the nodes after each step from
@@ -171,15 +217,16 @@ void cIpol3D::Eval3InputsWide(const uint16_t* in, uint16_t* out, const uint16_t*
     const int32_t y1 = in[1] == 0xFFFF ? y0 : y0 + opta[1];
     const int32_t z0 = int32_t(pz.cell) * opta[0];
     const int32_t z1 = in[2] == 0xFFFF ? z0 : z0 + opta[0];
-    const __m256d rx = Rest(px.rest), ry = Rest(py.rest), rz = Rest(pz.rest);
+    const __m256i rx = _mm256_set1_epi64x(px.rest), ry = _mm256_set1_epi64x(py.rest);
+    const __m256i rz = _mm256_set1_epi64x(pz.rest);
     ByFours(outputs, [&](auto n, int c) {
         constexpr int N = decltype(n)::value;
-        const auto at = [&](int32_t x, int32_t y, int32_t z) { return Load<N>(grid + x + y + z + c); };
-        const __m256d d00 = Lerp(at(x0, y0, z0), at(x1, y0, z0), rx);
-        const __m256d d01 = Lerp(at(x0, y0, z1), at(x1, y0, z1), rx);
-        const __m256d d10 = Lerp(at(x0, y1, z0), at(x1, y1, z0), rx);
-        const __m256d d11 = Lerp(at(x0, y1, z1), at(x1, y1, z1), rx);
-        Store<N>(Lerp(Lerp(d00, d10, ry), Lerp(d01, d11, ry), rz), out + c);
+        const auto at = [&](int32_t x, int32_t y, int32_t z) { return LoadWide<N>(grid + x + y + z + c); };
+        const __m256i d00 = LerpWide(at(x0, y0, z0), at(x1, y0, z0), rx);
+        const __m256i d01 = LerpWide(at(x0, y0, z1), at(x1, y0, z1), rx);
+        const __m256i d10 = LerpWide(at(x0, y1, z0), at(x1, y1, z0), rx);
+        const __m256i d11 = LerpWide(at(x0, y1, z1), at(x1, y1, z1), rx);
+        StoreWide<N>(LerpWide(LerpWide(d00, d10, ry), LerpWide(d01, d11, ry), rz), out + c);
     });
 }
 

@@ -1,7 +1,9 @@
 // Whole transforms beside LittleCMS 2 doing the same work, single thread:
 // the build time of sRGB to Lab, and 10 million pixels through precalculated
-// RGB 8-bit to Lab 16-bit, CMYK 8-bit to RGB 8-bit and RGB 16-bit to RGB
-// 16-bit transforms, converted in runs of 4096 pixels as the plane copy does.
+// RGB 8-bit to Lab 16-bit, CMYK 8-bit to RGB 8-bit, RGB 16-bit to RGB
+// 16-bit and Lab 16-bit to RGB 8-bit transforms, converted in runs of 4096
+// pixels as the plane copy does. MORVELIN_FORCE_PLAIN=1 times the plain
+// interpolation.
 #include "cmm/InternalProcessing.h"
 #include "cmm/Profile.h"
 
@@ -159,6 +161,18 @@ void Lcms_RGB16_to_RGB16(benchmark::State& state)
                                    TYPE_RGB_16, 3);
 }
 
+// The way back of the frame's-own-colours look: Lab through a trilinear grid.
+void Ours_Lab16_to_RGB8(benchmark::State& state)
+{
+    OursPixels<uint16_t, uint8_t>(state, OursLab(), CMM_PF::kLab16, cProfile::Create_sRGB(), kRGB8);
+}
+
+void Lcms_Lab16_to_RGB8(benchmark::State& state)
+{
+    LcmsPixels<uint16_t, uint8_t>(state, cmsCreateLab2Profile(nullptr), TYPE_LabV2_16, 3, cmsCreate_sRGBProfile(),
+                                  TYPE_RGB_8, 3);
+}
+
 } // namespace
 
 BENCHMARK(Ours_Build_sRGB_to_Lab)->Unit(benchmark::kMillisecond);
@@ -169,3 +183,5 @@ BENCHMARK(Ours_CMYK8_to_RGB8)->Unit(benchmark::kMillisecond);
 BENCHMARK(Lcms_CMYK8_to_RGB8)->Unit(benchmark::kMillisecond);
 BENCHMARK(Ours_RGB16_to_RGB16)->Unit(benchmark::kMillisecond);
 BENCHMARK(Lcms_RGB16_to_RGB16)->Unit(benchmark::kMillisecond);
+BENCHMARK(Ours_Lab16_to_RGB8)->Unit(benchmark::kMillisecond);
+BENCHMARK(Lcms_Lab16_to_RGB8)->Unit(benchmark::kMillisecond);
