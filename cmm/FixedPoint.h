@@ -19,6 +19,21 @@ inline FixedPos ToFixedPos(uint32_t v, uint32_t domain)
     return FixedPos{uint32_t(f >> 16), uint32_t(f & 0xFFFF)};
 }
 
+// The two nodes a sample falls between on one grid axis: their offsets
+// (the last node is its own upper neighbour) and the rest between them.
+struct AxisNodes {
+    int32_t lo;
+    int32_t hi;
+    uint32_t rest;
+};
+
+inline AxisNodes ToAxisNodes(uint32_t v, uint32_t domain, int32_t stride)
+{
+    const FixedPos p = ToFixedPos(v, domain);
+    const int32_t lo = int32_t(p.cell) * stride;
+    return AxisNodes{lo, v == 0xFFFF ? lo : lo + stride, p.rest};
+}
+
 // a + ((b - a) x rest + 0x8000) >> 16 with a 64-bit product: neighbours
 // that differ by more than 32767 would overflow 32 bits.
 inline int32_t Lerp16(int32_t a, int32_t b, uint32_t rest)

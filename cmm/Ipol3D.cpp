@@ -107,34 +107,26 @@ int32_t cIpol3D::PatchLUTIndex(const uint16_t* at, int n) const
 
 void cIpol3D::Eval1Input(const uint16_t* in, uint16_t* out, const uint16_t* grid) const
 {
-    const FixedPos p = ToFixedPos(in[0], uint32_t(domain));
-    const int32_t k0 = int32_t(p.cell) * opta[0];
-    const int32_t k1 = in[0] == 0xFFFF ? k0 : k0 + opta[0];
+    const AxisNodes x = ToAxisNodes(in[0], uint32_t(domain), opta[0]);
     for (int c = 0; c < outputs; ++c)
-        out[c] = uint16_t(Lerp16(grid[k0 + c], grid[k1 + c], p.rest));
+        out[c] = uint16_t(Lerp16(grid[x.lo + c], grid[x.hi + c], x.rest));
 }
 
 void cIpol3D::Eval3Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const
 {
-    const FixedPos px = ToFixedPos(in[0], uint32_t(domain));
-    const FixedPos py = ToFixedPos(in[1], uint32_t(domain));
-    const FixedPos pz = ToFixedPos(in[2], uint32_t(domain));
-    const int32_t x0 = int32_t(px.cell) * opta[2];
-    const int32_t x1 = in[0] == 0xFFFF ? x0 : x0 + opta[2];
-    const int32_t y0 = int32_t(py.cell) * opta[1];
-    const int32_t y1 = in[1] == 0xFFFF ? y0 : y0 + opta[1];
-    const int32_t z0 = int32_t(pz.cell) * opta[0];
-    const int32_t z1 = in[2] == 0xFFFF ? z0 : z0 + opta[0];
+    const AxisNodes x = ToAxisNodes(in[0], uint32_t(domain), opta[2]);
+    const AxisNodes y = ToAxisNodes(in[1], uint32_t(domain), opta[1]);
+    const AxisNodes z = ToAxisNodes(in[2], uint32_t(domain), opta[0]);
 
     for (int c = 0; c < outputs; ++c) {
-        const auto at = [&](int32_t x, int32_t y, int32_t z) { return int32_t(grid[x + y + z + c]); };
-        const uint16_t d00 = uint16_t(Lerp16(at(x0, y0, z0), at(x1, y0, z0), px.rest));
-        const uint16_t d01 = uint16_t(Lerp16(at(x0, y0, z1), at(x1, y0, z1), px.rest));
-        const uint16_t d10 = uint16_t(Lerp16(at(x0, y1, z0), at(x1, y1, z0), px.rest));
-        const uint16_t d11 = uint16_t(Lerp16(at(x0, y1, z1), at(x1, y1, z1), px.rest));
-        const uint16_t e0 = uint16_t(Lerp16(d00, d10, py.rest));
-        const uint16_t e1 = uint16_t(Lerp16(d01, d11, py.rest));
-        out[c] = uint16_t(Lerp16(e0, e1, pz.rest));
+        const auto at = [&](int32_t i, int32_t j, int32_t k) { return int32_t(grid[i + j + k + c]); };
+        const uint16_t d00 = uint16_t(Lerp16(at(x.lo, y.lo, z.lo), at(x.hi, y.lo, z.lo), x.rest));
+        const uint16_t d01 = uint16_t(Lerp16(at(x.lo, y.lo, z.hi), at(x.hi, y.lo, z.hi), x.rest));
+        const uint16_t d10 = uint16_t(Lerp16(at(x.lo, y.hi, z.lo), at(x.hi, y.hi, z.lo), x.rest));
+        const uint16_t d11 = uint16_t(Lerp16(at(x.lo, y.hi, z.hi), at(x.hi, y.hi, z.hi), x.rest));
+        const uint16_t e0 = uint16_t(Lerp16(d00, d10, y.rest));
+        const uint16_t e1 = uint16_t(Lerp16(d01, d11, y.rest));
+        out[c] = uint16_t(Lerp16(e0, e1, z.rest));
     }
 }
 
@@ -199,22 +191,20 @@ void cIpol3D::EvalTetrahedral16(const uint16_t* in, uint16_t* out, const uint16_
 template <int M>
 void cIpol3D::EvalNInputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const
 {
-    const FixedPos p = ToFixedPos(in[0], uint32_t(domain));
-    const int32_t k0 = int32_t(p.cell) * opta[M - 1];
-    const int32_t k1 = in[0] == 0xFFFF ? k0 : k0 + opta[M - 1];
+    const AxisNodes x = ToAxisNodes(in[0], uint32_t(domain), opta[M - 1]);
     uint16_t lower[kMaxChannels];
     uint16_t upper[kMaxChannels];
     // The remaining inputs index the same strides one level down, so the
     // slices are evaluated without changing any member.
     if constexpr (M == 4) {
-        EvalTetrahedral16(in + 1, lower, grid + k0);
-        EvalTetrahedral16(in + 1, upper, grid + k1);
+        EvalTetrahedral16(in + 1, lower, grid + x.lo);
+        EvalTetrahedral16(in + 1, upper, grid + x.hi);
     } else {
-        EvalNInputs<M - 1>(in + 1, lower, grid + k0);
-        EvalNInputs<M - 1>(in + 1, upper, grid + k1);
+        EvalNInputs<M - 1>(in + 1, lower, grid + x.lo);
+        EvalNInputs<M - 1>(in + 1, upper, grid + x.hi);
     }
     for (int c = 0; c < outputs; ++c)
-        out[c] = uint16_t(Lerp16(lower[c], upper[c], p.rest));
+        out[c] = uint16_t(Lerp16(lower[c], upper[c], x.rest));
 }
 
 void cIpol3D::Eval4Inputs(const uint16_t* in, uint16_t* out, const uint16_t* grid) const

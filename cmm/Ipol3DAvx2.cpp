@@ -23,27 +23,25 @@ inline int32_t Pair(const uint16_t* p)
     return v;
 }
 
-// N (1..4) 16-bit samples as doubles; reads and writes no further, and
-// whole words only, so that stores forward to the loads that follow.
+// N (1..4) 16-bit samples in the low words; reads no further, and whole
+// words only, so that stores forward to the loads that follow.
 template <int N>
-inline __m256d Load(const uint16_t* p)
+inline __m128i Words(const uint16_t* p)
 {
-    __m128i v;
     if constexpr (N == 4)
-        v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
     else if constexpr (N == 3)
-        v = _mm_insert_epi16(_mm_cvtsi32_si128(Pair(p)), p[2], 2);
+        return _mm_insert_epi16(_mm_cvtsi32_si128(Pair(p)), p[2], 2);
     else if constexpr (N == 2)
-        v = _mm_cvtsi32_si128(Pair(p));
+        return _mm_cvtsi32_si128(Pair(p));
     else
-        v = _mm_cvtsi32_si128(p[0]);
-    return _mm256_cvtepi32_pd(_mm_cvtepu16_epi32(v));
+        return _mm_cvtsi32_si128(p[0]);
 }
 
+// The low N words of w; writes no further.
 template <int N>
-inline void Store(__m256d v, uint16_t* p)
+inline void PutWords(__m128i w, uint16_t* p)
 {
-    const __m128i w = _mm_packus_epi32(_mm256_cvttpd_epi32(v), _mm_setzero_si128());
     if constexpr (N == 4) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), w);
     } else {
@@ -55,6 +53,18 @@ inline void Store(__m256d v, uint16_t* p)
         if constexpr (N == 3)
             p[2] = uint16_t(_mm_extract_epi16(w, 2));
     }
+}
+
+template <int N>
+inline __m256d Load(const uint16_t* p)
+{
+    return _mm256_cvtepi32_pd(_mm_cvtepu16_epi32(Words<N>(p)));
+}
+
+template <int N>
+inline void Store(__m256d v, uint16_t* p)
+{
+    PutWords<N>(_mm_packus_epi32(_mm256_cvttpd_epi32(v), _mm_setzero_si128()), p);
 }
 
 inline __m256d Rest(uint32_t r) { return _mm256_set1_pd(double(r)); }
@@ -71,16 +81,7 @@ inline __m256d Lerp(__m256d a, __m256d b, __m256d rest)
 template <int N>
 inline __m256i LoadWide(const uint16_t* p)
 {
-    __m128i v;
-    if constexpr (N == 4)
-        v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-    else if constexpr (N == 3)
-        v = _mm_insert_epi16(_mm_cvtsi32_si128(Pair(p)), p[2], 2);
-    else if constexpr (N == 2)
-        v = _mm_cvtsi32_si128(Pair(p));
-    else
-        v = _mm_cvtsi32_si128(p[0]);
-    return _mm256_cvtepu16_epi64(v);
+    return _mm256_cvtepu16_epi64(Words<N>(p));
 }
 
 // Lerp16 in 64-bit lanes, for the shorter chain of the trilinear grid: the
@@ -99,18 +100,7 @@ inline void StoreWide(__m256i v, uint16_t* p)
     const __m256i packed = _mm256_shuffle_epi8(v, _mm256_setr_epi8(0, 1, 8, 9, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                                                                    -1, -1, 0, 1, 8, 9, -1, -1, -1, -1, -1, -1, -1, -1,
                                                                    -1, -1, -1, -1));
-    const __m128i w = _mm_unpacklo_epi32(_mm256_castsi256_si128(packed), _mm256_extracti128_si256(packed, 1));
-    if constexpr (N == 4) {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), w);
-    } else {
-        const int32_t lo = _mm_cvtsi128_si32(w);
-        if constexpr (N >= 2)
-            std::memcpy(p, &lo, sizeof(lo));
-        else
-            p[0] = uint16_t(lo);
-        if constexpr (N == 3)
-            p[2] = uint16_t(_mm_extract_epi16(w, 2));
-    }
+    PutWords<N>(_mm_unpacklo_epi32(_mm256_castsi256_si128(packed), _mm256_extracti128_si256(packed, 1)), p);
 }
 
 // One tetrahedron of a cell: the offsets of the nodes after each step from
@@ -195,37 +185,29 @@ void cIpol3D::EvalTetrahedral16Wide(const uint16_t* in, uint16_t* out, const uin
 
 void cIpol3D::Eval4InputsWide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const
 {
-    const FixedPos p = ToFixedPos(in[0], uint32_t(domain));
-    const int32_t k0 = int32_t(p.cell) * opta[3];
-    const int32_t k1 = in[0] == 0xFFFF ? k0 : k0 + opta[3];
+    const AxisNodes w = ToAxisNodes(in[0], uint32_t(domain), opta[3]);
     const Tetra t = SelectTetra(*this, in + 1);
-    const __m256d rest = Rest(p.rest);
+    const __m256d rest = Rest(w.rest);
     ByFours(outputs, [&](auto n, int c) {
         constexpr int N = decltype(n)::value;
-        Store<N>(Lerp(TetraChannels<N>(t, grid + k0, c), TetraChannels<N>(t, grid + k1, c), rest), out + c);
+        Store<N>(Lerp(TetraChannels<N>(t, grid + w.lo, c), TetraChannels<N>(t, grid + w.hi, c), rest), out + c);
     });
 }
 
 void cIpol3D::Eval3InputsWide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const
 {
-    const FixedPos px = ToFixedPos(in[0], uint32_t(domain));
-    const FixedPos py = ToFixedPos(in[1], uint32_t(domain));
-    const FixedPos pz = ToFixedPos(in[2], uint32_t(domain));
-    const int32_t x0 = int32_t(px.cell) * opta[2];
-    const int32_t x1 = in[0] == 0xFFFF ? x0 : x0 + opta[2];
-    const int32_t y0 = int32_t(py.cell) * opta[1];
-    const int32_t y1 = in[1] == 0xFFFF ? y0 : y0 + opta[1];
-    const int32_t z0 = int32_t(pz.cell) * opta[0];
-    const int32_t z1 = in[2] == 0xFFFF ? z0 : z0 + opta[0];
-    const __m256i rx = _mm256_set1_epi64x(px.rest), ry = _mm256_set1_epi64x(py.rest);
-    const __m256i rz = _mm256_set1_epi64x(pz.rest);
+    const AxisNodes x = ToAxisNodes(in[0], uint32_t(domain), opta[2]);
+    const AxisNodes y = ToAxisNodes(in[1], uint32_t(domain), opta[1]);
+    const AxisNodes z = ToAxisNodes(in[2], uint32_t(domain), opta[0]);
+    const __m256i rx = _mm256_set1_epi64x(x.rest), ry = _mm256_set1_epi64x(y.rest);
+    const __m256i rz = _mm256_set1_epi64x(z.rest);
     ByFours(outputs, [&](auto n, int c) {
         constexpr int N = decltype(n)::value;
-        const auto at = [&](int32_t x, int32_t y, int32_t z) { return LoadWide<N>(grid + x + y + z + c); };
-        const __m256i d00 = LerpWide(at(x0, y0, z0), at(x1, y0, z0), rx);
-        const __m256i d01 = LerpWide(at(x0, y0, z1), at(x1, y0, z1), rx);
-        const __m256i d10 = LerpWide(at(x0, y1, z0), at(x1, y1, z0), rx);
-        const __m256i d11 = LerpWide(at(x0, y1, z1), at(x1, y1, z1), rx);
+        const auto at = [&](int32_t i, int32_t j, int32_t k) { return LoadWide<N>(grid + i + j + k + c); };
+        const __m256i d00 = LerpWide(at(x.lo, y.lo, z.lo), at(x.hi, y.lo, z.lo), rx);
+        const __m256i d01 = LerpWide(at(x.lo, y.lo, z.hi), at(x.hi, y.lo, z.hi), rx);
+        const __m256i d10 = LerpWide(at(x.lo, y.hi, z.lo), at(x.hi, y.hi, z.lo), rx);
+        const __m256i d11 = LerpWide(at(x.lo, y.hi, z.hi), at(x.hi, y.hi, z.hi), rx);
         StoreWide<N>(LerpWide(LerpWide(d00, d10, ry), LerpWide(d01, d11, ry), rz), out + c);
     });
 }
