@@ -41,8 +41,8 @@ bool drawCustom(const NuvraStyle* style, QStyle::ComplexControl cc, const QStyle
 
 // A ring in colour around the glyphs of text (pixels of alpha 21 or more):
 // alpha 0 at the glyph edge, 128 half-way out, 0 again from g + 1 pixels
-// away. Of text's size, ARGB32.
-QImage glowAround(const QImage& text, int g, const QColor& colour);
+// away. Of text's size, ARGB32; text moved in lends its pixels to the glow.
+QImage glowAround(QImage text, int g, const QColor& colour);
 
 // The values a slider marks with ticks, from minimum in steps of interval,
 // the one past the maximum drawn at the maximum. Empty for an empty range.

@@ -13,45 +13,12 @@
 #include <QTabBar>
 #include <QToolButton>
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Nuvra {
 namespace Style {
 namespace Complex {
-
-QImage glowAround(const QImage& text, int g, const QColor& bright)
-{
-    QImage glow(text.size(), QImage::Format_ARGB32);
-    glow.fill(0);
-    const int width = text.width();
-    const int height = text.height();
-    const auto inked = [&](int x, int y) { return qAlpha(text.pixel(x, y)) >= 21; };
-    const int reach = (g + 1) * (g + 1);
-    for (int y = 0; y < height; ++y) {
-        auto* out = reinterpret_cast<QRgb*>(glow.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if (inked(x, y))
-                continue;
-            int nearest = -1;
-            for (int ny = std::max(0, y - g); ny <= std::min(height - 1, y + g); ++ny) {
-                for (int nx = std::max(0, x - g); nx <= std::min(width - 1, x + g); ++nx) {
-                    if (!inked(nx, ny))
-                        continue;
-                    const int d2 = (nx - x) * (nx - x) + (ny - y) * (ny - y);
-                    if (nearest < 0 || d2 < nearest)
-                        nearest = d2;
-                }
-            }
-            if (nearest < 0 || nearest >= reach)
-                continue;
-            const float f = 1.0f - 2.0f * std::fabs(0.5f - std::sqrt(float(nearest) / float(reach)));
-            const int alpha = static_cast<int>(std::floor(f * f * 128.0f + 0.5f));
-            out[x] = qRgba(bright.red(), bright.green(), bright.blue(), alpha);
-        }
-    }
-    return glow;
-}
 
 namespace {
 
@@ -132,7 +99,7 @@ void drawGlow(const NuvraStyle* style, const QStyleOptionToolButton* opt, QPaint
         style->drawItemText(&tp, r.translated(-r.topLeft()).translated(g, g - o), alignment, opt->palette, true,
                             opt->text, QPalette::ButtonText);
     }
-    p->drawImage(QPoint(r.left() - g, r.top() - g), glowAround(text, g, opt->palette.color(QPalette::BrightText)));
+    p->drawImage(QPoint(r.left() - g, r.top() - g), glowAround(std::move(text), g, opt->palette.color(QPalette::BrightText)));
 }
 
 bool isOwnShape(const QString& shape)

@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace Nuvra {
 namespace Style {
@@ -498,7 +499,7 @@ void ModernStyle::drawToolButtonModern(const QStyleOptionComplex* opt, QPainter*
                 }
                 drawItemText(&tp, box, alignment, pal, true, tool->text, QPalette::ButtonText);
             }
-            p->drawImage(r.topLeft(), Complex::glowAround(text, g, ext(Skin::ProductModeHoveredColor, Qt::black)));
+            p->drawImage(r.topLeft(), Complex::glowAround(std::move(text), g, ext(Skin::ProductModeHoveredColor, Qt::black)));
         }
         drawText(none);
     } else {
