@@ -4,28 +4,20 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace Nuvra {
 namespace Effect {
 
-namespace ScratchDetail {
-
-using Clock = std::chrono::steady_clock;
-
-// Kept blocks of a thread that has not asked for scratch this long go back
-// to the system.
-constexpr auto kIdle = std::chrono::seconds(5);
+namespace {
 
 struct Block {
     std::size_t capacity;
     void* data;
 };
-
-namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 // Heap blocks, so that the address sanitizer sees every access.
@@ -62,124 +54,74 @@ std::size_t roundToPages(std::size_t bytes)
     return (b + page - 1) / page * page;
 }
 
-} // namespace
-
-struct Arena {
+struct Pool {
     std::mutex mutex;
-    std::vector<Block*> kept;
+    std::vector<Block> kept;
     std::size_t keptBytes = 0;
-    Clock::time_point lastUse = Clock::now();
-    bool threadAlive = true;
 
-    // Caller holds the mutex.
-    void releaseKept()
+    // Takes the kept blocks out, to be freed outside the lock.
+    std::vector<Block> takeKept()
     {
-        for (Block* b : kept) {
-            deallocate(b->data, b->capacity);
-            delete b;
-        }
-        kept.clear();
+        std::vector<Block> out;
+        out.swap(kept);
         keptBytes = 0;
+        return out;
     }
 };
 
-namespace {
-
-std::mutex g_registryMutex;
-std::vector<std::weak_ptr<Arena>> g_registry;
-Clock::time_point g_lastSweep;
-
-// Releases the kept blocks of threads that have gone idle; at most once a
-// second, by whichever thread asks for scratch.
-void sweepIdle(const Arena* self, Clock::time_point now)
+// Kept past exit: a render may still end after static destruction began.
+Pool& pool()
 {
-    std::vector<std::shared_ptr<Arena>> idle;
-    {
-        std::lock_guard<std::mutex> lock(g_registryMutex);
-        if (now - g_lastSweep < std::chrono::seconds(1))
-            return;
-        g_lastSweep = now;
-        g_registry.erase(std::remove_if(g_registry.begin(), g_registry.end(),
-                                        [](const std::weak_ptr<Arena>& w) { return w.expired(); }),
-                         g_registry.end());
-        for (const std::weak_ptr<Arena>& w : g_registry)
-            if (std::shared_ptr<Arena> a = w.lock())
-                if (a.get() != self)
-                    idle.push_back(std::move(a));
-    }
-    for (const std::shared_ptr<Arena>& a : idle) {
-        std::unique_lock<std::mutex> lock(a->mutex, std::try_to_lock);
-        if (lock.owns_lock() && now - a->lastUse > kIdle)
-            a->releaseKept();
-    }
+    static Pool* p = new Pool;
+    return *p;
 }
 
-struct ThreadArena {
-    std::shared_ptr<Arena> arena = std::make_shared<Arena>();
-
-    ThreadArena()
-    {
-        std::lock_guard<std::mutex> lock(g_registryMutex);
-        g_registry.push_back(arena);
-    }
-    ~ThreadArena()
-    {
-        std::lock_guard<std::mutex> lock(arena->mutex);
-        arena->releaseKept();
-        arena->threadAlive = false;
-    }
-};
-
-const std::shared_ptr<Arena>& threadArena()
+void freeBlocks(const std::vector<Block>& blocks)
 {
-    thread_local ThreadArena holder;
-    return holder.arena;
+    for (const Block& b : blocks)
+        deallocate(b.data, b.capacity);
 }
 
 // Best fit among the kept blocks, or a new block once the kept ones, all too
 // small, are released.
-Block* take(Arena& a, std::size_t bytes)
+Block take(std::size_t bytes)
 {
     const std::size_t capacity = roundToPages(bytes);
-    std::lock_guard<std::mutex> lock(a.mutex);
-    a.lastUse = Clock::now();
-    auto best = a.kept.end();
-    for (auto it = a.kept.begin(); it != a.kept.end(); ++it)
-        if ((*it)->capacity >= capacity && (best == a.kept.end() || (*it)->capacity < (*best)->capacity))
-            best = it;
-    if (best != a.kept.end()) {
-        Block* b = *best;
-        a.kept.erase(best);
-        a.keptBytes -= b->capacity;
-        return b;
+    Pool& p = pool();
+    std::vector<Block> tooSmall;
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        auto best = p.kept.end();
+        for (auto it = p.kept.begin(); it != p.kept.end(); ++it)
+            if (it->capacity >= capacity && (best == p.kept.end() || it->capacity < best->capacity))
+                best = it;
+        if (best != p.kept.end()) {
+            const Block b = *best;
+            p.kept.erase(best);
+            p.keptBytes -= b.capacity;
+            return b;
+        }
+        tooSmall = p.takeKept();
     }
-    a.releaseKept();
-    std::unique_ptr<Block> b(new Block{capacity, nullptr});
-    b->data = allocate(capacity);
-    return b.release();
+    freeBlocks(tooSmall);
+    return Block{capacity, allocate(capacity)};
 }
 
-void giveBack(Arena& a, Block* b)
+void giveBack(const Block& b)
 {
-    std::lock_guard<std::mutex> lock(a.mutex);
-    if (!a.threadAlive) {
-        deallocate(b->data, b->capacity);
-        delete b;
-        return;
-    }
-    a.kept.push_back(b);
-    a.keptBytes += b->capacity;
+    Pool& p = pool();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    p.kept.push_back(b);
+    p.keptBytes += b.capacity;
 }
 
 } // namespace
-} // namespace ScratchDetail
 
-using namespace ScratchDetail;
-
-ScratchLease::ScratchLease(std::size_t bytes) : m_arena(threadArena())
+ScratchLease::ScratchLease(std::size_t bytes)
 {
-    sweepIdle(m_arena.get(), Clock::now());
-    m_block = take(*m_arena, bytes);
+    const Block b = take(bytes);
+    m_data = b.data;
+    m_capacity = b.capacity;
 }
 
 ScratchLease::~ScratchLease()
@@ -188,55 +130,44 @@ ScratchLease::~ScratchLease()
 }
 
 ScratchLease::ScratchLease(ScratchLease&& other) noexcept
-    : m_arena(std::move(other.m_arena)), m_block(other.m_block)
+    : m_data(std::exchange(other.m_data, nullptr)), m_capacity(std::exchange(other.m_capacity, 0))
 {
-    other.m_block = nullptr;
 }
 
 ScratchLease& ScratchLease::operator=(ScratchLease&& other) noexcept
 {
     if (this != &other) {
         release();
-        m_arena = std::move(other.m_arena);
-        m_block = other.m_block;
-        other.m_block = nullptr;
+        m_data = std::exchange(other.m_data, nullptr);
+        m_capacity = std::exchange(other.m_capacity, 0);
     }
     return *this;
 }
 
-void* ScratchLease::data() const
-{
-    return m_block ? m_block->data : nullptr;
-}
-
 void ScratchLease::release()
 {
-    if (m_block)
-        giveBack(*m_arena, m_block);
-    m_block = nullptr;
-    m_arena.reset();
+    if (m_data)
+        giveBack(Block{m_capacity, m_data});
+    m_data = nullptr;
+    m_capacity = 0;
 }
 
 std::size_t scratchKeptBytes()
 {
-    Arena& a = *threadArena();
-    std::lock_guard<std::mutex> lock(a.mutex);
-    return a.keptBytes;
+    Pool& p = pool();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    return p.keptBytes;
 }
 
 void releaseScratch()
 {
-    std::vector<std::shared_ptr<Arena>> all;
+    Pool& p = pool();
+    std::vector<Block> kept;
     {
-        std::lock_guard<std::mutex> lock(g_registryMutex);
-        for (const std::weak_ptr<Arena>& w : g_registry)
-            if (std::shared_ptr<Arena> a = w.lock())
-                all.push_back(std::move(a));
+        std::lock_guard<std::mutex> lock(p.mutex);
+        kept = p.takeKept();
     }
-    for (const std::shared_ptr<Arena>& a : all) {
-        std::lock_guard<std::mutex> lock(a->mutex);
-        a->releaseKept();
-    }
+    freeBlocks(kept);
 }
 
 } // namespace Effect

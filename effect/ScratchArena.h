@@ -1,29 +1,25 @@
 #pragma once
 
-// Working memory of the effect's stages, reused across stages and frames on
-// the same thread. Fresh buffers of several megabytes cost a page fault per
-// page on every frame; a block kept by the thread's arena is handed out again
-// instead. Blocks hold indeterminate values: callers write before they read.
+// Working memory of the effect's stages, reused across stages, frames and
+// threads. Fresh buffers of several megabytes cost a page fault per page on
+// every frame, and a render thread that starts after a pause would pay them
+// all again; a block kept by the process-wide pool is handed out instead,
+// to whichever thread asks next. Blocks hold indeterminate values: callers
+// write before they read.
 //
 // Bounds: a request that no kept block fits releases the kept blocks first,
-// so a thread never holds more than its largest set of live buffers. Kept
-// blocks are released when their thread ends, and those of a thread that has
-// not rendered for a while are released by the next thread that does.
+// so the pool never holds more than the largest set of buffers live at once.
+// Kept blocks stay until releaseScratch(): the application gives them back
+// once it has been idle for a while.
 
 #include <cstddef>
-#include <memory>
 #include <type_traits>
 
 namespace Nuvra {
 namespace Effect {
 
-namespace ScratchDetail {
-struct Arena;
-struct Block;
-} // namespace ScratchDetail
-
-// A block of at least `bytes` bytes, 64-byte aligned, from the calling
-// thread's arena; returned to it when the lease ends.
+// A block of at least `bytes` bytes, 64-byte aligned, from the process-wide
+// pool; returned to it when the lease ends.
 class ScratchLease {
 public:
     ScratchLease() = default;
@@ -34,13 +30,13 @@ public:
     ScratchLease(const ScratchLease&) = delete;
     ScratchLease& operator=(const ScratchLease&) = delete;
 
-    void* data() const;
+    void* data() const { return m_data; }
     // Gives the block back now.
     void release();
 
 private:
-    std::shared_ptr<ScratchDetail::Arena> m_arena;
-    ScratchDetail::Block* m_block = nullptr;
+    void* m_data = nullptr;
+    std::size_t m_capacity = 0;
 };
 
 // `count` elements of a trivial type on a leased block.
@@ -67,9 +63,9 @@ private:
     std::size_t m_count = 0;
 };
 
-// Bytes the calling thread's arena keeps for reuse (live leases excluded).
+// Bytes the pool keeps for reuse (live leases excluded).
 std::size_t scratchKeptBytes();
-// Releases every kept block of every thread.
+// Gives every kept block back to the system; live leases are not affected.
 void releaseScratch();
 
 } // namespace Effect
