@@ -596,6 +596,12 @@ void Broker::recycle(std::vector<char>& buffer)
         p->recycle(buffer);
 }
 
+void Broker::releaseRecycled()
+{
+    if (p)
+        p->releaseRecycled();
+}
+
 void Broker::send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,
                                int timeout)
 {

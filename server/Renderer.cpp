@@ -1,6 +1,7 @@
 #include "server/Renderer.h"
 
 #include "server/Presets.h"
+#include "server/ProcessMemory.h"
 #include "server/ServerBroker.h"
 #include "VRPC/Log.h"
 #include "VRPC/Messages.h"
@@ -208,6 +209,12 @@ struct ReplyBuffers {
         if (buffer.capacity() > spare.capacity())
             spare.swap(buffer);
     }
+    void release()
+    {
+        std::vector<char> released;
+        std::lock_guard<std::mutex> lock(mutex);
+        released.swap(spare);
+    }
 };
 
 ReplyBuffers& replyBuffers()
@@ -249,13 +256,16 @@ void vrpc_renderer(Message* msg)
 namespace {
 
 // A render thread with nothing to do waits this long for the next frame.
-constexpr auto kRenderThreadIdle = std::chrono::seconds(10);
+// The last one to end gives the memory kept for frames back: a pause shorter
+// than this costs the next frame nothing, a longer one leaves the child small.
+constexpr auto kRenderThreadIdle = std::chrono::seconds(30);
 
 struct RenderThreads {
     std::mutex mutex;
     std::condition_variable work;
     std::deque<Message*> queue;
     int idle = 0;
+    int alive = 0;
 };
 
 // Kept past exit, like the render count: a thread may still wait on it.
@@ -263,6 +273,13 @@ RenderThreads& renderThreads()
 {
     static RenderThreads* threads = new RenderThreads;
     return *threads;
+}
+
+void giveBackFrameMemory()
+{
+    replyBuffers().release();
+    releaseRecycledBuffer();
+    giveBackMemory();
 }
 
 void renderThread()
@@ -274,8 +291,13 @@ void renderThread()
         const bool given =
             threads.work.wait_for(lock, kRenderThreadIdle, [&threads] { return !threads.queue.empty(); });
         --threads.idle;
-        if (!given)
+        if (!given) {
+            const bool last = --threads.alive == 0;
+            lock.unlock();
+            if (last)
+                giveBackFrameMemory();
             return;
+        }
         Message* msg = threads.queue.front();
         threads.queue.pop_front();
         lock.unlock();
@@ -301,6 +323,7 @@ void startRender(Message* msg)
         threads.queue.pop_back();
         throw;
     }
+    ++threads.alive;
 }
 
 void renderBegins()

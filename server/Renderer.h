@@ -43,9 +43,10 @@ RenderStatus renderRequest(const char* payload, std::int64_t length, std::vector
 void vrpc_renderer(Message* msg);
 
 // Runs vrpc_renderer(msg) on a render thread. The threads outlive their
-// frames, so the effect's working memory, kept per thread, serves the next
-// frame too; one is started whenever every thread is busy, and one that has
-// had nothing to do for a while ends. Throws (and keeps nothing of `msg`)
+// frames; one is started whenever every thread is busy, and one that has had
+// nothing to do for a while ends. The frames' buffers and the effect's
+// working memory are kept by the process between frames and given back when
+// the last thread ends. Throws (and keeps nothing of `msg`)
 // when no thread is free and none can be started.
 void startRender(Message* msg);
 

@@ -63,4 +63,11 @@ void recycleBuffer(std::vector<char>& buffer)
         broker->recycle(buffer);
 }
 
+void releaseRecycledBuffer()
+{
+    std::shared_lock<std::shared_mutex> shared(brokerUse());
+    if (Broker* broker = sbroker())
+        broker->releaseRecycled();
+}
+
 } // namespace Nuvra::VRPC

@@ -6,6 +6,7 @@
 #include "server/AboutBox.h"
 #include "server/GuiStartup.h"
 #include "server/Logger.h"
+#include "server/ProcessMemory.h"
 #include "server/ServerBroker.h"
 
 #include <cstdio>
@@ -52,6 +53,7 @@ int runServer(const std::vector<std::string>& args)
     writeDebugLog("System info:\n\t%s\n", systemInfoText().c_str());
     writeDebugLog("[VMain] Start\n");
 
+    keepFreedMemory();
     vrpc_init_gui();
     try {
         installServerBroker(sharedName);

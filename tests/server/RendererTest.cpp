@@ -1,4 +1,5 @@
 #include "server/Presets.h"
+#include "server/ProcessMemory.h"
 #include "server/Renderer.h"
 
 #include "VRPC/Serialize.h"
@@ -8,11 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "effect/ScratchArena.h"
 
 namespace {
 
@@ -219,6 +224,45 @@ TEST(RenderRequest, EqualsTheEffectCalledDirectly)
         ASSERT_TRUE(Filter({w, h}, pixels.data(), w * 4, expected.data(), w * 4, 0, params, nullptr));
         EXPECT_EQ(std::memcmp(reply.data() + 8, expected.data(), expected.size()), 0);
     }
+}
+
+// Frames on several threads at once borrow the same kept memory, and giving
+// it back while they run changes no pixel of any of them.
+TEST(RenderRequest, ConcurrentFramesShareKeptMemorySafely)
+{
+    HostKind kind(3);
+    keepFreedMemory();
+    const std::string text = valueText(paintedRecord(), 1);
+    std::vector<std::vector<char>> payloads, expected;
+    for (const auto& [w, h] : {std::pair{64, 48}, std::pair{37, 23}, std::pair{90, 70}}) {
+        payloads.push_back(request(w, h, text, frame(w, h)));
+        expected.emplace_back();
+        ASSERT_EQ(renderRequest(payloads.back().data(), std::int64_t(payloads.back().size()), expected.back()),
+                  RenderOk);
+    }
+    std::atomic<int> mismatches{0};
+    std::atomic<bool> rendering{true};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            std::vector<char> reply;
+            for (int i = 0; i < 6; ++i) {
+                const std::size_t k = std::size_t(t + i) % payloads.size();
+                renderRequest(payloads[k].data(), std::int64_t(payloads[k].size()), reply);
+                mismatches += reply != expected[k];
+            }
+        });
+    std::thread releaser([&] {
+        while (rendering.load())
+            giveBackMemory();
+    });
+    for (std::thread& t : threads)
+        t.join();
+    rendering = false;
+    releaser.join();
+    EXPECT_EQ(mismatches.load(), 0);
+    giveBackMemory();
+    EXPECT_EQ(Nuvra::Effect::scratchKeptBytes(), 0u);
 }
 
 TEST(RenderRequest, ValueLessEntriesLogNothing)
