@@ -3,6 +3,9 @@
 // the same frame with the same values) and two copies of the frame, the
 // conversions no design can avoid. With the stand-in child, whose render is
 // a single pass over the pixels, the action's time is the trip alone.
+// With the application as child, also: the first frame after a pause beside
+// a warm frame, and the child's resident memory after a burst of large
+// frames and a minute idle beside its size before the burst.
 //   ofx_bench [--benchmark_filter=...]
 #include "OfxTestHost.h"
 
@@ -20,9 +23,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -93,6 +100,58 @@ void fill(Image& image)
         }
     }
 }
+
+#ifdef MORVELIN_REAL_CHILD_PATH
+// The child the plug-in started: our only child process.
+pid_t childPid()
+{
+    DIR* proc = opendir("/proc");
+    pid_t found = 0;
+    while (dirent* e = proc ? readdir(proc) : nullptr) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        if (pid <= 0 || !std::getline(stat, line) || line.rfind(')') == std::string::npos)
+            continue;
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        pid_t parent = 0;
+        if (rest >> state >> parent && parent == getpid())
+            found = pid;
+    }
+    if (proc)
+        closedir(proc);
+    return found;
+}
+
+// CPU time of the child's live threads, in seconds.
+double childCpu(pid_t pid)
+{
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    double ns = 0;
+    while (dirent* e = dir ? readdir(dir) : nullptr) {
+        std::ifstream sched(tasks + "/" + e->d_name + "/schedstat");
+        double onCpu = 0;
+        if (e->d_name[0] != '.' && sched >> onCpu)
+            ns += onCpu;
+    }
+    if (dir)
+        closedir(dir);
+    return ns * 1e-9;
+}
+
+// One field of the child's status, in MiB ("VmRSS", "RssAnon", "RssShmem").
+double childMemory(pid_t pid, const std::string& field)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field + ":", 0) == 0)
+            return std::atof(line.c_str() + field.size() + 1) / 1024.0;
+    return 0;
+}
+#endif
 
 // Two copies of a frame of the same bytes, timed on their own.
 double twoCopies(size_t bytes)
@@ -202,6 +261,103 @@ void BM_TripRealChild(benchmark::State& state)
     runTrip(state, MORVELIN_REAL_CHILD_PATH, true);
 }
 BENCHMARK(BM_TripRealChild)->Args({1920, 1080})->Args({3840, 2160})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The first frame after a pause of range(2) seconds beside the fastest of a
+// few warm frames before it, as the action's time and as the child's CPU.
+void BM_FirstFrameAfterPause(benchmark::State& state)
+{
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    Bench bench(MORVELIN_REAL_CHILD_PATH);
+    const pid_t child = childPid();
+    if (!bench.ok || child == 0) {
+        state.SkipWithError("the effect did not start");
+        return;
+    }
+    const OfxRectI bounds{0, 0, w, h};
+    Image src(Depth::Byte, 4, bounds);
+    Image out(Depth::Byte, 4, bounds);
+    fill(src);
+    double warm = 1e9, warmCpu = 1e9, paused = 1e9, pausedCpu = 1e9;
+    bool failed = false;
+    const auto frame = [&](double& wall, double& cpu) {
+        const double c0 = childCpu(child);
+        const auto t0 = Clock::now();
+        failed |= bench.session->render(0, bounds, src, out) != kOfxStatOK;
+        wall = seconds(t0, Clock::now());
+        cpu = childCpu(child) - c0;
+    };
+    for (auto _ : state) {
+        for (int i = 0; i < 4; ++i) {
+            double a = 0, c = 0;
+            frame(a, c);
+            warm = std::min(warm, a);
+            warmCpu = std::min(warmCpu, c);
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(state.range(2)));
+        double a = 0, c = 0;
+        frame(a, c);
+        paused = std::min(paused, a);
+        pausedCpu = std::min(pausedCpu, c);
+        state.SetIterationTime(a);
+    }
+    if (failed) {
+        state.SkipWithError("render failed");
+        return;
+    }
+    state.counters["fastest_warm_ms"] = warm * 1e3;
+    state.counters["fastest_paused_ms"] = paused * 1e3;
+    state.counters["fastest_paused_per_warm"] = paused / warm;
+    state.counters["fastest_warm_cpu_ms"] = warmCpu * 1e3;
+    state.counters["fastest_paused_cpu_ms"] = pausedCpu * 1e3;
+    state.counters["fastest_paused_cpu_per_warm"] = pausedCpu / warmCpu;
+}
+BENCHMARK(BM_FirstFrameAfterPause)->Args({1920, 1080, 15})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The child's resident memory after a burst of range(2) frames of
+// range(0) x range(1) and range(3) seconds idle, beside its size once
+// started, before any frame.
+void BM_IdleMemoryAfterBurst(benchmark::State& state)
+{
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    Bench bench(MORVELIN_REAL_CHILD_PATH);
+    const pid_t child = childPid();
+    if (!bench.ok || child == 0) {
+        state.SkipWithError("the effect did not start");
+        return;
+    }
+    const OfxRectI bounds{0, 0, w, h};
+    Image src(Depth::Byte, 4, bounds);
+    Image out(Depth::Byte, 4, bounds);
+    fill(src);
+    double before = 0, beforeAnon = 0, beforeShared = 0, burst = 0, idle = 0, idleAnon = 0, idleShared = 0;
+    for (auto _ : state) {
+        before = childMemory(child, "VmRSS");
+        beforeAnon = childMemory(child, "RssAnon");
+        beforeShared = childMemory(child, "RssShmem");
+        for (int i = 0; i < state.range(2); ++i)
+            if (bench.session->render(0, bounds, src, out) != kOfxStatOK) {
+                state.SkipWithError("render failed");
+                return;
+            }
+        burst = childMemory(child, "VmRSS");
+        std::this_thread::sleep_for(std::chrono::seconds(state.range(3)));
+        idle = childMemory(child, "VmRSS");
+        idleAnon = childMemory(child, "RssAnon");
+        idleShared = childMemory(child, "RssShmem");
+    }
+    state.counters["before_mib"] = before;
+    state.counters["before_anon_mib"] = beforeAnon;
+    state.counters["burst_mib"] = burst;
+    state.counters["idle_mib"] = idle;
+    state.counters["idle_anon_mib"] = idleAnon;
+    state.counters["idle_shared_file_mib"] = idleShared;
+    state.counters["idle_per_before"] = idle / before;
+    state.counters["idle_anon_per_before"] = idleAnon / beforeAnon;
+    // The shared files' pages stay in them whoever maps them; the child's
+    // own part is the rest.
+    state.counters["idle_own_per_before"] = (idle - idleShared) / (before - beforeShared);
+}
+BENCHMARK(BM_IdleMemoryAfterBurst)->Args({3840, 2160, 8, 60})->Unit(benchmark::kMillisecond)->Iterations(1);
 #endif
 
 } // namespace
