@@ -262,29 +262,42 @@ void BM_TripRealChild(benchmark::State& state)
 }
 BENCHMARK(BM_TripRealChild)->Args({1920, 1080})->Args({3840, 2160})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The application as child, started, with a filled frame of range(0) x
+// range(1) to render.
+struct ChildFrame {
+    explicit ChildFrame(const benchmark::State& state)
+        : bounds{0, 0, static_cast<int>(state.range(0)), static_cast<int>(state.range(1))}
+        , src(Depth::Byte, 4, bounds)
+        , out(Depth::Byte, 4, bounds)
+    {
+        fill(src);
+    }
+    bool ok() const { return bench.ok && child != 0; }
+    bool render() { return bench.session->render(0, bounds, src, out) == kOfxStatOK; }
+
+    Bench bench{MORVELIN_REAL_CHILD_PATH};
+    const pid_t child = childPid();
+    const OfxRectI bounds;
+    Image src, out;
+};
+
 // The first frame after a pause of range(2) seconds beside the fastest of a
 // few warm frames before it, as the action's time and as the child's CPU.
 void BM_FirstFrameAfterPause(benchmark::State& state)
 {
-    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-    Bench bench(MORVELIN_REAL_CHILD_PATH);
-    const pid_t child = childPid();
-    if (!bench.ok || child == 0) {
+    ChildFrame f(state);
+    if (!f.ok()) {
         state.SkipWithError("the effect did not start");
         return;
     }
-    const OfxRectI bounds{0, 0, w, h};
-    Image src(Depth::Byte, 4, bounds);
-    Image out(Depth::Byte, 4, bounds);
-    fill(src);
     double warm = 1e9, warmCpu = 1e9, paused = 1e9, pausedCpu = 1e9;
     bool failed = false;
     const auto frame = [&](double& wall, double& cpu) {
-        const double c0 = childCpu(child);
+        const double c0 = childCpu(f.child);
         const auto t0 = Clock::now();
-        failed |= bench.session->render(0, bounds, src, out) != kOfxStatOK;
+        failed |= !f.render();
         wall = seconds(t0, Clock::now());
-        cpu = childCpu(child) - c0;
+        cpu = childCpu(f.child) - c0;
     };
     for (auto _ : state) {
         for (int i = 0; i < 4; ++i) {
@@ -318,32 +331,26 @@ BENCHMARK(BM_FirstFrameAfterPause)->Args({1920, 1080, 15})->UseManualTime()->Uni
 // started, before any frame.
 void BM_IdleMemoryAfterBurst(benchmark::State& state)
 {
-    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-    Bench bench(MORVELIN_REAL_CHILD_PATH);
-    const pid_t child = childPid();
-    if (!bench.ok || child == 0) {
+    ChildFrame f(state);
+    if (!f.ok()) {
         state.SkipWithError("the effect did not start");
         return;
     }
-    const OfxRectI bounds{0, 0, w, h};
-    Image src(Depth::Byte, 4, bounds);
-    Image out(Depth::Byte, 4, bounds);
-    fill(src);
     double before = 0, beforeAnon = 0, beforeShared = 0, burst = 0, idle = 0, idleAnon = 0, idleShared = 0;
     for (auto _ : state) {
-        before = childMemory(child, "VmRSS");
-        beforeAnon = childMemory(child, "RssAnon");
-        beforeShared = childMemory(child, "RssShmem");
+        before = childMemory(f.child, "VmRSS");
+        beforeAnon = childMemory(f.child, "RssAnon");
+        beforeShared = childMemory(f.child, "RssShmem");
         for (int i = 0; i < state.range(2); ++i)
-            if (bench.session->render(0, bounds, src, out) != kOfxStatOK) {
+            if (!f.render()) {
                 state.SkipWithError("render failed");
                 return;
             }
-        burst = childMemory(child, "VmRSS");
+        burst = childMemory(f.child, "VmRSS");
         std::this_thread::sleep_for(std::chrono::seconds(state.range(3)));
-        idle = childMemory(child, "VmRSS");
-        idleAnon = childMemory(child, "RssAnon");
-        idleShared = childMemory(child, "RssShmem");
+        idle = childMemory(f.child, "VmRSS");
+        idleAnon = childMemory(f.child, "RssAnon");
+        idleShared = childMemory(f.child, "RssShmem");
     }
     state.counters["before_mib"] = before;
     state.counters["before_anon_mib"] = beforeAnon;
