@@ -14,6 +14,7 @@
 #ifdef MORVELIN_REAL_CHILD_PATH
 #include "effect/Filter.h"
 #include "server/Params.h"
+#include "server/ProcessMemory.h"
 #include "server/Renderer.h"
 #endif
 
@@ -180,6 +181,9 @@ void runTrip(benchmark::State& state, const std::string& child, bool withEffect)
     Image out(Depth::Byte, 4, bounds);
     fill(src);
 #ifdef MORVELIN_REAL_CHILD_PATH
+    // The effect here keeps its freed memory as the child does, so that the
+    // difference is the trip alone.
+    Nuvra::VRPC::keepFreedMemory();
     Nuvra::VRPC::ParamRecord record;
     record.mode = Nuvra::VRPC::ModeFiveColors;
     const Morvelin_paramsCalc params = Nuvra::VRPC::mapParams(record);
