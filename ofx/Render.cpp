@@ -104,26 +104,40 @@ Span overlap(const OfxRectI& window, const OfxRectI& bounds)
                 std::min(window.y2, bounds.y2)};
 }
 
+// Host rows may start at any address and be any number of bytes long, so a
+// sample is read and written as bytes; the compiler makes plain moves of it.
+template <typename T> T loadSample(const unsigned char* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+
+template <typename T> void storeSample(unsigned char* p, T v)
+{
+    std::memcpy(p, &v, sizeof(T));
+}
+
 template <typename T, int C> void packRow(const unsigned char* src, unsigned char* dst, int count)
 {
-    const T* s = reinterpret_cast<const T*>(src);
-    for (int i = 0; i < count; ++i, s += C, dst += 4) {
-        dst[0] = C == 4 ? toByte(s[3]) : 255;
-        dst[1] = toByte(s[0]);
-        dst[2] = toByte(s[1]);
-        dst[3] = toByte(s[2]);
+    constexpr int n = static_cast<int>(sizeof(T));
+    for (int i = 0; i < count; ++i, src += C * n, dst += 4) {
+        dst[0] = C == 4 ? toByte(loadSample<T>(src + 3 * n)) : 255;
+        dst[1] = toByte(loadSample<T>(src));
+        dst[2] = toByte(loadSample<T>(src + n));
+        dst[3] = toByte(loadSample<T>(src + 2 * n));
     }
 }
 
 template <typename T, int C> void unpackRow(const unsigned char* src, unsigned char* dst, int count)
 {
-    T* d = reinterpret_cast<T*>(dst);
-    for (int i = 0; i < count; ++i, src += 4, d += C) {
-        d[0] = fromByte<T>(src[1]);
-        d[1] = fromByte<T>(src[2]);
-        d[2] = fromByte<T>(src[3]);
+    constexpr int n = static_cast<int>(sizeof(T));
+    for (int i = 0; i < count; ++i, src += 4, dst += C * n) {
+        storeSample(dst, fromByte<T>(src[1]));
+        storeSample(dst + n, fromByte<T>(src[2]));
+        storeSample(dst + 2 * n, fromByte<T>(src[3]));
         if (C == 4)
-            d[3] = fromByte<T>(src[0]);
+            storeSample(dst + 3 * n, fromByte<T>(src[0]));
     }
 }
 
@@ -275,10 +289,12 @@ OfxStatus render(OfxImageEffectHandle effect, OfxPropertySetHandle inArgs)
     const long long total = VRPC::renderRequestBytes(width, height, static_cast<long long>(text.size()));
     VRPC::writeDebugLog("data.size = %d + %d + %d * %d * %d = %lld\n", 40, static_cast<int>(text.size()),
                         static_cast<int>(width), static_cast<int>(height), 4, total);
+    // Refused before anything is allocated or sent, with the status the
+    // channel's own "too big data" refusal gives.
     if (total > VRPC::kMaxPayload) {
         VRPC::writeError("render(): a %lldx%lld frame does not fit the channel (%lld bytes, limit %d)\n", width,
                          height, total, VRPC::kMaxPayload);
-        return kOfxStatFailed;
+        return kOfxStatErrUnknown;
     }
 
     const VRPC::RenderRequestHeader header = VRPC::makeRenderRequestHeader(

@@ -175,7 +175,7 @@ const char* depthName(Depth depth)
 
 } // namespace
 
-Image::Image(Depth depth, int components, OfxRectI bounds, long long rowBytes)
+Image::Image(Depth depth, int components, OfxRectI bounds, long long rowBytes, int baseOffset)
     : m_depth(depth), m_components(components), m_componentBytes(componentBytes(depth)), m_bounds(bounds)
 {
     const long long width = bounds.x2 - bounds.x1;
@@ -183,10 +183,10 @@ Image::Image(Depth depth, int components, OfxRectI bounds, long long rowBytes)
     const long long packed = width * pixelBytes();
     m_rowBytes = rowBytes == 0 ? packed : rowBytes;
     const long long stride = std::llabs(m_rowBytes);
-    m_storage.assign(static_cast<size_t>(std::max(1LL, stride * std::max(height, 1LL))), 0);
+    m_storage.assign(static_cast<size_t>(baseOffset + std::max(1LL, stride * std::max(height, 1LL))), 0);
     // The data pointer names row y1 (the bottom row); with negative row
     // bytes the rows above it lie below it in memory.
-    m_data = m_storage.data() + (m_rowBytes < 0 ? (height - 1) * stride : 0);
+    m_data = m_storage.data() + baseOffset + (m_rowBytes < 0 ? (height - 1) * stride : 0);
     props.owner = this;
     props.setString(kOfxImageEffectPropPixelDepth, depthName(depth));
     props.setString(kOfxImageEffectPropComponents,

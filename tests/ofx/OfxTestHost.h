@@ -84,7 +84,8 @@ enum class Depth { Byte, Short, Float };
 // memory as the sign of the row bytes says; rows may be padded.
 class Image {
 public:
-    Image(Depth depth, int components, OfxRectI bounds, long long rowBytes = 0);
+    // `baseOffset` bytes in front of the pixels, to place them at any address.
+    Image(Depth depth, int components, OfxRectI bounds, long long rowBytes = 0, int baseOffset = 0);
     double get(int x, int y, int c) const;
     void set(int x, int y, int c, double v);
     unsigned char* pixel(int x, int y);
