@@ -1,6 +1,6 @@
 #include "platform/SharedSemaphore.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <linux/futex.h>
@@ -23,6 +23,8 @@ extern "C" void __tsan_release(void* addr);
 namespace Nuvra::Platform {
 
 namespace {
+
+constexpr auto kUnwokenPostBound = std::chrono::milliseconds(50);
 
 // Shared (not private) futex operations: the word may be mapped by another
 // process at another address.
@@ -64,23 +66,20 @@ bool semTryWait(std::uint32_t* count)
 SemWait semWaitUntil(std::uint32_t* count, std::chrono::steady_clock::time_point deadline,
                      const std::function<bool()>& stop)
 {
-    const timespec until = toTimespec(deadline);
     for (;;) {
         if (semTryWait(count))
             return SemWait::Acquired;
         if (stop && stop())
             return SemWait::Stopped;
-        if (std::chrono::steady_clock::now() >= deadline)
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
             return SemWait::TimedOut;
         // Sleeps only while the count is still 0; a post in between changes
-        // the word and the kernel returns at once (EAGAIN).
-        if (futexWaitUntil(count, 0, &until) != 0 && errno == ETIMEDOUT) {
-            if (semTryWait(count))
-                return SemWait::Acquired;
-            if (stop && stop())
-                return SemWait::Stopped;
-            return SemWait::TimedOut;
-        }
+        // the word and the kernel returns at once (EAGAIN). A peer may post
+        // by the increment alone, without a wake: no sleep outlasts the
+        // bound, so its unit is seen all the same.
+        const timespec until = toTimespec(std::min(deadline, now + kUnwokenPostBound));
+        futexWaitUntil(count, 0, &until);
     }
 }
 

@@ -69,6 +69,30 @@ TEST_F(Channel, HandshakeRequestsAndQuitWithAnEchoPeer)
     EXPECT_EQ(unexpected[0].type, M2S_DoDialog + 256);
 }
 
+// A peer may post by the bare increment of the count, waking nobody: it is
+// heard all the same, well inside a one-second limit on each request.
+TEST_F(Channel, APeerThatPostsWithoutWakingIsHeard)
+{
+    connect("increment");
+    const std::uint32_t self = static_cast<std::uint32_t>(getpid());
+    Message reply;
+    master->send_message_sync(M2S_Handshake, 0, &self, 4, reply, 1);
+    ASSERT_EQ(reply.type, S2M_Handshake);
+    ASSERT_EQ(reply.xlen, 8);
+    std::uint64_t childPid = 0;
+    std::memcpy(&childPid, reply.extra.data(), 8);
+    EXPECT_EQ(childPid, static_cast<std::uint64_t>(peer->pid()));
+
+    const std::string text = "param { id 1 }";
+    master->send_message_sync(M2S_UpdateUI, 0, text.data(), static_cast<int>(text.size()), reply, 1);
+    EXPECT_EQ(reply.type, M2S_UpdateUI + 256);
+    EXPECT_EQ(std::string(reply.extra.begin(), reply.extra.end()), text);
+
+    master->send_message_sync(M2S_Quit, 0, nullptr, 0, reply, 1);
+    EXPECT_EQ(reply.type, S2M_Quit);
+    EXPECT_EQ(peer->wait(), 0);
+}
+
 // Many senders at once, answered out of order from the peer's threads: every
 // reply must reach its own request.
 TEST_F(Channel, RepliesAnsweredOutOfOrderReachTheirOwnRequests)

@@ -1,6 +1,8 @@
 // Peer process for the transport's tests and benchmark.
 //   vrpc_peer echo|delay|ignore|garbage|hold <basename> [log]  slave that answers requests
 //                                                         (hold: keeps the first request's slot for ever)
+//   vrpc_peer increment <basename>                        slave of its own that echoes requests and
+//                                                         posts by the bare increment, never waking
 //   vrpc_peer corrupt <basename> <negative|minimum|oversize|maximum|token>  writes one forged message
 //   vrpc_peer master <basename>                            master that waits to be killed
 //   vrpc_peer log <path>                                  one debug and one error line
@@ -158,6 +160,51 @@ int runCorrupt(const std::string& basename, const std::string& kind)
     return 0;
 }
 
+// Posts as a peer may: the count goes up, nobody is woken.
+void postWithoutWake(std::uint32_t* count)
+{
+    __atomic_fetch_add(count, 1u, __ATOMIC_RELEASE);
+}
+
+// A slave written on the header alone: answers the handshake with its
+// process number and echoes every other request, until the quit.
+int runIncrement(const std::string& basename)
+{
+    using Nuvra::Platform::SemWait;
+    using Nuvra::Platform::semWaitUntil;
+    Pump in(basename + "_m2s", kPumpSize, false);
+    Pump out(basename + "_s2m", kPumpSize, false);
+    PumpHeader* rx = in.header();
+    PumpHeader* tx = out.header();
+    __atomic_store_n(&tx->writerPid, static_cast<std::uint64_t>(getpid()), __ATOMIC_RELEASE);
+    std::vector<char> payload;
+    for (;;) {
+        if (semWaitUntil(&rx->s_full, std::chrono::steady_clock::now() + std::chrono::seconds(30)) != SemWait::Acquired)
+            return 2;
+        const int type = __atomic_load_n(&rx->type, __ATOMIC_RELAXED);
+        const std::uint64_t token = __atomic_load_n(&rx->replySlot, __ATOMIC_RELAXED);
+        const int xlen = __atomic_load_n(&rx->xlen, __ATOMIC_RELAXED);
+        if (xlen < 0 || xlen > kMaxPayload)
+            return 2;
+        payload.assign(in.payload(), in.payload() + xlen);
+        postWithoutWake(&rx->s_empty);
+        if (type == M2S_Handshake) {
+            const std::uint64_t self = static_cast<std::uint64_t>(getpid());
+            payload.assign(reinterpret_cast<const char*>(&self), reinterpret_cast<const char*>(&self) + 8);
+        }
+        if (semWaitUntil(&tx->s_empty, std::chrono::steady_clock::now() + std::chrono::seconds(30)) != SemWait::Acquired)
+            return 2;
+        std::memcpy(out.payload(), payload.data(), payload.size());
+        __atomic_store_n(&tx->type, type + 256, __ATOMIC_RELAXED);
+        __atomic_store_n(&tx->waiter, token, __ATOMIC_RELAXED);
+        __atomic_store_n(&tx->replySlot, std::uint64_t{0}, __ATOMIC_RELAXED);
+        __atomic_store_n(&tx->xlen, static_cast<std::int32_t>(payload.size()), __ATOMIC_RELAXED);
+        postWithoutWake(&tx->s_full);
+        if (type == M2S_Quit)
+            return 0;
+    }
+}
+
 int runMaster(const std::string& basename)
 {
     Broker broker(basename, true, [](Message&) {});
@@ -190,6 +237,8 @@ int main(int argc, char** argv)
             return runCorrupt(target, argc > 3 ? argv[3] : "token");
         if (mode == "master")
             return runMaster(target);
+        if (mode == "increment")
+            return runIncrement(target);
         return runSlave(mode, target);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vrpc_peer: %s\n", e.what());
