@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fstream>
-#include <sstream>
 #include <memory>
 #include <signal.h>
 #include <spawn.h>
@@ -147,23 +147,25 @@ void BM_SmallRoundTrip(benchmark::State& state)
 }
 BENCHMARK(BM_SmallRoundTrip)->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMicrosecond);
 
+// Time on a processor of every thread of a process, to the nanosecond (the
+// clock ticks of /proc/<pid>/stat are too coarse for an idle pair).
 double processCpuSeconds(pid_t pid)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos)
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    double seconds = 0;
+    DIR* dir = opendir(tasks.c_str());
+    if (!dir)
         return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream in(tasks + "/" + entry->d_name + "/schedstat");
+        unsigned long long runNs = 0;
+        if (in >> runNs)
+            seconds += static_cast<double>(runNs) * 1e-9;
     }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    closedir(dir);
+    return seconds;
 }
 
 // CPU used by both processes of a connected, idle pair over 10 s, and the
