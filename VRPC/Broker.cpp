@@ -61,14 +61,16 @@ std::uint64_t firstToken()
 
 BrokerBase::BrokerBase(const std::string& basename, bool master, MessageHandler handler)
     : m_master(master),
-      m_incoming(basename + (master ? "_s2m" : "_m2s"), kPumpSize, master),
-      m_outgoing(basename + (master ? "_m2s" : "_s2m"), kPumpSize, master),
+      m_incoming(basename + (master ? kSlaveToMaster : kMasterToSlave), kPumpSize, master),
+      m_outgoing(basename + (master ? kMasterToSlave : kSlaveToMaster), kPumpSize, master),
       m_handler(std::move(handler)),
       m_nextToken(firstToken()),
       m_basename(basename)
 {
-    if (!m_master)
+    if (!m_master) {
         VRPC::shutdown.store(false);
+        m_baseIdentity = Platform::fileIdentity(m_basename);
+    }
     m_receiver = std::thread(&BrokerBase::receiver, this);
     writeDebugLog("BrokerBase ctor, [%s] basename = %s\n", m_master ? "Master" : "Slave",
                   m_basename.c_str());
@@ -87,6 +89,13 @@ BrokerBase::~BrokerBase()
 {
     writeDebugLog("BrokerBase dtor, basename = %s\n", m_basename.c_str());
     enterShutdown();
+    // However the slave learnt that its host is gone (the watchdog or the
+    // application's own look), it takes the host's files along.
+    if (!m_master) {
+        const unsigned long long host = host_id.load();
+        if (host != emptyProcessId && !processIsRunningSlave(host))
+            removeGivenFiles();
+    }
     if (onReceiverThread()) {
         // Deleted from its own handler: the thread cannot join itself.
         std::lock_guard<std::mutex> lock(m_joinMutex);
@@ -542,9 +551,24 @@ void BrokerBase::watchdog()
             continue;
         lock.unlock();
         writeDebugLog("BrokerBase::watchdog() : host process %llu is gone\n", host);
+        removeGivenFiles();
         shutdown();
         return;
     }
+}
+
+// A host that was killed never removes its files, and on a memory-backed
+// folder their pages would stay until the machine restarts. Only the files
+// this side was given go, and only while their names still refer to them:
+// a newer channel may have reused a name.
+void BrokerBase::removeGivenFiles()
+{
+    for (const Pump* pump : {&m_incoming, &m_outgoing}) {
+        if (Platform::removeFileIfSame(pump->name(), pump->identity()))
+            writeDebugLog("BrokerBase : host gone, removed %s\n", pump->name().c_str());
+    }
+    if (Platform::removeFileIfSame(m_basename, m_baseIdentity))
+        writeDebugLog("BrokerBase : host gone, removed %s\n", m_basename.c_str());
 }
 
 Broker::Broker(const std::string& basename, bool master, MessageHandler handler)

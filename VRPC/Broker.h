@@ -115,6 +115,7 @@ private:
 
     void receiver();
     void watchdog();
+    void removeGivenFiles();
     void deliverReply(Message& msg);
     bool readReplyInPlace(Message& msg);
     void dispatch(Message& msg);
@@ -162,6 +163,7 @@ private:
     std::atomic<std::thread::id> m_receiverId{};
     std::thread m_watchdog;
     std::string m_basename;
+    Platform::FileIdentity m_baseIdentity;  // the slave's base-name file as it was given
 };
 
 // Owning handle of one BrokerBase.

@@ -42,6 +42,11 @@ static_assert(offsetof(PumpHeader, replySlot) == 32);
 static_assert(offsetof(PumpHeader, xlen) == 40);
 static_assert(offsetof(PumpHeader, type) == 48);
 
+// The two files of a channel are its base name with these endings: the
+// master writes the first, the slave the second.
+constexpr const char kMasterToSlave[] = "_m2s";
+constexpr const char kSlaveToMaster[] = "_s2m";
+
 // The file is `size` + 24 bytes; everything behind the header is payload.
 constexpr std::int64_t kPumpFileExtra = 24;
 constexpr std::int64_t payloadCapacity(std::int64_t size)
@@ -89,6 +94,8 @@ public:
     std::int64_t payloadLimit() const { return payloadCapacity(m_size); }
     int size() const { return m_size; }
     const std::string& name() const { return m_name; }
+    // The file this side mapped, whatever its name refers to by now.
+    const Platform::FileIdentity& identity() const { return m_identity; }
 
     bool shutdownFlag() const;
     void setShutdownFlag();

@@ -5,6 +5,7 @@
 #include "VRPC/Log.h"
 #include "VRPC/Messages.h"
 #include "VRPC/Process.h"
+#include "VRPC/StaleChannels.h"
 #include "VRPC/TimeWindows.h"
 #include "VRPC/Thunk.h"
 #include "platform/ChildProcess.h"
@@ -78,14 +79,19 @@ void unexpectedMessage(VRPC::Message& msg)
     VRPC::showErrorToUser("Unexpected message from slave, id: %d", static_cast<int>(msg.type));
 }
 
-// A fresh, unpredictable name per attempt, reserved by an exclusive
-// placeholder file in the channel folder.
-std::string makeSharedName()
+std::string channelFolder()
 {
     std::string folder = Platform::rpcFolder();
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
         folder += '/';
-    const std::string name = Platform::createUniqueFile(folder);
+    return folder;
+}
+
+// A fresh, unpredictable name per attempt, reserved by an exclusive
+// placeholder file in the channel folder.
+std::string makeSharedName()
+{
+    const std::string name = Platform::createUniqueFile(channelFolder());
     VRPC::writeDebugLog("sharedName() == %s\n", name.c_str());
     return name;
 }
@@ -252,6 +258,9 @@ int initConnection()
     // What an earlier attempt that ended by an exception left behind goes
     // first, so the new channel is not removed under its feet.
     closeAttempt(s, false);
+    // So do the channels of hosts that were killed: their files hold up to
+    // two frames of memory each.
+    VRPC::removeStaleChannels(channelFolder());
     int status = kOfxStatFailed;
     try {
         status = attempt(s);

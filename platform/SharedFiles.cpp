@@ -12,10 +12,14 @@ namespace Nuvra::Platform {
 
 namespace {
 
+const char kLeafStart[] = "nuvra";
+const char kLeafAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr size_t kLeafRandomChars = 16;
+
 std::string randomLeaf()
 {
-    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    unsigned char bytes[16];
+    const char* alphabet = kLeafAlphabet;
+    unsigned char bytes[kLeafRandomChars];
     size_t got = 0;
     while (got < sizeof(bytes)) {
         const ssize_t n = getrandom(bytes + got, sizeof(bytes) - got, 0);
@@ -26,9 +30,9 @@ std::string randomLeaf()
         }
         got += static_cast<size_t>(n);
     }
-    std::string leaf = "nuvra";
+    std::string leaf = kLeafStart;
     for (unsigned char b : bytes)
-        leaf += alphabet[b % (sizeof(alphabet) - 1)];
+        leaf += alphabet[b % (sizeof(kLeafAlphabet) - 1)];
     return leaf;
 }
 
@@ -67,6 +71,13 @@ std::string createUniqueFile(const std::string& prefix)
             break;
     }
     throw std::system_error(lastError, std::generic_category(), "cannot create a unique file in " + prefix);
+}
+
+bool isUniqueLeaf(const std::string& leaf)
+{
+    const size_t start = sizeof(kLeafStart) - 1;
+    return leaf.size() == start + kLeafRandomChars && leaf.compare(0, start, kLeafStart) == 0 &&
+           leaf.find_first_not_of(kLeafAlphabet, start) == std::string::npos;
 }
 
 SharedFile::~SharedFile()
@@ -130,6 +141,12 @@ std::int64_t SharedFile::size() const
     return static_cast<std::int64_t>(st.st_size);
 }
 
+bool SharedFile::ownedByUs() const
+{
+    struct stat st;
+    return m_fd >= 0 && fstat(m_fd, &st) == 0 && st.st_uid == geteuid();
+}
+
 FileIdentity fileIdentity(const std::string& path)
 {
     FileIdentity id;
@@ -145,6 +162,11 @@ FileIdentity fileIdentity(const std::string& path)
 bool removeFile(const std::string& path)
 {
     return unlink(path.c_str()) == 0;
+}
+
+bool removeFileIfSame(const std::string& path, const FileIdentity& identity)
+{
+    return fileIdentity(path) == identity && removeFile(path);
 }
 
 } // namespace Nuvra::Platform

@@ -16,6 +16,9 @@ std::string rpcFolder();
 // std::system_error when no file can be created.
 std::string createUniqueFile(const std::string& prefix);
 
+// True when `leaf` has the form of the leaves createUniqueFile makes.
+bool isUniqueLeaf(const std::string& leaf);
+
 // Identity of a file, to tell whether a name still refers to the file that
 // was created under it.
 struct FileIdentity {
@@ -53,6 +56,8 @@ public:
     FileIdentity identity() const;
     // Length of a regular file; -1 for anything else.
     std::int64_t size() const;
+    // True when the file belongs to the user this process runs as.
+    bool ownedByUs() const;
 
 private:
     explicit SharedFile(int fd) : m_fd(fd) {}
@@ -64,5 +69,9 @@ FileIdentity fileIdentity(const std::string& path);
 
 // Removes the name; false with errno set when it cannot.
 bool removeFile(const std::string& path);
+
+// Removes the name only while it still refers to the file `identity` names,
+// so that a newer file created under it is left alone.
+bool removeFileIfSame(const std::string& path, const FileIdentity& identity);
 
 } // namespace Nuvra::Platform

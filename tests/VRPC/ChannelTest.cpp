@@ -303,6 +303,9 @@ TEST_F(Channel, TheWatchdogEndsTheSlaveWhenTheMasterDies)
     // Left unreaped on purpose: a dead child that is a zombie still counts as gone.
     EXPECT_TRUE(VrpcTest::waitFor([&] { return shutdown.load(); }, 40s));
     EXPECT_TRUE(slave->base()->isShutdown());
+    // The dead master removes nothing: the slave takes its files along.
+    for (const char* ending : {kMasterToSlave, kSlaveToMaster})
+        EXPECT_FALSE(VrpcTest::fileExists(base + ending)) << ending;
     slave.reset();
     EXPECT_EQ(masterPeer.wait(), 128 + SIGKILL);
 }

@@ -196,6 +196,26 @@ TEST(SharedFiles, UniqueFilesAreNewPrivateAndUnpredictable)
     ASSERT_EQ(stat(a.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_THROW(createUniqueFile(dir.file("missing/")), std::system_error);
+    // The form the leftover search recognises, and nothing else.
+    EXPECT_TRUE(isUniqueLeaf(a.substr(prefix.size())));
+    for (const std::string& other : {std::string(), a.substr(prefix.size()) + "_m2s", a.substr(prefix.size(), 20),
+                                     std::string("nuvra-0123456789abcd"), std::string("other0123456789abcdef")})
+        EXPECT_FALSE(isUniqueLeaf(other)) << other;
+}
+
+// A name that was given to a newer file in the meantime is left alone.
+TEST(SharedFiles, RemovalByIdentityLeavesANewerFile)
+{
+    VrpcTest::TempDir dir;
+    const std::string name = dir.file("chan");
+    const FileIdentity old = SharedFile::create(name, 8).identity();
+    const SharedFile held = SharedFile::open(name);  // keeps the inode from being reused
+    ASSERT_TRUE(removeFile(name));
+    const FileIdentity newer = SharedFile::create(name, 8).identity();
+    EXPECT_FALSE(removeFileIfSame(name, old));
+    EXPECT_TRUE(fileIdentity(name) == newer);
+    EXPECT_TRUE(removeFileIfSame(name, newer));
+    EXPECT_FALSE(fileIdentity(name).valid);
 }
 
 TEST(SharedFiles, ExclusiveCreationNeverFollowsAPlantedLink)

@@ -2,7 +2,13 @@
 // way the connection ends leaves no child, file, descriptor or thread.
 #include "BundleFixture.h"
 
+#include "VRPC/Broker.h"
+#include "platform/SharedFiles.h"
+
+#include <cstddef>
 #include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,6 +53,37 @@ std::vector<std::string> linesWith(const std::string& text, const std::string& p
             out.push_back(line.substr(prefix.size()));
     }
     return out;
+}
+
+// The id of a process that has ended and been reaped.
+std::uint64_t goneProcess()
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return static_cast<std::uint64_t>(pid);
+}
+
+// A channel's three files as a host leaves them, under `leaf` (a fresh name
+// of the plug-in's form when empty), the headers naming `master` and `slave`
+// as their writers. Returns the leaf.
+std::string plantChannel(const std::string& folder, std::uint64_t master, std::uint64_t slave,
+                         std::string leaf = "")
+{
+    using Nuvra::Platform::SharedFile;
+    if (leaf.empty())
+        leaf = Nuvra::Platform::createUniqueFile(folder + "/").substr(folder.size() + 1);
+    else
+        SharedFile::create(folder + "/" + leaf, 0);
+    const std::pair<const char*, std::uint64_t> writers[] = {{"_m2s", master}, {"_s2m", slave}};
+    for (const auto& w : writers) {
+        const SharedFile f = SharedFile::create(folder + "/" + leaf + w.first,
+                                                Nuvra::VRPC::kPumpSize + Nuvra::VRPC::kPumpFileExtra);
+        EXPECT_EQ(pwrite(f.descriptor(), &w.second, 8, offsetof(Nuvra::VRPC::PumpHeader, writerPid)), 8);
+    }
+    return leaf;
 }
 
 class Connection : public BundleFixture {};
@@ -143,6 +180,53 @@ TEST_F(Connection, MissingChildProgramIsTriedAgainOnTheNextLoad)
     EXPECT_EQ(session->load(), kOfxStatOK);
     EXPECT_EQ(requests(Nuvra::VRPC::M2S_Handshake).size(), 1u);
     EXPECT_EQ(listFolder(rpc).size(), 3u);
+}
+
+// Hosts that were killed leave their channels behind; a load removes those
+// and nothing that a live process may still use.
+TEST_F(Connection, LoadRemovesTheChannelsOfGoneHostsOnly)
+{
+    makeFakeBundle();
+    const std::uint64_t gone = goneProcess();
+    const std::uint64_t alive = static_cast<std::uint64_t>(getpid());
+    struct Case {
+        const char* what;
+        std::uint64_t master;
+        std::uint64_t slave;
+        const char* leaf;
+        bool removed;
+    } cases[] = {
+        {"master gone, slave never came", gone, 0, "", true},
+        {"master and slave gone", gone, gone, "", true},
+        {"master alive", alive, 0, "", false},
+        {"master gone, slave still running", gone, alive, "", false},
+        {"master starting, no writer yet", 0, 0, "", false},
+        {"a name of another form", gone, 0, "nuvra-other", false},
+    };
+    std::vector<std::string> kept, removed;
+    for (const Case& c : cases) {
+        const std::string leaf = plantChannel(rpc, c.master, c.slave, c.leaf);
+        for (const char* ending : {"", "_m2s", "_s2m"})
+            (c.removed ? removed : kept).push_back(leaf + ending);
+    }
+    // A live channel of another plug-in in this process.
+    const std::string liveName = Nuvra::Platform::createUniqueFile(rpc + "/");
+    Nuvra::VRPC::Broker live(liveName, true, [](Nuvra::VRPC::Message&) {});
+    for (const char* ending : {"", "_m2s", "_s2m"})
+        kept.push_back(liveName.substr(rpc.size() + 1) + ending);
+
+    ASSERT_EQ(session->load(), kOfxStatOK);
+    std::vector<std::string> found = listFolder(rpc);
+    for (const std::string& name : kept) {
+        const auto at = std::find(found.begin(), found.end(), name);
+        EXPECT_NE(at, found.end()) << name << " was removed";
+        if (at != found.end())
+            found.erase(at);
+    }
+    for (const std::string& name : removed)
+        EXPECT_EQ(std::count(found.begin(), found.end(), name), 0) << name << " was left";
+    // Besides the kept ones only the new channel's own three files.
+    EXPECT_EQ(found.size(), 3u);
 }
 
 TEST_F(Connection, FailedHandshakesStopTheChildAndStayFailed)

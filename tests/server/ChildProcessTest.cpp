@@ -220,37 +220,48 @@ TEST_F(ChildProcess, ADialogRequestDoesNotHoldBackRenders)
     }
 }
 
-TEST_F(ChildProcess, EndsWhenTheHostIsKilled)
+// A host killed idle or with a frame in the child's hands: the child ends
+// and takes the host's three files with it, which nobody else would remove.
+TEST_F(ChildProcess, EndsWhenTheHostIsKilledAndRemovesItsFiles)
 {
     // Orphans of the killed master are handed to this process, so their exit
     // status can be read.
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    std::map<std::string, std::string> env = environment();
-    const pid_t masterPid = ChildTest::spawn({APP_TEST_MASTER_PATH, MORVELIN_MAIN_PATH, file("chan2"),
-                                              file("transport2.log"), file("app2.log")},
-                                             env, out[1]);
-    close(out[1]);
-    ASSERT_GT(masterPid, 0);
-    char text[32] = {};
-    ssize_t got = 0;
-    for (ssize_t n; got < 31 && (n = read(out[0], text + got, 31 - got)) > 0;) {
-        got += n;
-        if (std::memchr(text, '\n', static_cast<size_t>(got)))
-            break;
-    }
-    close(out[0]);
-    child = static_cast<pid_t>(std::atoi(text));
-    ASSERT_GT(child, 0) << "master printed: " << text;
+    for (const char* moment : {"idle", "render"}) {
+        SCOPED_TRACE(moment);
+        const std::string name = file(std::string("chan-") + moment);
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        std::map<std::string, std::string> env = environment();
+        const pid_t masterPid = ChildTest::spawn({APP_TEST_MASTER_PATH, MORVELIN_MAIN_PATH, name,
+                                                  file("transport2.log"), file("app2.log"), moment},
+                                                 env, out[1]);
+        close(out[1]);
+        ASSERT_GT(masterPid, 0);
+        char text[32] = {};
+        ssize_t got = 0;
+        for (ssize_t n; got < 31 && (n = read(out[0], text + got, 31 - got)) > 0;) {
+            got += n;
+            if (std::memchr(text, '\n', static_cast<size_t>(got)))
+                break;
+        }
+        close(out[0]);
+        child = static_cast<pid_t>(std::atoi(text));
+        ASSERT_GT(child, 0) << "master printed: " << text;
+        const std::vector<std::string> names{name, name + "_m2s", name + "_s2m"};
+        for (const std::string& n : names)
+            ASSERT_TRUE(QFile::exists(QString::fromStdString(n))) << n;
 
-    kill(masterPid, SIGKILL);
-    int status = 0;
-    ASSERT_TRUE(ChildTest::waitForExit(masterPid, 5, status));
-    ASSERT_TRUE(ChildTest::waitForExit(child, 4.0, status)) << "the application outlived its host";
-    child = -1;
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        kill(masterPid, SIGKILL);
+        int status = 0;
+        ASSERT_TRUE(ChildTest::waitForExit(masterPid, 5, status));
+        ASSERT_TRUE(ChildTest::waitForExit(child, 5.0, status)) << "the application outlived its host";
+        child = -1;
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        for (const std::string& n : names)
+            EXPECT_FALSE(QFile::exists(QString::fromStdString(n))) << n;
+    }
 }
 
 TEST_F(ChildProcess, WithoutArgumentsAndWithoutADisplayItEndsWithOne)
