@@ -146,11 +146,14 @@ TEST_F(Bridge, ChangeTreeIsWrittenBackInsideAnEditBracket)
     add(20, {{"value", "3"}});                           // combobox counts from 1
     add(22, {{"value", "16711680"}, {"hidden", "false"}, {"disabled", "false"}});
     add(21, {{"hidden", "true"}});
+    add(23, {{"hidden", "true"}});                       // secret in the host: already out of sight
     add(7, {{"value", "false"}});
     add(25, {{"value", "4294967295"}});                   // same colour, no force: left alone
     add(1, {{"value", "3"}});                            // a group has no value
     writeChanges(changes);
     start();
+    param("P_23")->props.setInt(kOfxParamPropSecret, 1);
+    param("P_23")->props.setInt(kOfxParamPropEnabled, 1);
     ASSERT_EQ(session->edit("P_6", {5.0}, false), kOfxStatOK);
 
     EXPECT_EQ(param("P_2")->sets, 0);
@@ -162,6 +165,7 @@ TEST_F(Bridge, ChangeTreeIsWrittenBackInsideAnEditBracket)
     EXPECT_EQ(param("P_22")->get(), (std::vector<double>{1.0, 0.0, 0.0}));
     EXPECT_EQ(param("P_22")->props.getInt(kOfxParamPropEnabled), 1);
     EXPECT_EQ(param("P_21")->props.getInt(kOfxParamPropEnabled), 0);
+    EXPECT_EQ(param("P_23")->props.getInt(kOfxParamPropEnabled), 1);
     EXPECT_EQ(param("P_7")->get(), std::vector<double>{0.0});
     EXPECT_EQ(param("P_25")->sets, 0);
     EXPECT_EQ(session->instance.params.eventLog(), (std::vector<std::string>{"begin:callback", "end"}));

@@ -54,11 +54,14 @@ TEST_F(Render, EveryDepthAndLayoutTravelsAsTopDownARGB)
     const OfxRectI b{0, 0, 5, 3};
     // Host rows need not be aligned to their samples: an odd start and an
     // odd row length (a byte of padding) must give the same frame.
+    // The frame time travels truncated toward zero, on either side of it.
     struct Layout {
         const char* what;
         int padding;
         int offset;
-    } layouts[] = {{"aligned", 0, 0}, {"odd start and row bytes", 1, 1}};
+        double time;
+        int sentTime;
+    } layouts[] = {{"aligned", 0, 0, 7.9, 7}, {"odd start and row bytes", 1, 1, -7.9, -7}};
     int frame = 0;
     for (const Layout& layout : layouts)
     for (Depth depth : {Depth::Byte, Depth::Short, Depth::Float}) {
@@ -73,7 +76,7 @@ TEST_F(Render, EveryDepthAndLayoutTravelsAsTopDownARGB)
                 for (int x = b.x1; x < b.x2; ++x)
                     for (int c = 0; c < comps; ++c)
                         src.set(x, y, c, exact(depth, (x * 40 + y * 70 + c * 9 + 3) % 256));
-            ASSERT_EQ(session->render(7.9, b, src, out), kOfxStatOK);
+            ASSERT_EQ(session->render(layout.time, b, src, out), kOfxStatOK);
             const auto sent = requests(M2S_Render);
             ASSERT_EQ(sent.size(), static_cast<size_t>(++frame));
             const Request r = parseRequest(sent.back());
@@ -81,7 +84,7 @@ TEST_F(Render, EveryDepthAndLayoutTravelsAsTopDownARGB)
             EXPECT_EQ(r.header.height, 3);
             for (auto s : r.header.sample)
                 EXPECT_EQ(s, 1u);
-            EXPECT_EQ(r.header.time, 7);
+            EXPECT_EQ(r.header.time, layout.sentTime);
             EXPECT_EQ(r.header.one, 1u);
             EXPECT_EQ(r.header.reserved0, 0);
             EXPECT_EQ(r.header.bytesPerChannel, 1);

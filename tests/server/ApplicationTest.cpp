@@ -57,6 +57,9 @@ INSTANTIATE_TEST_SUITE_P(Table, SwitchLanguage,
                                            LanguageCase{"3", "es", "Idioma"}, LanguageCase{"sp", "es", "Idioma"},
                                            LanguageCase{"EN", "en", "Language"}, LanguageCase{"1", "de", "Sprache"},
                                            LanguageCase{"7", "jp", "言語"}, LanguageCase{"9", "en", "Language"},
+                                           // Every legacy number names its own language.
+                                           LanguageCase{"2", "fr", "Langue"}, LanguageCase{"4", "ru", "Язык"},
+                                           LanguageCase{"5", "it", "Lingua"}, LanguageCase{"6", "pt", "Idioma"},
                                            LanguageCase{"0", "en", "Language"},
                                            // Chinese is not offered by default; unknown codes fall back.
                                            LanguageCase{"cn", "en", "Language"}, LanguageCase{"xx", "en", "Language"},

@@ -167,6 +167,36 @@ TEST(ParamChange, RandomGivesFiveOpaqueColoursAroundTheSeededHue)
     for (const auto& e : tree)
         EXPECT_EQ(e.second.get<unsigned>("value") >> 24, 0xFFu);
 
+    // Every later colour takes its own two draws, in order: the saturation,
+    // then the lightness kept within half a unit of its inner neighbour's.
+    const auto draw = [](int n) {
+        const int seeded[] = {38, 7719, 21238, 2437, 8855, 11797, 8365, 32285, 10450, 30612, 5853, 28100, 1142};
+        return static_cast<float>(seeded[n - 1]) / 32767.0f;
+    };
+    const auto wrap = [](float h) { return h < 0.0f ? h + 1.0f : h > 1.0f ? h - 1.0f : h; };
+    const auto around = [](float c, const QColor& inner) {
+        const float lo = static_cast<float>(inner.lightnessF() - 0.5);
+        const float hi = static_cast<float>(inner.lightnessF() + 0.5);
+        return c > hi ? hi : c < lo ? lo : c;
+    };
+    const float h = draw(1), d1 = draw(2) * 0.5f, d2 = draw(3) * 0.5f;
+    QColor midLight, midDark, light, dark;
+    midLight.setHslF(wrap(h + d1), draw(6), around(draw(7), mid), 1.0);
+    midDark.setHslF(wrap(h - d1), draw(8), around(draw(9), mid), 1.0);
+    light.setHslF(wrap(h + d2), draw(10), around(draw(11), midLight), 1.0);
+    dark.setHslF(wrap(h - d2), draw(12), around(draw(13), midDark), 1.0);
+    const struct {
+        int id;
+        QColor color;
+    } colours[] = {{21, dark}, {22, midDark}, {23, mid}, {24, midLight}, {25, light}};
+    it = tree.begin();
+    for (const auto& c : colours) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(it->second.get<int>("id"), c.id);
+        EXPECT_EQ(it->second.get<unsigned>("value"), c.color.rgb());
+        ++it;
+    }
+
     EXPECT_EQ(onParamChanged(27, valueText(ParamRecord(), 2), 0), reply);
     EXPECT_NE(onParamChanged(27, valueText(ParamRecord(), 2), 12345), reply);
     EXPECT_LT(clockSeed(), 65535u);
