@@ -29,6 +29,25 @@ protected:
         })) << "peer did not connect";
     }
 
+    // The handshake names the peer's process; a synchronous request comes
+    // back echoed. Each within its own limit in seconds (0: none).
+    void handshakeAndEcho(int handshakeSeconds, int echoSeconds)
+    {
+        const std::uint32_t self = static_cast<std::uint32_t>(getpid());
+        Message reply;
+        master->send_message_sync(M2S_Handshake, 0, &self, 4, reply, handshakeSeconds);
+        ASSERT_EQ(reply.type, S2M_Handshake);
+        ASSERT_EQ(reply.xlen, 8);
+        std::uint64_t childPid = 0;
+        std::memcpy(&childPid, reply.extra.data(), 8);
+        EXPECT_EQ(childPid, static_cast<std::uint64_t>(peer->pid()));
+
+        const std::string text = "param { id 1 }";
+        master->send_message_sync(M2S_UpdateUI, 0, text.data(), static_cast<int>(text.size()), reply, echoSeconds);
+        EXPECT_EQ(reply.type, M2S_UpdateUI + 256);
+        EXPECT_EQ(std::string(reply.extra.begin(), reply.extra.end()), text);
+    }
+
     void TearDown() override
     {
         master.reset();
@@ -44,19 +63,7 @@ protected:
 TEST_F(Channel, HandshakeRequestsAndQuitWithAnEchoPeer)
 {
     connect("echo");
-    const std::uint32_t self = static_cast<std::uint32_t>(getpid());
-    Message reply;
-    master->send_message_sync(M2S_Handshake, 0, &self, 4, reply, kHandshakeTimeoutSeconds);
-    ASSERT_EQ(reply.type, S2M_Handshake);
-    ASSERT_EQ(reply.xlen, 8);
-    std::uint64_t childPid = 0;
-    std::memcpy(&childPid, reply.extra.data(), 8);
-    EXPECT_EQ(childPid, static_cast<std::uint64_t>(peer->pid()));
-
-    const std::string text = "param { id 1 }";
-    master->send_message_sync(M2S_UpdateUI, 0, text.data(), static_cast<int>(text.size()), reply, 0);
-    EXPECT_EQ(reply.type, M2S_UpdateUI + 256);
-    EXPECT_EQ(std::string(reply.extra.begin(), reply.extra.end()), text);
+    ASSERT_NO_FATAL_FAILURE(handshakeAndEcho(kHandshakeTimeoutSeconds, 0));
 
     // An asynchronous request's answer carries no token: it reaches the handler.
     master->send_message_async(M2S_DoDialog, 0, nullptr, 0);
@@ -74,20 +81,8 @@ TEST_F(Channel, HandshakeRequestsAndQuitWithAnEchoPeer)
 TEST_F(Channel, APeerThatPostsWithoutWakingIsHeard)
 {
     connect("increment");
-    const std::uint32_t self = static_cast<std::uint32_t>(getpid());
+    ASSERT_NO_FATAL_FAILURE(handshakeAndEcho(1, 1));
     Message reply;
-    master->send_message_sync(M2S_Handshake, 0, &self, 4, reply, 1);
-    ASSERT_EQ(reply.type, S2M_Handshake);
-    ASSERT_EQ(reply.xlen, 8);
-    std::uint64_t childPid = 0;
-    std::memcpy(&childPid, reply.extra.data(), 8);
-    EXPECT_EQ(childPid, static_cast<std::uint64_t>(peer->pid()));
-
-    const std::string text = "param { id 1 }";
-    master->send_message_sync(M2S_UpdateUI, 0, text.data(), static_cast<int>(text.size()), reply, 1);
-    EXPECT_EQ(reply.type, M2S_UpdateUI + 256);
-    EXPECT_EQ(std::string(reply.extra.begin(), reply.extra.end()), text);
-
     master->send_message_sync(M2S_Quit, 0, nullptr, 0, reply, 1);
     EXPECT_EQ(reply.type, S2M_Quit);
     EXPECT_EQ(peer->wait(), 0);
