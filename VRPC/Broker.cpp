@@ -264,6 +264,13 @@ void BrokerBase::releaseSpare()
     released.swap(m_spare);
 }
 
+void BrokerBase::releaseIdleMemory()
+{
+    releaseSpare();
+    m_incoming.dropResidentPayload();
+    m_outgoing.dropResidentPayload();
+}
+
 void BrokerBase::deliverReply(Message& msg)
 {
     std::lock_guard<std::mutex> lock(m_pendingMutex);
@@ -620,10 +627,10 @@ void Broker::recycle(std::vector<char>& buffer)
         p->recycle(buffer);
 }
 
-void Broker::releaseRecycled()
+void Broker::releaseIdleMemory()
 {
     if (p)
-        p->releaseRecycled();
+        p->releaseIdleMemory();
 }
 
 void Broker::send_message_sync(int type, long long tag, const void* extra, int xlen, Message& reply,

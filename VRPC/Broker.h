@@ -86,8 +86,10 @@ public:
     // its buffer back here once done, so that the next one does not fault in
     // fresh pages.
     void recycle(std::vector<char>& buffer) { keepSpare(buffer); }
-    // Frees the kept payload buffer now rather than after the next quiet spell.
-    void releaseRecycled() { releaseSpare(); }
+    // Frees the kept payload buffer now rather than after the next quiet
+    // spell, and takes both shared files' payload pages out of this
+    // process's resident memory (their contents stay in the files).
+    void releaseIdleMemory();
     // Ends the channel on both sides and joins the receiver (unless called
     // on the receiver thread).
     void shutdown();
@@ -181,7 +183,7 @@ public:
     void send_message_sync(int type, long long tag, int xlen, const PayloadWriter& write, Message& reply,
                            int timeout, const ReplyReader& read = {});
     void recycle(std::vector<char>& buffer);
-    void releaseRecycled();
+    void releaseIdleMemory();
     BrokerBase* base() const { return p; }
 
 private:

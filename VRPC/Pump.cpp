@@ -152,6 +152,11 @@ Pump::~Pump()
     m_file = Platform::SharedFile();
 }
 
+void Pump::dropResidentPayload() const
+{
+    Platform::dropResidentPages(payload(), static_cast<std::size_t>(payloadLimit()));
+}
+
 bool Pump::shutdownFlag() const
 {
     return __atomic_load_n(&m_header->shutdown, __ATOMIC_ACQUIRE) != 0;

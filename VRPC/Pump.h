@@ -97,6 +97,11 @@ public:
     // The file this side mapped, whatever its name refers to by now.
     const Platform::FileIdentity& identity() const { return m_identity; }
 
+    // Takes the payload's pages out of this process's resident memory (the
+    // file keeps them): after a burst of large messages, an idle side does
+    // not go on counting them.
+    void dropResidentPayload() const;
+
     bool shutdownFlag() const;
     void setShutdownFlag();
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -167,6 +168,19 @@ bool removeFile(const std::string& path)
 bool removeFileIfSame(const std::string& path, const FileIdentity& identity)
 {
     return fileIdentity(path) == identity && removeFile(path);
+}
+
+bool dropResidentPages(void* address, std::size_t length)
+{
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(address);
+    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t end = (begin + length) / page * page;
+    if (end <= first)
+        return false;
+    // MADV_DONTNEED on a shared mapping only unmaps: the pages stay in the file
+    // (posix_madvise's DONTNEED is a no-op on glibc).
+    return madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED) == 0;
 }
 
 } // namespace Nuvra::Platform

@@ -74,4 +74,9 @@ bool removeFile(const std::string& path);
 // so that a newer file created under it is left alone.
 bool removeFileIfSame(const std::string& path, const FileIdentity& identity);
 
+// Takes the whole pages of [address, address + length) of a shared mapping
+// out of this process's resident memory. The file keeps their contents: a
+// later access reads them in again. False when nothing could be dropped.
+bool dropResidentPages(void* address, std::size_t length);
+
 } // namespace Nuvra::Platform

@@ -278,7 +278,7 @@ RenderThreads& renderThreads()
 void giveBackFrameMemory()
 {
     replyBuffers().release();
-    releaseRecycledBuffer();
+    releaseIdleBrokerMemory();
     giveBackMemory();
 }
 

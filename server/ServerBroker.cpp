@@ -63,11 +63,11 @@ void recycleBuffer(std::vector<char>& buffer)
         broker->recycle(buffer);
 }
 
-void releaseRecycledBuffer()
+void releaseIdleBrokerMemory()
 {
     std::shared_lock<std::shared_mutex> shared(brokerUse());
     if (Broker* broker = sbroker())
-        broker->releaseRecycled();
+        broker->releaseIdleMemory();
 }
 
 } // namespace Nuvra::VRPC

@@ -29,7 +29,8 @@ bool sendReply(int type, std::uint64_t replySlot, const void* data, std::int64_t
 // Hands a received payload's buffer back to the application's broker for the
 // next message it receives; dropped when there is none.
 void recycleBuffer(std::vector<char>& buffer);
-// Frees the buffer handed back last, if the broker still keeps it.
-void releaseRecycledBuffer();
+// Frees the buffer handed back last, if the broker still keeps it, and the
+// resident pages of the shared files' payloads.
+void releaseIdleBrokerMemory();
 
 } // namespace Nuvra::VRPC

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <fstream>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
@@ -216,6 +218,42 @@ TEST(SharedFiles, RemovalByIdentityLeavesANewerFile)
     EXPECT_TRUE(fileIdentity(name) == newer);
     EXPECT_TRUE(removeFileIfSame(name, newer));
     EXPECT_FALSE(fileIdentity(name).valid);
+}
+
+namespace {
+
+long residentPages()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident;
+}
+
+} // namespace
+
+// An idle side's resident memory comes down; the file keeps every byte.
+TEST(SharedFiles, DroppedPagesLeaveResidentMemoryNotTheFile)
+{
+    VrpcTest::TempDir dir;
+    constexpr std::size_t kSize = 16 << 20, kOffset = 24;  // the payload starts behind a header
+    const SharedFile file = SharedFile::create(dir.file("chan"), kSize);
+    void* map = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, file.descriptor(), 0);
+    ASSERT_NE(map, MAP_FAILED);
+    auto* bytes = static_cast<unsigned char*>(map);
+    for (std::size_t i = 0; i < kSize; ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7 + 1);
+    const long before = residentPages();
+    const long page = sysconf(_SC_PAGESIZE);
+
+    EXPECT_TRUE(dropResidentPages(bytes + kOffset, kSize - kOffset));
+    EXPECT_LE(residentPages(), before - long(kSize / 2) / page);
+    bool intact = true;
+    for (std::size_t i = 0; i < kSize; ++i)
+        intact = intact && bytes[i] == static_cast<unsigned char>(i * 7 + 1);
+    EXPECT_TRUE(intact);
+    EXPECT_FALSE(dropResidentPages(bytes + 1, std::size_t(page) - 2)) << "no whole page inside";
+    munmap(map, kSize);
 }
 
 TEST(SharedFiles, ExclusiveCreationNeverFollowsAPlantedLink)
