@@ -260,12 +260,17 @@ QSize ModernStyle::sizeFromContents(ContentsType ct, const QStyleOption* opt, co
     }
     case CT_ComboBox: {
         const QSize b = QCommonStyle::sizeFromContents(ct, opt, contentsSize, widget);
-        if (!qstyleoption_cast<const QStyleOptionComboBox*>(opt))
+        const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(opt);
+        if (!combo)
             return b;
-        int width = b.width();
+        const int height = scaled(25) | 1;
+        // The label is centred one pixel right, or set five pixels in when
+        // aligned left; a pixel more for the centring's rounding.
+        const int insets = flagOf(widget, "leftTextAlign") ? 5 : 3;
+        const int width = std::max(b.width(), contentsSize.width() + comboBoxChrome(combo, height, insets, widget));
         if (widget && widget->property("fixedWidthTwinCombo").toBool())
-            width = static_cast<int>(b.width() + dpiScaled(20));
-        return QSize(width, scaled(25) | 1);
+            return QSize(static_cast<int>(width + dpiScaled(20)), height);
+        return QSize(width, height);
     }
     case CT_MenuItem:
         if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(opt))

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 class QProgressBar;
+class QStyleOptionComboBox;
 class QStyleOptionGroupBox;
 class QStyleOptionMenuItem;
 class QStyleOptionSlider;
@@ -98,6 +99,10 @@ protected:
     QRect scrollBarRect(const QStyleOptionSlider* bar, SubControl sc, const QWidget* w) const;
     QRect sliderRect(const QStyleOptionSlider* slider, SubControl sc, const QWidget* w) const;
     QRect groupBoxRect(const QStyleOptionGroupBox* box, SubControl sc, const QWidget* w) const;
+    // The width a combo box of this height takes beyond its text: frame and
+    // arrow column as its own parts lay them out, plus the label's insets
+    // (labelInsets) or, when editable, the line edit's margins and cursor.
+    int comboBoxChrome(const QStyleOptionComboBox* combo, int height, int labelInsets, const QWidget* w) const;
 
     void timerEvent(QTimerEvent* event) override;
     // Sets the object name and resource folder of a variant.

@@ -556,6 +556,9 @@ QSize NuvraStyle::sizeFromContents(ContentsType ct, const QStyleOption* opt, con
         break;
     case CT_ComboBox:
         size.setHeight(odd(19));
+        // The label keeps a pixel clear on either side.
+        if (const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(opt))
+            size.setWidth(std::max(size.width(), contentsSize.width() + comboBoxChrome(combo, size.height(), 2, widget)));
         break;
     case CT_Splitter: {
         const int side = std::max(pixelMetric(PM_SplitterWidth, opt, widget), 3);
@@ -625,6 +628,23 @@ QSize NuvraStyle::sizeFromContents(ContentsType ct, const QStyleOption* opt, con
         break;
     }
     return size;
+}
+
+int NuvraStyle::comboBoxChrome(const QStyleOptionComboBox* combo, int height, int labelInsets,
+                               const QWidget* w) const
+{
+    // A line edit keeps two pixels each side and room for the cursor after
+    // the text before it scrolls.
+    constexpr int lineEditMargins = 2 * 2 + 1;
+    QStyleOptionComboBox probe(*combo);
+    probe.direction = Qt::LeftToRight;
+    probe.rect = QRect(0, 0, 4 * height + 200, height);
+    const QStyle* s = proxy();
+    const QRect field = s->subControlRect(CC_ComboBox, &probe, SC_ComboBoxEditField, w);
+    const QRect arrow = s->subControlRect(CC_ComboBox, &probe, SC_ComboBoxArrow, w);
+    const int room = std::min(field.right(), arrow.left() - 1) - field.left() + 1;
+    const int insets = combo->editable ? lineEditMargins + s->pixelMetric(PM_TextCursorWidth, combo, w) : labelInsets;
+    return probe.rect.width() - room + insets;
 }
 
 QSize NuvraStyle::menuItemSize(const QStyleOptionMenuItem* item, const QSize& contentsSize,
