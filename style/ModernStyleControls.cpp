@@ -547,11 +547,13 @@ void ModernStyle::drawMenuItemModern(const QStyleOptionMenuItem* item, QPainter*
     p->setPen(pal.color(highlighted ? QPalette::HighlightedText : QPalette::ButtonText));
     if (!item->text.isEmpty()) {
         const PainterIsolation text(p);
-        const QRect textRect = visualRect(
-            dir, r,
+        // Laid out left to right, then mirrored: the shortcut takes the rest
+        // of the line after the text, whichever way the menu reads.
+        const QRect ltrText =
             corners(r.left() + static_cast<int>(dpiScaled(3) + column), r.top() + static_cast<int>(dpiScaled(2)),
                     r.right() - item->tabWidth - static_cast<int>(dpiScaled(15)) + 1,
-                    r.bottom() - static_cast<int>(dpiScaled(2))));
+                    r.bottom() - static_cast<int>(dpiScaled(2)));
+        const QRect textRect = visualRect(dir, r, ltrText);
         int tf = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextDontClip | Qt::TextSingleLine;
         if (!styleHint(SH_UnderlineShortcut, item, w))
             tf |= Qt::TextHideMnemonic;
@@ -562,7 +564,7 @@ void ModernStyle::drawMenuItemModern(const QStyleOptionMenuItem* item, QPainter*
         QString s = item->text;
         const int tab = s.indexOf(QLatin1Char('\t'));
         if (tab >= 0) {
-            const QRect shortcut = visualRect(dir, r, corners(textRect.right(), textRect.top(), r.right(), textRect.bottom()));
+            const QRect shortcut = visualRect(dir, r, corners(ltrText.right(), ltrText.top(), r.right(), ltrText.bottom()));
             p->drawText(shortcut, tf, s.mid(tab + 1));
             s = s.left(tab);
         }

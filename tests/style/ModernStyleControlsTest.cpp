@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -272,4 +273,43 @@ TEST_F(ModernControlsTest, PageTabOutlineBySelectionAndHover)
     tab.selected = true;
     image = draw();
     EXPECT_EQ(image.pixelColor(30, 0).red(), line.red());
+}
+
+TEST_F(ModernControlsTest, RightToLeftMenuShowsItsShortcutWhole)
+{
+    // Red text on the menu: the shortcut is the ink nearest the menu's
+    // leading edge, the left when the menu reads right to left.
+    const auto isRed = [](QColor c) { return c.red() > 150 && c.green() < 90 && c.blue() < 90; };
+    const auto shortcutInk = [&](Qt::LayoutDirection direction) {
+        // The whole application right to left: painters then align text
+        // to the right as well.
+        QApplication::setLayoutDirection(direction);
+        QMenu menu;
+        QPalette pal = menu.palette();
+        pal.setColor(QPalette::ButtonText, Qt::red);
+        menu.setPalette(pal);
+        menu.addAction(QStringLiteral("Open\tCtrl+O"));
+        menu.ensurePolished();
+        menu.adjustSize();
+        const QImage image = menu.grab().toImage();
+        QApplication::setLayoutDirection(Qt::LeftToRight);
+        const auto ink = inkColumns(image, isRed);
+        // The run of ink from the shortcut's side up to the first wide gap.
+        const bool rtl = direction == Qt::RightToLeft;
+        const int edge = rtl ? ink.first : ink.second;
+        int gap = 0;
+        int far = edge;
+        for (int x = edge; gap < 8 && x >= ink.first && x <= ink.second; x += rtl ? 1 : -1) {
+            bool any = false;
+            for (int y = 0; y < image.height() && !any; ++y)
+                any = isRed(image.pixelColor(x, y));
+            gap = any ? 0 : gap + 1;
+            if (any)
+                far = x;
+        }
+        return std::abs(far - edge) + 1;
+    };
+    const int ltr = shortcutInk(Qt::LeftToRight);
+    EXPECT_GT(ltr, 20);
+    EXPECT_NEAR(shortcutInk(Qt::RightToLeft), ltr, 1);
 }
