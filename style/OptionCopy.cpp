@@ -42,7 +42,10 @@ std::shared_ptr<QStyleOption> copyOf(const QStyleOption* o)
     case QStyleOption::SO_RubberBand: return copyAs<QStyleOptionRubberBand>(o);
     case QStyleOption::SO_ToolBar: return copyAs<QStyleOptionToolBar>(o);
     case QStyleOption::SO_Complex: return copyAs<QStyleOptionComplex>(o);
-    case QStyleOption::SO_Slider: return copyAs<QStyleOptionSlider>(o);
+    case QStyleOption::SO_Slider:
+        // Our own slider class shares Qt's type; its version tells it apart.
+        return o->version == StyleOptionSliderGroove::Version ? copyAs<StyleOptionSliderGroove>(o)
+                                                              : copyAs<QStyleOptionSlider>(o);
     case QStyleOption::SO_SpinBox: return copyAs<QStyleOptionSpinBox>(o);
     case QStyleOption::SO_ToolButton: return copyAs<QStyleOptionToolButton>(o);
     case QStyleOption::SO_ComboBox: return copyAs<QStyleOptionComboBox>(o);

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSlider>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QToolButton>
@@ -216,6 +217,16 @@ TEST_F(ComplexTest, GrooveBrushComesOnlyFromTheStylesOwnSliderOption)
     EXPECT_EQ(grooveColour(own), QColor(200, 10, 10));
     own.grooveBrush = QBrush(Qt::transparent);
     EXPECT_EQ(grooveColour(own), QColor(10, 200, 10));
+
+    // A fake-disabled slider is drawn from a copy of the same class.
+    QSlider fake;
+    fake.setEnabled(false);
+    StyleManager::SetFakeDisabled(&fake, 1, false);
+    own.grooveBrush = QBrush(QColor(200, 10, 10));
+    own.state &= ~QStyle::State_Enabled;
+    const QImage image = draw(QStyle::CC_Slider, &own, &fake);
+    const QRect g = style->subControlRect(QStyle::CC_Slider, &own, QStyle::SC_SliderGroove, &fake);
+    EXPECT_EQ(image.pixelColor(g.left() + 3, g.center().y()), QColor(200, 10, 10));
 }
 
 TEST_F(ComplexTest, SpinBoxAtItsMaximumShowsAnUnusableUpButtonEvenWhenHovered)
