@@ -19,6 +19,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <utility>
 
 namespace Nuvra {
@@ -145,17 +147,31 @@ void ModernStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComple
             const int across = (pixelMetric(PM_SliderThickness, opt, w) - t) / 2;
             const QColor left = ext(Skin::SliderLeftColor);
             const QColor rest = ext(Skin::WindowBase).darker(120);
-            // The track on both sides of the handle, held to the groove.
+            // The track on both sides of the handle, held to the groove; the
+            // colour runs from the minimum's end, which upsideDown puts at
+            // the right or, as vertical sliders have it, at the bottom.
             if (horizontal) {
                 const int top = groove.top() + across;
-                const int split = handle.isValid() ? handle.left() : groove.left();
-                p->fillRect(corners(groove.left(), top, split - 1, top + t - 1), left);
-                p->fillRect(corners(split, top, groove.right(), top + t - 1), rest);
+                if (!slider->upsideDown) {
+                    const int split = handle.isValid() ? handle.left() : groove.left();
+                    p->fillRect(corners(groove.left(), top, split - 1, top + t - 1), left);
+                    p->fillRect(corners(split, top, groove.right(), top + t - 1), rest);
+                } else {
+                    const int split = handle.isValid() ? handle.right() : groove.right();
+                    p->fillRect(corners(split + 1, top, groove.right(), top + t - 1), left);
+                    p->fillRect(corners(groove.left(), top, split, top + t - 1), rest);
+                }
             } else {
                 const int x = groove.left() + across;
-                const int split = handle.isValid() ? handle.top() : groove.top();
-                p->fillRect(corners(x, groove.top(), x + t - 1, split - 1), left);
-                p->fillRect(corners(x, split, x + t - 1, groove.bottom()), rest);
+                if (!slider->upsideDown) {
+                    const int split = handle.isValid() ? handle.top() : groove.top();
+                    p->fillRect(corners(x, groove.top(), x + t - 1, split - 1), left);
+                    p->fillRect(corners(x, split, x + t - 1, groove.bottom()), rest);
+                } else {
+                    const int split = handle.isValid() ? handle.bottom() : groove.bottom();
+                    p->fillRect(corners(x, split + 1, x + t - 1, groove.bottom()), left);
+                    p->fillRect(corners(x, groove.top(), x + t - 1, split), rest);
+                }
             }
         }
         if (handle.isValid()) {
@@ -236,7 +252,7 @@ void ModernStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComple
         if (!header)
             return;
         const int hh = header->headerHeight;
-        const QRect R(0, 0, r.right() - r.left(), hh - 1);
+        const QRect R = corners(0, 0, r.right() - r.left(), hh - 1);
         const QColor fill = header->coloured ? header->colour : pal.color(QPalette::Active, QPalette::Window);
         if (header->roundedTop) {
             QRegion clip(corners(R.left(), R.top() + 2, R.right(), R.bottom()));
@@ -302,16 +318,21 @@ void ModernStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComple
             return;
         const int t = pixelMetric(PM_SliderControlThickness, opt, w);
         const QRect c = w->contentsRect();
-        const int k = slider->inset;
-        const int P = slider->handlePosition;
-        p->fillRect(corners(c.left() + k, 1, c.right() - k, t / 2), slider->gradient);
+        // Inset and handle come from the caller and may be anything: the
+        // sums are taken in 64 bits and held to the int range.
+        const auto at = [](std::int64_t v) {
+            return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+        };
+        const std::int64_t k = slider->inset;
+        const std::int64_t P = slider->handlePosition;
+        p->fillRect(corners(at(c.left() + k), 1, at(c.right() - k), t / 2), slider->gradient);
         p->setPen(Qt::darkGray);
-        p->drawRect(corners(c.left() + k - 1, 0, c.right() - k, t / 2));
+        p->drawRect(corners(at(c.left() + k - 1), 0, at(c.right() - k), t / 2));
         p->setPen(QPen(Skin::getColor(Skin::RGBSliderHandleColor, QColor(Qt::black)), 1.1));
         p->setBrush(Qt::white);
-        const int y0 = -static_cast<int>(StyleManager::StyleScale());
-        const QPoint triangle[3] = {QPoint(P + k, y0 + 2 * k - 1), QPoint(P, y0 + 3 * k + 2),
-                                    QPoint(P + 2 * k, y0 + 3 * k + 2)};
+        const std::int64_t y0 = -static_cast<int>(StyleManager::StyleScale());
+        const QPoint triangle[3] = {QPoint(at(P + k), at(y0 + 2 * k - 1)), QPoint(at(P), at(y0 + 3 * k + 2)),
+                                    QPoint(at(P + 2 * k), at(y0 + 3 * k + 2))};
         p->setRenderHint(QPainter::Antialiasing, true);
         p->drawPolygon(triangle, 3, Qt::OddEvenFill);
         p->setRenderHint(QPainter::Antialiasing, false);

@@ -14,12 +14,14 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QPainter>
+#include <QSlider>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 
 using namespace Nuvra::Style;
@@ -288,6 +290,8 @@ TEST_F(ModernComplexTest, PanelHeaderTitleOnlyForBoldFlagOne)
     header.bold = 2;
     const QImage untitled = paint([&](QPainter* p) { style->drawComplexControl(CC_PanelHeader, &header, p); });
     EXPECT_FALSE(hasColour(untitled, Qt::black, QRect(11, 2, 60, 18)));
+    // The fill reaches the last column, as the lines under it do.
+    EXPECT_EQ(untitled.pixelColor(79, 10), QColor(60, 200, 60));
     header.bold = 1;
     const QImage titled = paint([&](QPainter* p) {
         style->drawComplexControl(CC_PanelHeader, &header, p);
@@ -300,4 +304,67 @@ TEST_F(ModernComplexTest, PanelHeaderTitleOnlyForBoldFlagOne)
     const QImage rounded = paint([&](QPainter* p) { style->drawComplexControl(CC_PanelHeader, &header, p); });
     EXPECT_EQ(rounded.pixelColor(0, 0).alpha(), 0);
     EXPECT_EQ(rounded.pixelColor(2, 0), QColor(60, 200, 60));
+}
+
+namespace {
+
+class Slider : public QSlider {
+public:
+    using QSlider::QSlider;
+    using QSlider::initStyleOption;
+};
+
+} // namespace
+
+TEST_F(ModernComplexTest, SliderTrackIsColouredFromTheMinimumsEnd)
+{
+    const QColor left = ext(Skin::SliderLeftColor);
+    // orientation, inverted appearance, whether the minimum is at the start
+    // (left or top)
+    const struct {
+        Qt::Orientation orientation;
+        bool inverted;
+        bool minimumFirst;
+    } cases[] = {{Qt::Horizontal, false, true},
+                 {Qt::Horizontal, true, false},
+                 {Qt::Vertical, false, false},
+                 {Qt::Vertical, true, true}};
+    for (const auto& c : cases) {
+        Slider slider(c.orientation);
+        slider.setRange(0, 8);
+        slider.setValue(4);
+        slider.setInvertedAppearance(c.inverted);
+        slider.resize(c.orientation == Qt::Horizontal ? QSize(160, 30) : QSize(30, 160));
+        QStyleOptionSlider opt;
+        slider.initStyleOption(&opt);
+        opt.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle; // as the slider paints
+        const QRect handle = style->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &slider);
+        const QImage image = paint([&](QPainter* p) { style->drawComplexControl(QStyle::CC_Slider, &opt, p, &slider); },
+                                   slider.size());
+        const bool horizontal = c.orientation == Qt::Horizontal;
+        const QRect start = horizontal ? QRect(0, 0, handle.left(), 30) : QRect(0, 0, 30, handle.top());
+        const QRect end = horizontal ? QRect(handle.right() + 1, 0, 160 - handle.right() - 1, 30)
+                                     : QRect(0, handle.bottom() + 1, 30, 160 - handle.bottom() - 1);
+        EXPECT_EQ(hasColour(image, left, start), c.minimumFirst) << c.orientation << c.inverted;
+        EXPECT_EQ(hasColour(image, left, end), !c.minimumFirst) << c.orientation << c.inverted;
+    }
+}
+
+TEST_F(ModernComplexTest, ComponentSliderWithFarFieldsDrawsNothingWrappedAround)
+{
+    QWidget host;
+    host.resize(120, 40);
+    StyleOptionComponentSlider opt;
+    opt.gradient = QBrush(Qt::red);
+    const int t = style->pixelMetric(QStyle::PM_SliderControlThickness, &opt, &host);
+    for (const auto& fields : {std::pair<int, int>{INT_MAX, INT_MAX}, {INT_MAX - 3, INT_MAX / 2}, {INT_MAX, INT_MIN}}) {
+        opt.inset = fields.first;
+        opt.handlePosition = fields.second;
+        const QImage image =
+            paint([&](QPainter* p) { style->drawComplexControl(CC_ComponentSlider, &opt, p, &host); }, host.size());
+        // The handle lies far outside the widget: nothing under the bar.
+        for (int y = t / 2 + 2; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ASSERT_EQ(image.pixelColor(x, y).alpha(), 0) << fields.first << " " << fields.second;
+    }
 }
