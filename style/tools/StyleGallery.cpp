@@ -412,7 +412,7 @@ QWidget* page(const QString& styleName, double scale)
 QStringList knownStyles()
 {
     QStringList out;
-    for (const char* name : {"NuvraStyle", "DarkStyle", "MidStyle", "ModernStyle", "ModernGray"}) {
+    for (const char* name : {"NuvraStyle", "DarkStyle", "MidStyle", "NuvraOldStyle", "ModernStyle", "ModernGray"}) {
         std::unique_ptr<QStyle> made(StyleManager::createStyle(QString::fromLatin1(name)));
         if (made && made->objectName() == QLatin1String(name))
             out << QString::fromLatin1(name);
@@ -448,7 +448,7 @@ int main(int argc, char** argv)
     const QStringList styles = args.size() > 2 ? args.mid(2) : knownStyles();
     int failures = 0;
     for (const QString& name : styles) {
-        for (double scale : {1.0, 1.5, 2.0}) {
+        for (double scale : {1.0, 1.5, 2.0, 3.0}) {
             StyleManager::applyStyle(StyleManager::createStyle(name), scale);
             std::unique_ptr<QWidget> sheet(page(name, scale));
             // Sizes set here are unscaled, as in the application's forms.
