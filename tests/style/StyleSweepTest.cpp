@@ -301,10 +301,16 @@ TEST_P(SweepTest, ComplexControls)
     QTabBar tabBar;
     auto* scroll = new QToolButton(&tabBar);
     scroll->setArrowType(Qt::RightArrow);
+    // A fake-disabled widget, drawn with disabled options: the style draws
+    // it from an enabled copy and leaves the caller's option alone.
+    QWidget fake;
+    fake.setEnabled(false);
+    StyleManager::SetFakeDisabled(&fake, 1, false);
     std::vector<const QWidget*> all = widgets();
     for (const auto& t : tools)
         all.push_back(t.get());
     all.push_back(scroll);
+    all.push_back(&fake);
 
     std::vector<const QStyleOption*> options = this->options.all;
     options.insert(options.end(), own.all.begin() + 1, own.all.end());
@@ -318,8 +324,10 @@ TEST_P(SweepTest, ComplexControls)
                     if (writable) {
                         writable->subControls = QStyle::SC_All;
                         writable->activeSubControls = QStyle::SubControls(bit < 0 ? 0 : 1u << bit);
-                        writable->state = QStyle::State_Enabled | (bit < 0 ? QStyle::State_None
-                                                                           : QStyle::State_MouseOver | QStyle::State_Sunken);
+                        const QStyle::State enabled = w == &fake ? QStyle::State_None : QStyle::State_Enabled;
+                        writable->state = enabled | (bit < 0 ? QStyle::State_None
+                                                             : QStyle::State_MouseOver | QStyle::State_Sunken);
+                        writable->palette.setCurrentColorGroup(w == &fake ? QPalette::Disabled : QPalette::Active);
                     } else if (bit >= 0) {
                         break;
                     }
@@ -460,7 +468,6 @@ TEST_P(SweepTest, ControlElements)
     QMenuBar* menuBar = window.menuBar();
     QWidget fake;
     fake.setEnabled(false);
-    StyleManager::SetFakeDisabled(&fake, 1, false);
     QWidget unscaled;
     unscaled.setProperty(ignoreScaleProperty, true);
     std::vector<std::unique_ptr<QWidget>> shaped;
@@ -491,6 +498,9 @@ TEST_P(SweepTest, ControlElements)
         StyleManager::applyStyle(StyleManager::createStyle(QString::fromLatin1(GetParam())), scale);
         style = qobject_cast<NuvraStyle*>(QApplication::style());
         ASSERT_NE(style, nullptr);
+        // Applying a style ends every fake-disabled state.
+        StyleManager::SetFakeDisabled(&fake, 1, false);
+        ASSERT_TRUE(StyleManager::GetFakeDisabledState(&fake, false));
         ControlOptions own(style);
         std::vector<const QStyleOption*> options = this->options.all;
         options.insert(options.end(), own.all.begin() + 1, own.all.end());
@@ -498,24 +508,34 @@ TEST_P(SweepTest, ControlElements)
         // that choose a look, and the other scales, hovered and enabled.
         const std::vector<QStyle::State> allStates(std::begin(states), std::end(states));
         const std::vector<QStyle::State> hovered{QStyle::State_Enabled | QStyle::State_MouseOver};
+        // The fake-disabled widget with the disabled options it is given.
+        const std::vector<QStyle::State> disabled{QStyle::State_None,
+                                                  QStyle::State_MouseOver | QStyle::State_Sunken | QStyle::State_On};
         for (size_t i = 0; i < all.size(); ++i) {
             const QWidget* w = all[i];
             const bool plainWidget = i < widgets().size();
             if (scale != 1.5 && i > 1)
                 break;
-            const std::vector<QStyle::State>& stateSet = scale == 1.5 && plainWidget ? allStates : hovered;
+            const std::vector<QStyle::State>& stateSet =
+                w == &fake ? disabled : scale == 1.5 && plainWidget ? allStates : hovered;
             for (const QStyleOption* opt : options) {
                 auto* writable = const_cast<QStyleOption*>(opt);
                 const QStyle::State kept = opt ? opt->state : QStyle::State_None;
+                const QPalette::ColorGroup keptGroup = opt ? opt->palette.currentColorGroup() : QPalette::Active;
                 for (size_t s = 0; s < (opt ? stateSet.size() : 1); ++s) {
-                    if (writable)
+                    if (writable) {
                         writable->state = stateSet[s];
+                        if (w == &fake)
+                            writable->palette.setCurrentColorGroup(QPalette::Disabled);
+                    }
                     for (int ce : ids(QStyle::CE_ShapedFrame, QStyle::CE_CustomBase, 1, 4))
                         draw(opt, [&](QPainter* p) { style->drawControl(QStyle::ControlElement(ce), opt, p, w); },
                              "control", ce);
                 }
-                if (writable)
+                if (writable) {
                     writable->state = kept;
+                    writable->palette.setCurrentColorGroup(keptGroup);
+                }
             }
         }
     }
