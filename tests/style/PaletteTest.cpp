@@ -397,6 +397,11 @@ TEST(ShippedPalettes, TextIsLegibleAndDisabledTextDimmer)
                     << name << " " << Skin::colorIdName(pair.text).toStdString();
             }
         }
+        // A highlighted menu item: highlighted text on the item highlight,
+        // which stands out from the menu's own background.
+        const QColor menuHighlight = ext->getColor(Skin::MenuItemHighlight, p.color(QPalette::Dark));
+        EXPECT_GE(contrast(p.color(QPalette::HighlightedText), menuHighlight), 4.5) << name;
+        EXPECT_GE(contrast(menuHighlight, p.color(QPalette::Window).lighter(103)), 1.5) << name;
     }
 }
 
