@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFrame>
 #include <QHeaderView>
 #include <QImage>
@@ -312,4 +313,38 @@ TEST_F(ModernControlsTest, RightToLeftMenuShowsItsShortcutWhole)
     const int ltr = shortcutInk(Qt::LeftToRight);
     EXPECT_GT(ltr, 20);
     EXPECT_NEAR(shortcutInk(Qt::RightToLeft), ltr, 1);
+}
+
+namespace {
+
+using FlatStyleTest = AppliedStyleTest<ModernStyle>;
+
+} // namespace
+
+TEST_F(FlatStyleTest, HoveredDockTitleButtonsShowTheirGlyphs)
+{
+    for (const char* name : {"ModernStyle", "ModernGray"}) {
+        applyStyle(name, 1);
+        const QColor fill = style->extendedPalette()->getColor(Skin::ToolButtonHighlight, Qt::black);
+        QDockWidget dock(QStringLiteral("Dock"));
+        dock.setWidget(new QWidget);
+        dock.show();
+        const QList<QAbstractButton*> buttons = dock.findChildren<QAbstractButton*>();
+        ASSERT_EQ(buttons.size(), 2) << name; // float and close
+        for (QAbstractButton* button : buttons) {
+            button->setAttribute(Qt::WA_UnderMouse, true);
+            const QImage image = button->grab().toImage();
+            // The hover fill shows, and the glyph on it stands out.
+            double best = 0;
+            bool filled = false;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    filled = filled || c == fill;
+                    best = std::max(best, contrast(c, fill));
+                }
+            EXPECT_TRUE(filled) << name;
+            EXPECT_GE(best, 3.0) << name;
+        }
+    }
 }

@@ -252,21 +252,6 @@ QColor fromText(const QString& text)
     return QColor(n[0].toInt(), n[1].toInt(), n[2].toInt(), n.size() > 3 ? n[3].toInt() : 255);
 }
 
-double luminance(const QColor& c)
-{
-    const auto channel = [](int v) {
-        const double s = v / 255.0;
-        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
-}
-
-double contrast(const QColor& a, const QColor& b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 const QString kStyles = QStringLiteral(":/Styles/");
 
 } // namespace

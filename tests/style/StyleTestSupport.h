@@ -3,12 +3,15 @@
 #include "style/StyleManager.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <QStyleOptionSlider>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <ostream>
 
 // Readable strings in test failures.
@@ -81,4 +84,21 @@ inline QStyleOptionSlider scrollBarOption(Qt::Orientation o, int minimum, int ma
     opt.rect = rect;
     opt.state = QStyle::State_Enabled | (o == Qt::Horizontal ? QStyle::State_Horizontal : QStyle::State_None);
     return opt;
+}
+
+// Relative luminance and contrast ratio of two colours, as legibility
+// guidelines measure them.
+inline double luminance(const QColor& c)
+{
+    const auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+inline double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
