@@ -219,8 +219,12 @@ QWidget* dockWindow(Column c)
     return inState(window, c);
 }
 
-QWidget* menuPicture(Column c)
+QWidget* menuPicture(Column c, Qt::LayoutDirection direction)
 {
+    // The whole application in the direction, as a translated one runs:
+    // painters take their text direction from it.
+    const Qt::LayoutDirection before = QApplication::layoutDirection();
+    QApplication::setLayoutDirection(direction);
     QMenu menu;
     menu.addAction(QApplication::style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("Open\tCtrl+O"));
     QAction* checked = menu.addAction(QStringLiteral("Checked"));
@@ -238,6 +242,7 @@ QWidget* menuPicture(Column c)
     menu.adjustSize();
     auto* label = new QLabel;
     label->setPixmap(menu.grab());
+    QApplication::setLayoutDirection(before);
     return label;
 }
 
@@ -357,7 +362,8 @@ std::vector<Row> rows()
                  edit->setFocus();
              return inState(edit, c);
          }},
-        {"menu", menuPicture},
+        {"menu", [](Column c) { return menuPicture(c, Qt::LeftToRight); }},
+        {"menu, right to left", [](Column c) { return menuPicture(c, Qt::RightToLeft); }},
         {"menu bar",
          [](Column c) {
              auto* bar = new QMenuBar;
