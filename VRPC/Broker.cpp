@@ -89,13 +89,7 @@ BrokerBase::~BrokerBase()
 {
     writeDebugLog("BrokerBase dtor, basename = %s\n", m_basename.c_str());
     enterShutdown();
-    // However the slave learnt that its host is gone (the watchdog or the
-    // application's own look), it takes the host's files along.
-    if (!m_master) {
-        const unsigned long long host = host_id.load();
-        if (host != emptyProcessId && !processIsRunningSlave(host))
-            removeGivenFiles();
-    }
+    removeFilesOfGoneHost();
     if (onReceiverThread()) {
         // Deleted from its own handler: the thread cannot join itself.
         std::lock_guard<std::mutex> lock(m_joinMutex);
@@ -116,6 +110,8 @@ void BrokerBase::shutdown()
 {
     writeDebugLog("BrokerBase dtor, basename = %s\n", m_basename.c_str());
     enterShutdown();
+    // Before the application waits for the frames still in its hands.
+    removeFilesOfGoneHost();
     joinReceiver();
 }
 
@@ -558,18 +554,24 @@ void BrokerBase::watchdog()
             continue;
         lock.unlock();
         writeDebugLog("BrokerBase::watchdog() : host process %llu is gone\n", host);
-        removeGivenFiles();
         shutdown();
         return;
     }
 }
 
 // A host that was killed never removes its files, and on a memory-backed
-// folder their pages would stay until the machine restarts. Only the files
-// this side was given go, and only while their names still refer to them:
-// a newer channel may have reused a name.
-void BrokerBase::removeGivenFiles()
+// folder their pages would stay until the machine restarts. However the slave
+// learns that its host is gone (the watchdog or the application's own look),
+// it takes them along as it shuts down. Only the files this side was given
+// go, and only while their names still refer to them: a newer channel may
+// have reused a name.
+void BrokerBase::removeFilesOfGoneHost()
 {
+    if (m_master)
+        return;
+    const unsigned long long host = host_id.load();
+    if (host == emptyProcessId || processIsRunningSlave(host))
+        return;
     for (const Pump* pump : {&m_incoming, &m_outgoing}) {
         if (Platform::removeFileIfSame(pump->name(), pump->identity()))
             writeDebugLog("BrokerBase : host gone, removed %s\n", pump->name().c_str());

@@ -117,7 +117,7 @@ private:
 
     void receiver();
     void watchdog();
-    void removeGivenFiles();
+    void removeFilesOfGoneHost();
     void deliverReply(Message& msg);
     bool readReplyInPlace(Message& msg);
     void dispatch(Message& msg);
