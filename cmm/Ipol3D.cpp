@@ -87,6 +87,14 @@ cIpol3D::Evaluator cIpol3D::CalcEvaluator() const
     return kByInputs[inputs];
 }
 
+cIpol3D::RunEvaluator cIpol3D::CalcRunEvaluator() const
+{
+    if (inputs != 3 || outputs < 2 || SampleCount() == 0 ||
+        !DataStorage::Simd::kernelsMay(DataStorage::Simd::Isa::Avx2))
+        return nullptr;
+    return tetrahedral ? &cIpol3D::EvalTetrahedral16Run : &cIpol3D::Eval3InputsRun;
+}
+
 int32_t cIpol3D::PatchLUTIndex(const uint16_t* at, int n) const
 {
     if (n != 1 && n != 3 && n != 4) {

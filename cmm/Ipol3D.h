@@ -18,6 +18,9 @@ class cIpol3D {
 public:
     using Evaluator = void (cIpol3D::*)(const uint16_t* in, uint16_t* out,
                                         const uint16_t* grid) const;
+    // count pixels at once, their samples inStride and outStride apart.
+    using RunEvaluator = void (cIpol3D::*)(const uint16_t* in, int inStride, uint16_t* out, int outStride,
+                                           int count, const uint16_t* grid) const;
 
     int32_t gridPoints = 0;
     int32_t inputs = 0;
@@ -40,6 +43,10 @@ public:
     // than 2 grid points, no or more than 16 outputs, or an oversized grid.
     // Three and four inputs take the AVX2 evaluators where the kernels may run.
     Evaluator CalcEvaluator() const;
+    // The evaluator of whole runs where the kernels may run: three inputs and
+    // at least two outputs; null otherwise (the caller goes pixel by pixel).
+    // Its results are those of CalcEvaluator's.
+    RunEvaluator CalcRunEvaluator() const;
 
     // Offset of the node at `at` (1, 3 or 4 inputs), -1 when `at` is not on a
     // node.
@@ -59,6 +66,11 @@ public:
     void Eval3InputsWide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
     void EvalTetrahedral16Wide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
     void Eval4InputsWide(const uint16_t* in, uint16_t* out, const uint16_t* grid) const;
+    // AVX2 runs of Eval3Inputs and EvalTetrahedral16, eight pixels at a time.
+    void Eval3InputsRun(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count,
+                        const uint16_t* grid) const;
+    void EvalTetrahedral16Run(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count,
+                              const uint16_t* grid) const;
 
 private:
     template <int M>

@@ -212,5 +212,214 @@ void cIpol3D::Eval3InputsWide(const uint16_t* in, uint16_t* out, const uint16_t*
     });
 }
 
+namespace {
+
+// Eight pixels side by side in 32-bit lanes: the runs of the precalculated
+// three-input grids. Every sample and rest is below 2^16 and every offset
+// below 2^28, so the lanes hold the plain evaluators' integers exactly.
+constexpr int kLanes = 8;
+
+// Sample k of eight pixels `stride` apart.
+inline __m256i Lanes(const uint16_t* in, int stride, int k)
+{
+    return _mm256_setr_epi32(in[k], in[stride + k], in[2 * stride + k], in[3 * stride + k], in[4 * stride + k],
+                             in[5 * stride + k], in[6 * stride + k], in[7 * stride + k]);
+}
+
+// floor(t / 65535) of unsigned 32-bit lanes: (t x 0x80008001) >> 47, exact
+// for every 32-bit t.
+inline __m256i Div65535(__m256i t)
+{
+    const __m256i m = _mm256_set1_epi32(int32_t(0x80008001u));
+    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(t, m), 47);
+    const __m256i odd = _mm256_slli_epi64(_mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(t, 32), m), 47), 32);
+    return _mm256_blend_epi32(even, odd, 0xAA);
+}
+
+// ToFixedPos in lanes: v x domain stays below 2^32 for 16-bit v and domains
+// up to 65534, and so do the sums.
+struct FixedLanes {
+    __m256i cell, rest;
+};
+
+inline FixedLanes ToFixedLanes(__m256i v, __m256i domain)
+{
+    const __m256i p = _mm256_mullo_epi32(v, domain);
+    const __m256i f = _mm256_add_epi32(p, Div65535(_mm256_add_epi32(p, _mm256_set1_epi32(32767))));
+    return FixedLanes{_mm256_srli_epi32(f, 16), _mm256_and_si256(f, _mm256_set1_epi32(0xFFFF))};
+}
+
+// The step to the upper neighbour on an axis: none from the last node.
+inline __m256i Step(__m256i v, int32_t stride)
+{
+    return _mm256_andnot_si256(_mm256_cmpeq_epi32(v, _mm256_set1_epi32(0xFFFF)), _mm256_set1_epi32(stride));
+}
+
+// Lerp16 in 32-bit lanes: the rest split in bytes makes the division by 2^16
+// two nested floor divisions by 2^8 whose products stay below 2^24.
+inline __m256i Lerp8(__m256i a, __m256i b, __m256i rest)
+{
+    const __m256i d = _mm256_sub_epi32(b, a);
+    const __m256i low = _mm256_mullo_epi32(d, _mm256_and_si256(rest, _mm256_set1_epi32(0xFF)));
+    const __m256i high = _mm256_mullo_epi32(d, _mm256_srli_epi32(rest, 8));
+    const __m256i inner = _mm256_srai_epi32(_mm256_add_epi32(low, _mm256_set1_epi32(0x8000)), 8);
+    return _mm256_add_epi32(a, _mm256_srai_epi32(_mm256_add_epi32(high, inner), 8));
+}
+
+// Channels c and c + 1 of the nodes at `at` in the low and high halves of the
+// lanes. The last channel of an odd count comes from the pair that ends on it,
+// so no read passes the node's last sample.
+inline __m256i NodePair(const uint16_t* grid, __m256i at, int c, int outputs)
+{
+    const int first = c + 1 < outputs ? c : c - 1;
+    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(grid + first), at, 2);
+}
+
+inline __m256i LowWord(__m256i pair) { return _mm256_and_si256(pair, _mm256_set1_epi32(0xFFFF)); }
+inline __m256i HighWord(__m256i pair) { return _mm256_srli_epi32(pair, 16); }
+
+// Channel c of eight pixels into their outputs `stride` apart.
+inline void PutLanes(__m256i v, uint16_t* out, int stride, int c)
+{
+    alignas(32) int32_t lanes[kLanes];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
+    for (int i = 0; i < kLanes; ++i)
+        out[i * stride + c] = uint16_t(lanes[i]);
+}
+
+// Runs body(pixel in, pixel out) over a run in groups of eight and evaluates
+// the tail one pixel at a time with the single-pixel body.
+template <class Eight, class One>
+inline void ByEights(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count, const Eight& eight,
+                     const One& one)
+{
+    int i = 0;
+    for (; i + kLanes <= count; i += kLanes)
+        eight(in + i * inStride, out + i * outStride);
+    for (; i < count; ++i)
+        one(in + i * inStride, out + i * outStride);
+}
+
+} // namespace
+
+void cIpol3D::Eval3InputsRun(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count,
+                             const uint16_t* grid) const
+{
+    const __m256i dom = _mm256_set1_epi32(domain);
+    const int n = outputs;
+    ByEights(
+        in, inStride, out, outStride, count,
+        [&](const uint16_t* px, uint16_t* po) {
+            __m256i lo[3], hi[3], rest[3];
+            for (int k = 0; k < 3; ++k) {
+                const __m256i v = Lanes(px, inStride, k);
+                const FixedLanes f = ToFixedLanes(v, dom);
+                lo[k] = _mm256_mullo_epi32(f.cell, _mm256_set1_epi32(opta[2 - k]));
+                hi[k] = _mm256_add_epi32(lo[k], Step(v, opta[2 - k]));
+                rest[k] = f.rest;
+            }
+            const auto node = [&](const __m256i& x, const __m256i& y, const __m256i& z) {
+                return _mm256_add_epi32(_mm256_add_epi32(x, y), z);
+            };
+            const __m256i at[8] = {node(lo[0], lo[1], lo[2]), node(hi[0], lo[1], lo[2]), node(lo[0], lo[1], hi[2]),
+                                   node(hi[0], lo[1], hi[2]), node(lo[0], hi[1], lo[2]), node(hi[0], hi[1], lo[2]),
+                                   node(lo[0], hi[1], hi[2]), node(hi[0], hi[1], hi[2])};
+            // The plain evaluator's order: x first, then y, then z.
+            const auto blend = [&](const __m256i (&s)[8]) {
+                const __m256i d00 = Lerp8(s[0], s[1], rest[0]);
+                const __m256i d01 = Lerp8(s[2], s[3], rest[0]);
+                const __m256i d10 = Lerp8(s[4], s[5], rest[0]);
+                const __m256i d11 = Lerp8(s[6], s[7], rest[0]);
+                return Lerp8(Lerp8(d00, d10, rest[1]), Lerp8(d01, d11, rest[1]), rest[2]);
+            };
+            for (int c = 0; c < n; c += 2) {
+                __m256i pairs[8], low[8], high[8];
+                for (int j = 0; j < 8; ++j) {
+                    pairs[j] = NodePair(grid, at[j], c, n);
+                    low[j] = LowWord(pairs[j]);
+                    high[j] = HighWord(pairs[j]);
+                }
+                if (c + 1 < n) {
+                    PutLanes(blend(low), po, outStride, c);
+                    PutLanes(blend(high), po, outStride, c + 1);
+                } else {
+                    PutLanes(blend(high), po, outStride, c);
+                }
+            }
+        },
+        [&](const uint16_t* px, uint16_t* po) { Eval3InputsWide(px, po, grid); });
+}
+
+void cIpol3D::EvalTetrahedral16Run(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count,
+                                   const uint16_t* grid) const
+{
+    const __m256i dom = _mm256_set1_epi32(domain);
+    const int n = outputs;
+    ByEights(
+        in, inStride, out, outStride, count,
+        [&](const uint16_t* px, uint16_t* po) {
+            __m256i base = _mm256_setzero_si256(), step[3], rest[3];
+            for (int k = 0; k < 3; ++k) {
+                const __m256i v = Lanes(px, inStride, k);
+                const FixedLanes f = ToFixedLanes(v, dom);
+                base = _mm256_add_epi32(base, _mm256_mullo_epi32(f.cell, _mm256_set1_epi32(opta[2 - k])));
+                step[k] = Step(v, opta[2 - k]);
+                rest[k] = f.rest;
+            }
+            // The axes in falling order of their rests. A tie gives the node
+            // it decides a zero weight, so either of the tied axes will do.
+            const __m256i r1 = _mm256_max_epi32(_mm256_max_epi32(rest[0], rest[1]), rest[2]);
+            const __m256i r3 = _mm256_min_epi32(_mm256_min_epi32(rest[0], rest[1]), rest[2]);
+            const __m256i r2 =
+                _mm256_sub_epi32(_mm256_add_epi32(_mm256_add_epi32(rest[0], rest[1]), rest[2]), _mm256_add_epi32(r1, r3));
+            const __m256i s3 = _mm256_add_epi32(_mm256_add_epi32(step[0], step[1]), step[2]);
+            const auto pick = [&](const __m256i& r, int first, int second, int third) {
+                const __m256i isSecond = _mm256_cmpeq_epi32(rest[second], r);
+                const __m256i isFirst = _mm256_cmpeq_epi32(rest[first], r);
+                return _mm256_blendv_epi8(_mm256_blendv_epi8(step[third], step[second], isSecond), step[first],
+                                          isFirst);
+            };
+            const __m256i at[4] = {base, _mm256_add_epi32(base, pick(r1, 0, 1, 2)),
+                                   _mm256_add_epi32(base, _mm256_sub_epi32(s3, pick(r3, 2, 1, 0))),
+                                   _mm256_add_epi32(base, s3)};
+            // c0 + trunc((rest + 32767) / 65535) in doubles, four lanes at a
+            // time: the sums are integers below 2^35, and their quotient by
+            // 65535 never rounds across an integer.
+            const auto half = [&](const __m256i (&s)[4], int upper) {
+                const auto wide = [&](const __m256i& v) {
+                    return _mm256_cvtepi32_pd(upper ? _mm256_extracti128_si256(v, 1) : _mm256_castsi256_si128(v));
+                };
+                const __m256d c0 = wide(s[0]), p1 = wide(s[1]), p2 = wide(s[2]), p3 = wide(s[3]);
+                const __m256d w1 = wide(r1), w2 = wide(r2), w3 = wide(r3);
+                const __m256d sum =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(p1, c0), w1),
+                                                _mm256_mul_pd(_mm256_sub_pd(p2, p1), w2)),
+                                  _mm256_mul_pd(_mm256_sub_pd(p3, p2), w3));
+                const __m256d q =
+                    _mm256_div_pd(_mm256_add_pd(sum, _mm256_set1_pd(32767.0)), _mm256_set1_pd(65535.0));
+                return _mm256_cvttpd_epi32(
+                    _mm256_add_pd(c0, _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC)));
+            };
+            const auto walk = [&](const __m256i (&s)[4]) {
+                return _mm256_setr_m128i(half(s, 0), half(s, 1));
+            };
+            for (int c = 0; c < n; c += 2) {
+                __m256i low[4], high[4];
+                for (int j = 0; j < 4; ++j) {
+                    const __m256i pair = NodePair(grid, at[j], c, n);
+                    low[j] = LowWord(pair);
+                    high[j] = HighWord(pair);
+                }
+                if (c + 1 < n) {
+                    PutLanes(walk(low), po, outStride, c);
+                    PutLanes(walk(high), po, outStride, c + 1);
+                } else {
+                    PutLanes(walk(high), po, outStride, c);
+                }
+            }
+        },
+        [&](const uint16_t* px, uint16_t* po) { EvalTetrahedral16Wide(px, po, grid); });
+}
+
 } // namespace CMM
 } // namespace Nuvra

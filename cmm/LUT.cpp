@@ -70,6 +70,7 @@ void cLUT::swap(cLUT& o)
     grid.swap(o.grid);
     gridSamples.swap(o.gridSamples);
     std::swap(gridEvaluator, o.gridEvaluator);
+    std::swap(gridRunEvaluator, o.gridRunEvaluator);
     std::swap(outputs, o.outputs);
     std::swap(outputCurveParams, o.outputCurveParams);
     std::swap(outputTables, o.outputTables);
@@ -221,6 +222,7 @@ bool cLUT::StagesFit() const
 void cLUT::CalcEvaluators()
 {
     gridEvaluator = (flags & LUT_Grid) ? grid.CalcEvaluator() : nullptr;
+    gridRunEvaluator = gridEvaluator ? grid.CalcRunEvaluator() : nullptr;
     evaluator = nullptr;
     if (!StagesFit())
         return;
@@ -367,6 +369,31 @@ template <int In, int Out>
 void cLUT::EvalLUT_Full_XX(const uint16_t* in, uint16_t* out) const
 {
     Full<In, Out>(in, out);
+}
+
+void cLUT::EvalRun(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count) const
+{
+    const bool gridRun = gridRunEvaluator && evaluator && (flags == LUT_Grid || flags == (LUT_Grid | LUT_InputTables));
+    if (!gridRun) {
+        for (int i = 0; i < count; ++i)
+            (this->*evaluator)(in + i * inStride, out + i * outStride);
+        return;
+    }
+    if (flags == LUT_Grid) {
+        (grid.*gridRunEvaluator)(in, inStride, out, outStride, count, gridSamples.data());
+        return;
+    }
+    // The tables for a stretch of pixels, then the grid over it.
+    constexpr int kStretch = 64;
+    uint16_t w[kStretch * 3];
+    for (int done = 0; done < count; done += kStretch) {
+        const int m = std::min(kStretch, count - done);
+        const uint16_t* from = in + done * inStride;
+        for (int i = 0; i < m; ++i)
+            for (int k = 0; k < 3; ++k)
+                w[i * 3 + k] = inputCurveParams[k].Eval016(from[i * inStride + k], inputTables[k].table.data());
+        (grid.*gridRunEvaluator)(w, 3, out + done * outStride, outStride, m, gridSamples.data());
+    }
 }
 
 void cLUT::EvalReverse(const uint16_t* targetLab, uint16_t* result, const uint16_t* hint) const

@@ -57,6 +57,7 @@ public:
     cIpol3D grid;
     std::vector<uint16_t> gridSamples;
     cIpol3D::Evaluator gridEvaluator = nullptr;
+    cIpol3D::RunEvaluator gridRunEvaluator = nullptr;
     int32_t outputs = 0;
     cLinearIpol1D outputCurveParams[kMaxChannels];
     cGammaTable outputTables[kMaxChannels];
@@ -87,6 +88,9 @@ public:
 
     bool IsValid() const { return evaluator != nullptr; }
     void Eval(const uint16_t* in, uint16_t* out) const { (this->*evaluator)(in, out); }
+    // Eval of count pixels, their samples inStride and outStride apart; a
+    // grid alone or behind input tables takes the grid's run evaluator.
+    void EvalRun(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count) const;
 
     // Device values (3 or 4 channels) whose evaluation gives the target Lab.
     // targetLab, result and hint hold 4 values; hint may be result.

@@ -176,9 +176,40 @@ struct tDynamicProcessor {
     OutConv output;
 };
 
-// The run-time pixel loop: unpack, run the routine, carry the extras over
-// (missing ones become 0xFFFF), pack. Does nothing for count <= 0, a missing
-// converter function or an invalid transform.
+// Pixels the pixel loops carry through the transform at once.
+constexpr int kRunPixels = 64;
+
+// The pixel loop of every processor: a run of pixels unpacked into working
+// samples, the transform's RunMany over the run, the extras carried over
+// (missing ones become 0xFFFF), the run packed. cIn and cOut are the working
+// positions of the first extra on each side; unpack(src, work) and
+// pack(work, dst) convert one pixel and return the position after it.
+template <class Unpack, class Pack>
+void RunPixelLoop(const cXForm& t, const void* src, void* dst, int count, int cIn, int eIn, int cOut, int eOut,
+                  const Unpack& unpack, const Pack& pack)
+{
+    uint16_t in[kRunPixels * kWorkSamples] = {};
+    uint16_t out[kRunPixels * kWorkSamples] = {};
+    const int used = std::min(count, kRunPixels);
+    for (int p = 0; p < used; ++p)
+        for (int i = cIn + eIn; i < cIn + eOut; ++i)
+            in[p * kWorkSamples + i] = 0xFFFF;
+    for (int done = 0; done < count; done += kRunPixels) {
+        const int m = std::min(kRunPixels, count - done);
+        for (int p = 0; p < m; ++p)
+            src = unpack(src, in + p * kWorkSamples);
+        t.RunMany(in, out, m);
+        for (int p = 0; p < m; ++p) {
+            uint16_t* o = out + p * kWorkSamples;
+            for (int e = 0; e < eOut; ++e)
+                o[cOut + e] = in[p * kWorkSamples + cIn + e];
+            dst = pack(o, dst);
+        }
+    }
+}
+
+// The run-time pixel loop. Does nothing for count <= 0, a missing converter
+// function or an invalid transform.
 template <class InConv, class OutConv>
 void ProcessPixels(const tDynamicProcessor<InConv, OutConv>& p, const void* src, void* dst, int count,
                    const cXForm* t)
@@ -187,24 +218,12 @@ void ProcessPixels(const tDynamicProcessor<InConv, OutConv>& p, const void* src,
         return;
     const uint32_t inCode = p.input.code;
     const uint32_t outCode = p.output.code;
-    const int cIn = std::max(CMM_PF::Colors(inCode), 3);
-    const int eIn = CMM_PF::Extras(inCode);
-    const int eOut = CMM_PF::Extras(outCode);
-    const int cOut = CMM_PF::Colors(outCode);
     const int nIn = CMM_PF::Samples(inCode);
     const int nOut = CMM_PF::Samples(outCode);
-    uint16_t in[kWorkSamples] = {};
-    uint16_t out[kWorkSamples] = {};
-    for (int i = cIn + eIn; i < cIn + eOut; ++i)
-        in[i] = 0xFFFF;
-    const cXForm::Routine routine = t->routine;
-    for (int i = 0; i < count; ++i) {
-        src = p.input.unpack(src, in, nIn);
-        (t->*routine)(in, out);
-        for (int e = 0; e < eOut; ++e)
-            out[cOut + e] = in[cIn + e];
-        dst = p.output.pack(out, dst, nOut);
-    }
+    RunPixelLoop(
+        *t, src, dst, count, std::max(CMM_PF::Colors(inCode), 3), CMM_PF::Extras(inCode), CMM_PF::Colors(outCode),
+        CMM_PF::Extras(outCode), [&](const void* s, uint16_t* w) { return p.input.unpack(s, w, nIn); },
+        [&](const uint16_t* w, void* d) { return p.output.pack(w, d, nOut); });
 }
 
 } // namespace CMM

@@ -95,6 +95,9 @@ public:
 
     bool IsValid() const { return routine != nullptr; }
     void Run(const unsigned short* in, unsigned short* out) const { (this->*routine)(in, out); }
+    // The routine over count pixels, each pixel's samples kWorkSamples apart
+    // in both buffers; precalculated transforms evaluate whole runs.
+    void RunMany(const unsigned short* in, unsigned short* out, int count) const;
 
     static int ReasonableGridpointsByColorspace(icColorSpaceSignature space, QFlags<eXForm_Flags> flags);
 

@@ -85,6 +85,19 @@ void cXForm::DoPrecalcTetra16Wide(const unsigned short* in, unsigned short* out)
     deviceLink.grid.EvalTetrahedral16Wide(in, out, deviceLink.gridSamples.data());
 }
 
+void cXForm::RunMany(const unsigned short* in, unsigned short* out, int count) const
+{
+    const bool precalc = routine == &cXForm::DoPrecalc || routine == &cXForm::DoPrecalc3Inputs ||
+                         routine == &cXForm::DoPrecalc3InputsWide || routine == &cXForm::DoPrecalcTetra16 ||
+                         routine == &cXForm::DoPrecalcTetra16Wide;
+    if (precalc) {
+        deviceLink.EvalRun(in, kWorkSamples, out, kWorkSamples, count);
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        (this->*routine)(in + i * kWorkSamples, out + i * kWorkSamples);
+}
+
 void cXForm::DoPrecalGamutCheck(const unsigned short* in, unsigned short* out) const
 {
     uint16_t g[kMaxChannels];

@@ -50,24 +50,12 @@ public:
     void Process(const void* src, void* dst, int count) const override
     {
         const CMM::cXForm* t = Transform();
-        if (count <= 0 || !t)
+        if (count <= 0 || !t || !t->routine)
             return;
-        // A built transform never changes its routine.
-        const CMM::cXForm::Routine routine = t->routine;
-        if (!routine)
-            return;
-        // Room for the extra slot even when only the output has an extra.
-        uint16_t in[kExtraSlot + 1] = {};
-        uint16_t out[std::max(4, kOutColors + kOutExtras)] = {};
-        if (kOutExtras && !kInExtras)
-            in[kExtraSlot] = 0xFFFF;
-        for (int i = 0; i < count; ++i) {
-            src = Unpacker::Unpack(src, in, kInColors + kInExtras);
-            (t->*routine)(in, out);
-            if (kOutExtras)
-                out[kOutColors] = in[kExtraSlot];
-            dst = Packer::Pack(out, dst, kOutColors + kOutExtras);
-        }
+        CMM::RunPixelLoop(
+            *t, src, dst, count, kExtraSlot, kInExtras, kOutColors, kOutExtras,
+            [](const void* s, uint16_t* w) { return Unpacker::Unpack(s, w, kInColors + kInExtras); },
+            [](const uint16_t* w, void* d) { return Packer::Pack(w, d, kOutColors + kOutExtras); });
     }
 };
 

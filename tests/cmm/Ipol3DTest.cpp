@@ -132,18 +132,20 @@ TEST(Ipol3D, TrilinearMatchesExactInterpolationWithinOneUnit)
 
 namespace Simd = Nuvra::DataStorage::Simd;
 
-// The plain and the AVX2 evaluator of one grid shape.
+// The plain and the AVX2 evaluators of one grid shape: one pixel, and runs
+// (none for four inputs).
 struct EvaluatorPair {
     cIpol3D::Evaluator plain, wide;
+    cIpol3D::RunEvaluator run;
 };
 
 EvaluatorPair PairFor(int inputs, bool tetrahedral)
 {
     if (inputs == 4)
-        return {&cIpol3D::Eval4Inputs, &cIpol3D::Eval4InputsWide};
+        return {&cIpol3D::Eval4Inputs, &cIpol3D::Eval4InputsWide, nullptr};
     if (tetrahedral)
-        return {&cIpol3D::EvalTetrahedral16, &cIpol3D::EvalTetrahedral16Wide};
-    return {&cIpol3D::Eval3Inputs, &cIpol3D::Eval3InputsWide};
+        return {&cIpol3D::EvalTetrahedral16, &cIpol3D::EvalTetrahedral16Wide, &cIpol3D::EvalTetrahedral16Run};
+    return {&cIpol3D::Eval3Inputs, &cIpol3D::Eval3InputsWide, &cIpol3D::Eval3InputsRun};
 }
 
 TEST(Ipol3D, WideEvaluatorsEqualPlainOnes)
@@ -158,7 +160,8 @@ TEST(Ipol3D, WideEvaluatorsEqualPlainOnes)
     } cases[] = {
         {3, 33, 3, true, true}, {3, 2, 1, true, false},  {3, 17, 7, true, false}, {3, 5, 4, true, false},
         {3, 33, 3, false, true}, {3, 9, 4, false, false}, {3, 5, 6, false, false}, {4, 9, 3, true, true},
-        {4, 17, 4, true, false}, {4, 5, 5, true, false},  {4, 3, 2, true, false},
+        {4, 17, 4, true, false}, {4, 5, 5, true, false},  {4, 3, 2, true, false},  {3, 17, 3, false, false},
+        {3, 3, 2, false, false}, {3, 2, 5, false, false}, {3, 9, 2, true, false}, {3, 65, 3, true, false},
     };
     for (const auto& c : cases) {
         std::vector<uint16_t> g = RandomGrid(c.points, c.inputs, c.outputs, 500 + c.points + c.outputs, c.smooth);
@@ -172,22 +175,39 @@ TEST(Ipol3D, WideEvaluatorsEqualPlainOnes)
         std::mt19937 rng(c.points * 16 + c.outputs);
         std::uniform_int_distribution<int> d(0, 65535);
         const uint16_t edges[] = {0, 1, 0x7FFF, 0x8000, 0xFFFE, 0xFFFF};
-        for (int i = 0; i < 60000; ++i) {
-            uint16_t in[4];
+        std::uniform_int_distribution<int> node(0, c.points - 1);
+        constexpr int kPixels = 60000;
+        std::vector<uint16_t> ins(size_t(kPixels) * 4), plains(size_t(kPixels) * 16);
+        for (int i = 0; i < kPixels; ++i) {
+            uint16_t* in = &ins[size_t(i) * 4];
             for (int k = 0; k < c.inputs; ++k)
                 in[k] = i % 5 == k ? edges[(i / 5) % 6] : uint16_t(d(rng));
+            // Node-exact samples: a zero rest on that axis.
+            if (i % 13 == 0)
+                in[(i / 13) % c.inputs] = uint16_t((node(rng) * 65535 + (c.points - 1) / 2) / (c.points - 1));
             // Tied rests leave the order of the tetrahedron's steps open.
             if (i % 7 == 0)
                 in[c.inputs - 2] = in[c.inputs - 3];
             if (i % 11 == 0)
                 in[c.inputs - 1] = in[c.inputs - 3];
-            uint16_t plain[16], wide[16];
+            uint16_t* plain = &plains[size_t(i) * 16];
+            uint16_t wide[16];
             (ipol.*e.plain)(in, plain, g.data());
             (ipol.*e.wide)(in, wide, g.data());
             for (int o = 0; o < c.outputs; ++o)
                 ASSERT_EQ(plain[o], wide[o]) << c.inputs << " inputs, " << c.points << " points, " << c.outputs
                                              << " outputs, output " << o << ", pixel " << i;
         }
+        if (!e.run || c.outputs < 2)
+            continue;
+        // Runs of every length around the eight lanes, with their tails.
+        std::vector<uint16_t> runs(size_t(kPixels) * 16, 0xABCD);
+        for (int i = 0, len = 1; i < kPixels; i += len, len = len % 19 + 1)
+            (ipol.*e.run)(&ins[size_t(i) * 4], 4, &runs[size_t(i) * 16], 16, std::min(len, kPixels - i), g.data());
+        for (int i = 0; i < kPixels; ++i)
+            for (int o = 0; o < 16; ++o)
+                ASSERT_EQ(runs[size_t(i) * 16 + o], o < c.outputs ? plains[size_t(i) * 16 + o] : 0xABCD)
+                    << "run: " << c.points << " points, " << c.outputs << " outputs, output " << o << ", pixel " << i;
     }
 }
 
