@@ -89,7 +89,7 @@ cIpol3D::Evaluator cIpol3D::CalcEvaluator() const
 
 cIpol3D::RunEvaluator cIpol3D::CalcRunEvaluator() const
 {
-    if (inputs != 3 || outputs < 2 || SampleCount() == 0 ||
+    if (inputs != 3 || SampleCount() == 0 || (tetrahedral && outputs < 2) ||
         !DataStorage::Simd::kernelsMay(DataStorage::Simd::Isa::Avx2))
         return nullptr;
     return tetrahedral ? &cIpol3D::EvalTetrahedral16Run : &cIpol3D::Eval3InputsRun;

@@ -43,8 +43,9 @@ public:
     // than 2 grid points, no or more than 16 outputs, or an oversized grid.
     // Three and four inputs take the AVX2 evaluators where the kernels may run.
     Evaluator CalcEvaluator() const;
-    // The evaluator of whole runs where the kernels may run: three inputs and
-    // at least two outputs; null otherwise (the caller goes pixel by pixel).
+    // The evaluator of whole runs where the kernels may run: three inputs
+    // (tetrahedral: at least two outputs); null otherwise (the caller goes
+    // pixel by pixel).
     // Its results are those of CalcEvaluator's.
     RunEvaluator CalcRunEvaluator() const;
 

@@ -302,52 +302,52 @@ inline void ByEights(const uint16_t* in, int inStride, uint16_t* out, int outStr
 
 } // namespace
 
+// Two nodes along the last axis, 2 x outputs samples from `at` widened to
+// 32-bit lanes. Near the grid's end the samples past it read as zero.
+inline __m256i NodeRow(const uint16_t* grid, size_t size, int32_t at)
+{
+    if (size_t(at) + 8 <= size)
+        return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grid + at)));
+    uint16_t row[8] = {};
+    std::memcpy(row, grid + at, (size - size_t(at)) * sizeof(uint16_t));
+    return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)));
+}
+
 void cIpol3D::Eval3InputsRun(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count,
                              const uint16_t* grid) const
 {
-    const __m256i dom = _mm256_set1_epi32(domain);
     const int n = outputs;
-    ByEights(
-        in, inStride, out, outStride, count,
-        [&](const uint16_t* px, uint16_t* po) {
-            __m256i lo[3], hi[3], rest[3];
-            for (int k = 0; k < 3; ++k) {
-                const __m256i v = Lanes(px, inStride, k);
-                const FixedLanes f = ToFixedLanes(v, dom);
-                lo[k] = _mm256_mullo_epi32(f.cell, _mm256_set1_epi32(opta[2 - k]));
-                hi[k] = _mm256_add_epi32(lo[k], Step(v, opta[2 - k]));
-                rest[k] = f.rest;
-            }
-            const auto node = [&](const __m256i& x, const __m256i& y, const __m256i& z) {
-                return _mm256_add_epi32(_mm256_add_epi32(x, y), z);
-            };
-            const __m256i at[8] = {node(lo[0], lo[1], lo[2]), node(hi[0], lo[1], lo[2]), node(lo[0], lo[1], hi[2]),
-                                   node(hi[0], lo[1], hi[2]), node(lo[0], hi[1], lo[2]), node(hi[0], hi[1], lo[2]),
-                                   node(lo[0], hi[1], hi[2]), node(hi[0], hi[1], hi[2])};
-            // The plain evaluator's order: x first, then y, then z.
-            const auto blend = [&](const __m256i (&s)[8]) {
-                const __m256i d00 = Lerp8(s[0], s[1], rest[0]);
-                const __m256i d01 = Lerp8(s[2], s[3], rest[0]);
-                const __m256i d10 = Lerp8(s[4], s[5], rest[0]);
-                const __m256i d11 = Lerp8(s[6], s[7], rest[0]);
-                return Lerp8(Lerp8(d00, d10, rest[1]), Lerp8(d01, d11, rest[1]), rest[2]);
-            };
-            for (int c = 0; c < n; c += 2) {
-                __m256i pairs[8], low[8], high[8];
-                for (int j = 0; j < 8; ++j) {
-                    pairs[j] = NodePair(grid, at[j], c, n);
-                    low[j] = LowWord(pairs[j]);
-                    high[j] = HighWord(pairs[j]);
-                }
-                if (c + 1 < n) {
-                    PutLanes(blend(low), po, outStride, c);
-                    PutLanes(blend(high), po, outStride, c + 1);
-                } else {
-                    PutLanes(blend(high), po, outStride, c);
-                }
-            }
-        },
-        [&](const uint16_t* px, uint16_t* po) { Eval3InputsWide(px, po, grid); });
+    if (n > 4) {
+        for (int i = 0; i < count; ++i)
+            Eval3InputsWide(in + i * inStride, out + i * outStride, grid);
+        return;
+    }
+    // Up to four outputs: the lower node along the last axis in the first n
+    // lanes, the upper one in the next n. From the last node the upper one is
+    // any sample, or none, as its rest is 0: a lerp with rest 0 keeps its
+    // first value whatever the second.
+    const size_t size = SampleCount();
+    const __m256i upper = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(n));
+    for (int i = 0; i < count; ++i) {
+        const uint16_t* px = in + i * inStride;
+        const AxisNodes x = ToAxisNodes(px[0], uint32_t(domain), opta[2]);
+        const AxisNodes y = ToAxisNodes(px[1], uint32_t(domain), opta[1]);
+        const FixedPos z = ToFixedPos(px[2], uint32_t(domain));
+        const int32_t zlo = int32_t(z.cell) * opta[0];
+        const __m256i rx = _mm256_set1_epi32(int32_t(x.rest)), ry = _mm256_set1_epi32(int32_t(y.rest));
+        const __m256i d0 = Lerp8(NodeRow(grid, size, x.lo + y.lo + zlo), NodeRow(grid, size, x.hi + y.lo + zlo), rx);
+        const __m256i d1 = Lerp8(NodeRow(grid, size, x.lo + y.hi + zlo), NodeRow(grid, size, x.hi + y.hi + zlo), rx);
+        const __m256i e = Lerp8(d0, d1, ry);
+        const __m256i r = Lerp8(e, _mm256_permutevar8x32_epi32(e, upper), _mm256_set1_epi32(int32_t(z.rest)));
+        const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(r), _mm256_castsi256_si128(r));
+        uint16_t* po = out + i * outStride;
+        switch (n) {
+        case 4: PutWords<4>(words, po); break;
+        case 3: PutWords<3>(words, po); break;
+        case 2: PutWords<2>(words, po); break;
+        default: PutWords<1>(words, po); break;
+        }
+    }
 }
 
 void cIpol3D::EvalTetrahedral16Run(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count,
