@@ -214,9 +214,10 @@ void cIpol3D::Eval3InputsWide(const uint16_t* in, uint16_t* out, const uint16_t*
 
 namespace {
 
-// Eight pixels side by side in 32-bit lanes: the runs of the precalculated
-// three-input grids. Every sample and rest is below 2^16 and every offset
-// below 2^28, so the lanes hold the plain evaluators' integers exactly.
+// Runs of the precalculated three-input grids in 32-bit lanes: eight pixels
+// side by side for the tetrahedral grid, the channels of two nodes for the
+// trilinear one. Every sample and rest is below 2^16 and every offset below
+// 2^28, so the lanes hold the plain evaluators' integers exactly.
 constexpr int kLanes = 8;
 
 // Sample k of eight pixels `stride` apart.
@@ -300,8 +301,6 @@ inline void ByEights(const uint16_t* in, int inStride, uint16_t* out, int outStr
         one(in + i * inStride, out + i * outStride);
 }
 
-} // namespace
-
 // Two nodes along the last axis, 2 x outputs samples from `at` widened to
 // 32-bit lanes. Near the grid's end the samples past it read as zero.
 inline __m256i NodeRow(const uint16_t* grid, size_t size, int32_t at)
@@ -312,6 +311,8 @@ inline __m256i NodeRow(const uint16_t* grid, size_t size, int32_t at)
     std::memcpy(row, grid + at, (size - size_t(at)) * sizeof(uint16_t));
     return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)));
 }
+
+} // namespace
 
 void cIpol3D::Eval3InputsRun(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count,
                              const uint16_t* grid) const

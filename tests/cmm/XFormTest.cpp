@@ -210,6 +210,16 @@ TEST(XFormBuild, PlainAndWideKernelsConvertAlike)
         v = uint8_t(d(rng));
     for (auto& v : in16)
         v = uint16_t(d(rng));
+    // Every combination of edge samples first: ends of the ranges, Lab's
+    // neutral and white, and grid nodes.
+    const uint8_t edges8[] = {0, 1, 127, 128, 254, 255};
+    const uint16_t edges16[] = {0, 1, 0x7FFF, 0x8000, 0x8080, 0xFF00, 0xFFFE, 0xFFFF};
+    for (size_t i = 0; i < 6 * 6 * 6 * 6; ++i)
+        for (size_t k = 0, rest = i; k < 4; ++k, rest /= 6)
+            in8[i * 4 + k] = edges8[rest % 6];
+    for (size_t i = 0; i < 8 * 8 * 8; ++i)
+        for (size_t k = 0, rest = i; k < 3; ++k, rest /= 8)
+            in16[i * 3 + k] = edges16[rest % 8];
     for (const KindCase& c : Kinds()) {
         std::vector<uint16_t> results[2];
         for (const Simd::Kernels limit : {Simd::Kernels::Plain, Simd::Kernels::Any}) {
