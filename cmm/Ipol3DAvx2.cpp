@@ -383,26 +383,20 @@ void cIpol3D::EvalTetrahedral16Run(const uint16_t* in, int inStride, uint16_t* o
             const __m256i at[4] = {base, _mm256_add_epi32(base, pick(r1, 0, 1, 2)),
                                    _mm256_add_epi32(base, _mm256_sub_epi32(s3, pick(r3, 2, 1, 0))),
                                    _mm256_add_epi32(base, s3)};
-            // c0 + trunc((rest + 32767) / 65535) in doubles, four lanes at a
-            // time: the sums are integers below 2^35, and their quotient by
-            // 65535 never rounds across an integer.
-            const auto half = [&](const __m256i (&s)[4], int upper) {
-                const auto wide = [&](const __m256i& v) {
-                    return _mm256_cvtepi32_pd(upper ? _mm256_extracti128_si256(v, 1) : _mm256_castsi256_si128(v));
-                };
-                const __m256d c0 = wide(s[0]), p1 = wide(s[1]), p2 = wide(s[2]), p3 = wide(s[3]);
-                const __m256d w1 = wide(r1), w2 = wide(r2), w3 = wide(r3);
-                const __m256d sum =
-                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(p1, c0), w1),
-                                                _mm256_mul_pd(_mm256_sub_pd(p2, p1), w2)),
-                                  _mm256_mul_pd(_mm256_sub_pd(p3, p2), w3));
-                const __m256d q =
-                    _mm256_div_pd(_mm256_add_pd(sum, _mm256_set1_pd(32767.0)), _mm256_set1_pd(65535.0));
-                return _mm256_cvttpd_epi32(
-                    _mm256_add_pd(c0, _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC)));
-            };
+            // c0 + trunc((rest + 32767) / 65535) as one unsigned quotient:
+            // with the weights w0 = 65535 - r1, r1 - r2, r2 - r3 and r3 (their
+            // sum 65535), t = w . nodes + 32767 = rest + 32767 + 65535 c0 stays
+            // below 2^32, and the plain result is floor(t / 65535) where rest +
+            // 32767 >= 0, that is t >= 65535 c0, and ceil(t / 65535) below.
+            const __m256i w[4] = {_mm256_sub_epi32(_mm256_set1_epi32(65535), r1), _mm256_sub_epi32(r1, r2),
+                                  _mm256_sub_epi32(r2, r3), r3};
             const auto walk = [&](const __m256i (&s)[4]) {
-                return _mm256_setr_m128i(half(s, 0), half(s, 1));
+                __m256i t = _mm256_set1_epi32(32767);
+                for (int j = 0; j < 4; ++j)
+                    t = _mm256_add_epi32(t, _mm256_mullo_epi32(w[j], s[j]));
+                const __m256i floorAt = _mm256_sub_epi32(_mm256_slli_epi32(s[0], 16), s[0]);
+                const __m256i below = _mm256_cmpeq_epi32(_mm256_max_epu32(t, floorAt), t);
+                return Div65535(_mm256_add_epi32(t, _mm256_andnot_si256(below, _mm256_set1_epi32(65534))));
             };
             for (int c = 0; c < n; c += 2) {
                 __m256i low[4], high[4];
