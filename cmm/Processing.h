@@ -126,7 +126,11 @@ struct cProcessing::tAdapter<T, Conv, Int2Type<F>> {
         } else {
             int j = 0;
             if constexpr (kLab) {
-                if (n >= 3) {
+                // In stored order the samples convert where they are.
+                if (n >= 3 && kOrder == 0) {
+                    tLabSamples<T, Conv>::Unpack(s, w);
+                    j = 3;
+                } else if (n >= 3) {
                     const T lab[3] = {s[StoredIndex<kOrder>(0, n)], s[StoredIndex<kOrder>(1, n)],
                                       s[StoredIndex<kOrder>(2, n)]};
                     tLabSamples<T, Conv>::Unpack(lab, w);
@@ -148,7 +152,10 @@ struct cProcessing::tAdapter<T, Conv, Int2Type<F>> {
         using AdapterRules::StoredIndex;
         int j = 0;
         if constexpr (kLab) {
-            if (n >= 3) {
+            if (n >= 3 && kOrder == 0) {
+                tLabSamples<T, Conv>::Pack(w, d);
+                j = 3;
+            } else if (n >= 3) {
                 T lab[3];
                 tLabSamples<T, Conv>::Pack(w, lab);
                 for (; j < 3; ++j)
