@@ -24,38 +24,44 @@ void tLabSamples<float, Detail::sOutputConv>::Pack(const uint16_t* w, float* lab
 
 namespace {
 
+// A member and its run form.
+template <class One, class Run>
+struct Members {
+    One one = nullptr;
+    Run run = nullptr;
+};
+using Unpackers = Members<Detail::UnpackFn, Detail::UnpackRunFn>;
+using Packers = Members<Detail::PackFn, Detail::PackRunFn>;
+
+template <class T, int F>
+constexpr Unpackers UnpackOf()
+{
+    using A = cProcessing::tAdapter<T, Detail::sInputConv, Int2Type<F>>;
+    return {&A::Unpack, &A::UnpackRun};
+}
+
+template <class T, int F>
+constexpr Packers PackOf()
+{
+    using A = cProcessing::tAdapter<T, Detail::sOutputConv, Int2Type<F>>;
+    return {&A::Pack, &A::PackRun};
+}
+
 // Members of one sample type by layout key: 0, 0x400, 0x800, 0xC00, then the
 // one-colour 0x100000 and 0x100400.
 template <class T>
-const Detail::UnpackFn kUnpack[6] = {
-    &cProcessing::tAdapter<T, Detail::sInputConv, Int2Type<0>>::Unpack,
-    &cProcessing::tAdapter<T, Detail::sInputConv, Int2Type<0x400>>::Unpack,
-    &cProcessing::tAdapter<T, Detail::sInputConv, Int2Type<0x800>>::Unpack,
-    &cProcessing::tAdapter<T, Detail::sInputConv, Int2Type<0xC00>>::Unpack,
-    &cProcessing::tAdapter<T, Detail::sInputConv, Int2Type<0x100000>>::Unpack,
-    &cProcessing::tAdapter<T, Detail::sInputConv, Int2Type<0x100400>>::Unpack,
-};
+const Unpackers kUnpack[6] = {UnpackOf<T, 0>(),     UnpackOf<T, 0x400>(),      UnpackOf<T, 0x800>(),
+                              UnpackOf<T, 0xC00>(), UnpackOf<T, 0x100000>(), UnpackOf<T, 0x100400>()};
 template <class T>
-const Detail::PackFn kPack[6] = {
-    &cProcessing::tAdapter<T, Detail::sOutputConv, Int2Type<0>>::Pack,
-    &cProcessing::tAdapter<T, Detail::sOutputConv, Int2Type<0x400>>::Pack,
-    &cProcessing::tAdapter<T, Detail::sOutputConv, Int2Type<0x800>>::Pack,
-    &cProcessing::tAdapter<T, Detail::sOutputConv, Int2Type<0xC00>>::Pack,
-    nullptr, // one-colour outputs take the plain members
-    nullptr,
+const Packers kPack[6] = {
+    PackOf<T, 0>(), PackOf<T, 0x400>(), PackOf<T, 0x800>(), PackOf<T, 0xC00>(),
+    Packers{}, // one-colour outputs take the plain members
+    Packers{},
 };
-const Detail::UnpackFn kUnpackFloatLab[4] = {
-    &cProcessing::tAdapter<float, Detail::sInputConv, Int2Type<0x200000>>::Unpack,
-    &cProcessing::tAdapter<float, Detail::sInputConv, Int2Type<0x200400>>::Unpack,
-    &cProcessing::tAdapter<float, Detail::sInputConv, Int2Type<0x200800>>::Unpack,
-    &cProcessing::tAdapter<float, Detail::sInputConv, Int2Type<0x200C00>>::Unpack,
-};
-const Detail::PackFn kPackFloatLab[4] = {
-    &cProcessing::tAdapter<float, Detail::sOutputConv, Int2Type<0x200000>>::Pack,
-    &cProcessing::tAdapter<float, Detail::sOutputConv, Int2Type<0x200400>>::Pack,
-    &cProcessing::tAdapter<float, Detail::sOutputConv, Int2Type<0x200800>>::Pack,
-    &cProcessing::tAdapter<float, Detail::sOutputConv, Int2Type<0x200C00>>::Pack,
-};
+const Unpackers kUnpackFloatLab[4] = {UnpackOf<float, 0x200000>(), UnpackOf<float, 0x200400>(),
+                                      UnpackOf<float, 0x200800>(), UnpackOf<float, 0x200C00>()};
+const Packers kPackFloatLab[4] = {PackOf<float, 0x200000>(), PackOf<float, 0x200400>(), PackOf<float, 0x200800>(),
+                                  PackOf<float, 0x200C00>()};
 
 constexpr int kFloatLab = -1;
 constexpr int kNoMember = -2;
@@ -91,9 +97,9 @@ Fn Select(unsigned code, bool oneColorMembers, const Fn (&f8)[6], const Fn (&f16
     case CMM_PF::kSample8: members = f8; break;
     default:
         qCCritical(libcmm()) << "Unsupported bytes size:" << CMM_PF::SampleType(code);
-        return nullptr;
+        return Fn{};
     }
-    return layout == kNoMember ? nullptr : members[layout];
+    return layout == kNoMember ? Fn{} : members[layout];
 }
 
 } // namespace
@@ -101,7 +107,9 @@ Fn Select(unsigned code, bool oneColorMembers, const Fn (&f8)[6], const Fn (&f16
 void InitInputConv(Detail::sInputConv& conv, unsigned code)
 {
     conv.code = code;
-    conv.unpack = Select(code, true, kUnpack<uint8_t>, kUnpack<uint16_t>, kUnpack<float>, kUnpackFloatLab);
+    const Unpackers u = Select(code, true, kUnpack<uint8_t>, kUnpack<uint16_t>, kUnpack<float>, kUnpackFloatLab);
+    conv.unpack = u.one;
+    conv.unpackRun = u.run;
 }
 
 void InitOutputConv(Detail::sOutputConv& conv, unsigned code)
@@ -109,7 +117,9 @@ void InitOutputConv(Detail::sOutputConv& conv, unsigned code)
     conv.code = code;
     // One-colour outputs pack like plain ones: the pixel loop puts the extras
     // right after the gray, where the plain member reads them.
-    conv.pack = Select(code, false, kPack<uint8_t>, kPack<uint16_t>, kPack<float>, kPackFloatLab);
+    const Packers p = Select(code, false, kPack<uint8_t>, kPack<uint16_t>, kPack<float>, kPackFloatLab);
+    conv.pack = p.one;
+    conv.packRun = p.run;
 }
 
 cInternalProcessing::cInternalProcessing(const cXForm* t)

@@ -11,13 +11,18 @@ namespace Detail {
 
 using UnpackFn = const void* (*)(const void* src, uint16_t* work, int n);
 using PackFn = void* (*)(const uint16_t* work, void* dst, int n);
+// Runs of count pixels, their working samples kWorkSamples apart.
+using UnpackRunFn = const void* (*)(const void* src, uint16_t* work, int n, int count);
+using PackRunFn = void* (*)(const uint16_t* work, void* dst, int n, int count);
 
 struct sCommonConv : cColorFormat {};
 struct sInputConv : sCommonConv {
     UnpackFn unpack = nullptr;
+    UnpackRunFn unpackRun = nullptr;
 };
 struct sOutputConv : sCommonConv {
     PackFn pack = nullptr;
+    PackRunFn packRun = nullptr;
 };
 
 } // namespace Detail

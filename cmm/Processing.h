@@ -166,6 +166,31 @@ struct cProcessing::tAdapter<T, Conv, Int2Type<F>> {
             d[StoredIndex<kOrder>(j, n)] = FromWork<T>(w[j]);
         return d + n;
     }
+
+    // Unpack and Pack over count pixels whose working samples lie
+    // kWorkSamples apart. Three samples, the common pixel, get a loop of their
+    // own in which the count is known.
+    static const void* UnpackRun(const void* src, uint16_t* w, int n, int count)
+    {
+        if (n == 3)
+            for (int i = 0; i < count; ++i)
+                src = Unpack(src, w + i * kWorkSamples, 3);
+        else
+            for (int i = 0; i < count; ++i)
+                src = Unpack(src, w + i * kWorkSamples, n);
+        return src;
+    }
+
+    static void* PackRun(const uint16_t* w, void* dst, int n, int count)
+    {
+        if (n == 3)
+            for (int i = 0; i < count; ++i)
+                dst = Pack(w + i * kWorkSamples, dst, 3);
+        else
+            for (int i = 0; i < count; ++i)
+                dst = Pack(w + i * kWorkSamples, dst, n);
+        return dst;
+    }
 };
 
 // Names the two compile-time converters of a static processor; no data.
@@ -189,8 +214,9 @@ constexpr int kRunPixels = 64;
 // The pixel loop of every processor: a run of pixels unpacked into working
 // samples, the transform's RunMany over the run, the extras carried over
 // (missing ones become 0xFFFF), the run packed. cIn and cOut are the working
-// positions of the first extra on each side; unpack(src, work) and
-// pack(work, dst) convert one pixel and return the position after it.
+// positions of the first extra on each side; unpack(src, work, count) and
+// pack(work, dst, count) convert count pixels, kWorkSamples apart in work,
+// and return the position after them.
 template <class Unpack, class Pack>
 void RunPixelLoop(const cXForm& t, const void* src, void* dst, int count, int cIn, int eIn, int cOut, int eOut,
                   const Unpack& unpack, const Pack& pack)
@@ -203,15 +229,12 @@ void RunPixelLoop(const cXForm& t, const void* src, void* dst, int count, int cI
             in[p * kWorkSamples + i] = 0xFFFF;
     for (int done = 0; done < count; done += kRunPixels) {
         const int m = std::min(kRunPixels, count - done);
-        for (int p = 0; p < m; ++p)
-            src = unpack(src, in + p * kWorkSamples);
+        src = unpack(src, in, m);
         t.RunMany(in, out, m);
-        for (int p = 0; p < m; ++p) {
-            uint16_t* o = out + p * kWorkSamples;
+        for (int p = 0; p < m && eOut > 0; ++p)
             for (int e = 0; e < eOut; ++e)
-                o[cOut + e] = in[p * kWorkSamples + cIn + e];
-            dst = pack(o, dst);
-        }
+                out[p * kWorkSamples + cOut + e] = in[p * kWorkSamples + cIn + e];
+        dst = pack(out, dst, m);
     }
 }
 
@@ -221,7 +244,7 @@ template <class InConv, class OutConv>
 void ProcessPixels(const tDynamicProcessor<InConv, OutConv>& p, const void* src, void* dst, int count,
                    const cXForm* t)
 {
-    if (count <= 0 || !t || !t->routine || !p.input.unpack || !p.output.pack)
+    if (count <= 0 || !t || !t->routine || !p.input.unpackRun || !p.output.packRun)
         return;
     const uint32_t inCode = p.input.code;
     const uint32_t outCode = p.output.code;
@@ -229,8 +252,8 @@ void ProcessPixels(const tDynamicProcessor<InConv, OutConv>& p, const void* src,
     const int nOut = CMM_PF::Samples(outCode);
     RunPixelLoop(
         *t, src, dst, count, std::max(CMM_PF::Colors(inCode), 3), CMM_PF::Extras(inCode), CMM_PF::Colors(outCode),
-        CMM_PF::Extras(outCode), [&](const void* s, uint16_t* w) { return p.input.unpack(s, w, nIn); },
-        [&](const uint16_t* w, void* d) { return p.output.pack(w, d, nOut); });
+        CMM_PF::Extras(outCode), [&](const void* s, uint16_t* w, int m) { return p.input.unpackRun(s, w, nIn, m); },
+        [&](const uint16_t* w, void* d, int m) { return p.output.packRun(w, d, nOut, m); });
 }
 
 } // namespace CMM

@@ -14,11 +14,14 @@ namespace Detail {
 struct sCommonConv : CMM::cColorFormat {};
 struct InputConvDo {};
 struct OutputConvDo {};
+// One pixel, and runs of count pixels (the working samples kWorkSamples apart).
 struct sInputConv : sCommonConv, InputConvDo {
     const void* (*unpack)(const void* src, uint16_t* work, int n) = nullptr;
+    const void* (*unpackRun)(const void* src, uint16_t* work, int n, int count) = nullptr;
 };
 struct sOutputConv : sCommonConv, OutputConvDo {
     void* (*pack)(const uint16_t* work, void* dst, int n) = nullptr;
+    void* (*packRun)(const uint16_t* work, void* dst, int n, int count) = nullptr;
 };
 
 // Compile-time converters: the code is the template argument.

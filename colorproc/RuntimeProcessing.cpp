@@ -13,51 +13,60 @@ namespace {
 using CMM::cProcessing;
 namespace PF = CMM::CMM_PF;
 
-using UnpackFn = const void* (*)(const void*, uint16_t*, int);
-using PackFn = void* (*)(const uint16_t*, void*, int);
+// A member and its run form, chosen together.
+struct Unpackers {
+    const void* (*one)(const void*, uint16_t*, int) = nullptr;
+    const void* (*run)(const void*, uint16_t*, int, int) = nullptr;
+};
+struct Packers {
+    void* (*one)(const uint16_t*, void*, int) = nullptr;
+    void* (*run)(const uint16_t*, void*, int, int) = nullptr;
+};
 
 template <class T, int F>
-constexpr UnpackFn unpackOf()
+constexpr Unpackers unpackOf()
 {
-    return &cProcessing::tAdapter<T, sInputConv, Int2Type<F>>::Unpack;
+    using A = cProcessing::tAdapter<T, sInputConv, Int2Type<F>>;
+    return {&A::Unpack, &A::UnpackRun};
 }
 
 template <class T, int F>
-constexpr PackFn packOf()
+constexpr Packers packOf()
 {
-    return &cProcessing::tAdapter<T, sOutputConv, Int2Type<F>>::Pack;
+    using A = cProcessing::tAdapter<T, sOutputConv, Int2Type<F>>;
+    return {&A::Pack, &A::PackRun};
 }
 
 // Index by layout key: order bits, one colour, Lab. A one-colour code with
 // its extra first has no adapter (the entry stays null).
 template <class T>
-UnpackFn chooseUnpack(uint32_t code)
+Unpackers chooseUnpack(uint32_t code)
 {
     const uint32_t order = PF::Order(code);
     if (PF::Space(code) == PF::kSpaceLab) {
-        constexpr UnpackFn lab[4] = {unpackOf<T, 0x200000>(), unpackOf<T, 0x200400>(), unpackOf<T, 0x200800>(),
-                                     unpackOf<T, 0x200C00>()};
+        constexpr Unpackers lab[4] = {unpackOf<T, 0x200000>(), unpackOf<T, 0x200400>(), unpackOf<T, 0x200800>(),
+                                      unpackOf<T, 0x200C00>()};
         return lab[order >> 10];
     }
     if (PF::Colors(code) == 1) {
-        constexpr UnpackFn gray[4] = {unpackOf<T, 0x100000>(), unpackOf<T, 0x100400>(), nullptr, nullptr};
+        constexpr Unpackers gray[4] = {unpackOf<T, 0x100000>(), unpackOf<T, 0x100400>(), Unpackers{}, Unpackers{}};
         return gray[order >> 10];
     }
-    constexpr UnpackFn plain[4] = {unpackOf<T, 0>(), unpackOf<T, 0x400>(), unpackOf<T, 0x800>(),
-                                   unpackOf<T, 0xC00>()};
+    constexpr Unpackers plain[4] = {unpackOf<T, 0>(), unpackOf<T, 0x400>(), unpackOf<T, 0x800>(),
+                                    unpackOf<T, 0xC00>()};
     return plain[order >> 10];
 }
 
 template <class T>
-PackFn choosePack(uint32_t code)
+Packers choosePack(uint32_t code)
 {
     const uint32_t order = PF::Order(code);
     if (PF::Space(code) == PF::kSpaceLab) {
-        constexpr PackFn lab[4] = {packOf<T, 0x200000>(), packOf<T, 0x200400>(), packOf<T, 0x200800>(),
-                                   packOf<T, 0x200C00>()};
+        constexpr Packers lab[4] = {packOf<T, 0x200000>(), packOf<T, 0x200400>(), packOf<T, 0x200800>(),
+                                    packOf<T, 0x200C00>()};
         return lab[order >> 10];
     }
-    constexpr PackFn plain[4] = {packOf<T, 0>(), packOf<T, 0x400>(), packOf<T, 0x800>(), packOf<T, 0xC00>()};
+    constexpr Packers plain[4] = {packOf<T, 0>(), packOf<T, 0x400>(), packOf<T, 0x800>(), packOf<T, 0xC00>()};
     return plain[order >> 10];
 }
 
@@ -69,34 +78,36 @@ void unsupportedSampleType(uint32_t code)
         qCCritical(libcmm()).nospace() << "Unsupported bytes size:" << PF::SampleType(code);
 }
 
+// pick(sample) with a sample of the code's type; none, with the critical
+// line, for a type without adapters.
+template <class Members, class Pick>
+Members bySampleType(uint32_t code, const Pick& pick)
+{
+    switch (PF::SampleType(code)) {
+    case PF::kSampleFloat: return pick(float());
+    case PF::kSample8: return pick(uint8_t());
+    case PF::kSample16: return pick(uint16_t());
+    default: unsupportedSampleType(code); return Members{};
+    }
+}
+
 } // namespace
 
 void InitInputConv(sInputConv& conv, unsigned code)
 {
     conv.code = code;
-    switch (PF::SampleType(code)) {
-    case PF::kSampleFloat: conv.unpack = chooseUnpack<float>(code); break;
-    case PF::kSample8: conv.unpack = chooseUnpack<uint8_t>(code); break;
-    case PF::kSample16: conv.unpack = chooseUnpack<uint16_t>(code); break;
-    default:
-        conv.unpack = nullptr;
-        unsupportedSampleType(code);
-        break;
-    }
+    const Unpackers u =
+        bySampleType<Unpackers>(code, [code](auto sample) { return chooseUnpack<decltype(sample)>(code); });
+    conv.unpack = u.one;
+    conv.unpackRun = u.run;
 }
 
 void InitOutputConv(sOutputConv& conv, unsigned code)
 {
     conv.code = code;
-    switch (PF::SampleType(code)) {
-    case PF::kSampleFloat: conv.pack = choosePack<float>(code); break;
-    case PF::kSample8: conv.pack = choosePack<uint8_t>(code); break;
-    case PF::kSample16: conv.pack = choosePack<uint16_t>(code); break;
-    default:
-        conv.pack = nullptr;
-        unsupportedSampleType(code);
-        break;
-    }
+    const Packers p = bySampleType<Packers>(code, [code](auto sample) { return choosePack<decltype(sample)>(code); });
+    conv.pack = p.one;
+    conv.packRun = p.run;
 }
 
 namespace {

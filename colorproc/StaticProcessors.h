@@ -54,8 +54,8 @@ public:
             return;
         CMM::RunPixelLoop(
             *t, src, dst, count, kExtraSlot, kInExtras, kOutColors, kOutExtras,
-            [](const void* s, uint16_t* w) { return Unpacker::Unpack(s, w, kInColors + kInExtras); },
-            [](const uint16_t* w, void* d) { return Packer::Pack(w, d, kOutColors + kOutExtras); });
+            [](const void* s, uint16_t* w, int m) { return Unpacker::UnpackRun(s, w, kInColors + kInExtras, m); },
+            [](const uint16_t* w, void* d, int m) { return Packer::PackRun(w, d, kOutColors + kOutExtras, m); });
     }
 };
 
