@@ -2,9 +2,11 @@
 // output channels of one pixel side by side in four lanes. The tetrahedral
 // sums are integers below 2^35, which doubles hold exactly, and its division
 // rounds as the plain integer code does; the trilinear lerps run in 64-bit
-// integer lanes. The results are bit-identical to the plain evaluators.
+// integer lanes. Runs of pixels follow at the end. The results are
+// bit-identical to the plain evaluators.
 #include "cmm/FixedPoint.h"
 #include "cmm/Ipol3D.h"
+#include "cmm/LanesAvx2.h"
 
 #include <immintrin.h>
 
@@ -218,53 +220,12 @@ namespace {
 // side by side for the tetrahedral grid, the channels of two nodes for the
 // trilinear one. Every sample and rest is below 2^16 and every offset below
 // 2^28, so the lanes hold the plain evaluators' integers exactly.
-constexpr int kLanes = 8;
-
-// Sample k of eight pixels `stride` apart.
-inline __m256i Lanes(const uint16_t* in, int stride, int k)
-{
-    return _mm256_setr_epi32(in[k], in[stride + k], in[2 * stride + k], in[3 * stride + k], in[4 * stride + k],
-                             in[5 * stride + k], in[6 * stride + k], in[7 * stride + k]);
-}
-
-// floor(t / 65535) of unsigned 32-bit lanes: (t x 0x80008001) >> 47, exact
-// for every 32-bit t.
-inline __m256i Div65535(__m256i t)
-{
-    const __m256i m = _mm256_set1_epi32(int32_t(0x80008001u));
-    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(t, m), 47);
-    const __m256i odd = _mm256_slli_epi64(_mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(t, 32), m), 47), 32);
-    return _mm256_blend_epi32(even, odd, 0xAA);
-}
-
-// ToFixedPos in lanes: v x domain stays below 2^32 for 16-bit v and domains
-// up to 65534, and so do the sums.
-struct FixedLanes {
-    __m256i cell, rest;
-};
-
-inline FixedLanes ToFixedLanes(__m256i v, __m256i domain)
-{
-    const __m256i p = _mm256_mullo_epi32(v, domain);
-    const __m256i f = _mm256_add_epi32(p, Div65535(_mm256_add_epi32(p, _mm256_set1_epi32(32767))));
-    return FixedLanes{_mm256_srli_epi32(f, 16), _mm256_and_si256(f, _mm256_set1_epi32(0xFFFF))};
-}
+using namespace Avx2Lanes;
 
 // The step to the upper neighbour on an axis: none from the last node.
 inline __m256i Step(__m256i v, int32_t stride)
 {
     return _mm256_andnot_si256(_mm256_cmpeq_epi32(v, _mm256_set1_epi32(0xFFFF)), _mm256_set1_epi32(stride));
-}
-
-// Lerp16 in 32-bit lanes: the rest split in bytes makes the division by 2^16
-// two nested floor divisions by 2^8 whose products stay below 2^24.
-inline __m256i Lerp8(__m256i a, __m256i b, __m256i rest)
-{
-    const __m256i d = _mm256_sub_epi32(b, a);
-    const __m256i low = _mm256_mullo_epi32(d, _mm256_and_si256(rest, _mm256_set1_epi32(0xFF)));
-    const __m256i high = _mm256_mullo_epi32(d, _mm256_srli_epi32(rest, 8));
-    const __m256i inner = _mm256_srai_epi32(_mm256_add_epi32(low, _mm256_set1_epi32(0x8000)), 8);
-    return _mm256_add_epi32(a, _mm256_srai_epi32(_mm256_add_epi32(high, inner), 8));
 }
 
 // Channels c and c + 1 of the nodes at `at` in the low and high halves of the
@@ -278,15 +239,6 @@ inline __m256i NodePair(const uint16_t* grid, __m256i at, int c, int outputs)
 
 inline __m256i LowWord(__m256i pair) { return _mm256_and_si256(pair, _mm256_set1_epi32(0xFFFF)); }
 inline __m256i HighWord(__m256i pair) { return _mm256_srli_epi32(pair, 16); }
-
-// Channel c of eight pixels into their outputs `stride` apart.
-inline void PutLanes(__m256i v, uint16_t* out, int stride, int c)
-{
-    alignas(32) int32_t lanes[kLanes];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
-    for (int i = 0; i < kLanes; ++i)
-        out[i * stride + c] = uint16_t(lanes[i]);
-}
 
 // Runs body(pixel in, pixel out) over a run in groups of eight and evaluates
 // the tail one pixel at a time with the single-pixel body.

@@ -383,15 +383,16 @@ void cLUT::EvalRun(const uint16_t* in, int inStride, uint16_t* out, int outStrid
         (grid.*gridRunEvaluator)(in, inStride, out, outStride, count, gridSamples.data());
         return;
     }
-    // The tables for a stretch of pixels, then the grid over it.
+    // The tables for a stretch of pixels, then the grid over it. A grid with
+    // a run evaluator means the AVX2 kernels may run, so the tables take
+    // theirs too.
     constexpr int kStretch = 64;
     uint16_t w[kStretch * 3];
     for (int done = 0; done < count; done += kStretch) {
         const int m = std::min(kStretch, count - done);
         const uint16_t* from = in + done * inStride;
-        for (int i = 0; i < m; ++i)
-            for (int k = 0; k < 3; ++k)
-                w[i * 3 + k] = inputCurveParams[k].Eval016(from[i * inStride + k], inputTables[k].table.data());
+        for (int k = 0; k < 3; ++k)
+            inputCurveParams[k].Eval016RunWide(from + k, inStride, w + k, 3, m, inputTables[k].table.data());
         (grid.*gridRunEvaluator)(w, 3, out + done * outStride, outStride, m, gridSamples.data());
     }
 }

@@ -35,6 +35,11 @@ struct cLinearIpol1D {
         return uint32_t(Lerp16(table[p.cell], table[p.cell + 1], p.rest));
     }
 
+    // Eval016 of count samples `inStride` apart into outputs `outStride`
+    // apart, eight at a time in AVX2 lanes; only where those may run.
+    void Eval016RunWide(const uint16_t* in, int inStride, uint16_t* out, int outStride, int count,
+                        const uint16_t* table) const;
+
     // The runs of 0 and 65535 at the ends of a table, which bound the inverse's
     // search. Computed once when one table is inverted many times.
     struct ReverseRuns {

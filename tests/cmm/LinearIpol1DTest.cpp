@@ -1,5 +1,6 @@
 #include "cmm/GammaTable.h"
 #include "cmm/LinearIpol1D.h"
+#include "pixelstore/CpuFeatures.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -31,6 +32,30 @@ double Exact(const std::vector<uint16_t>& t, uint16_t v)
     return t[c] + (double(t[c + 1]) - double(t[c])) * (pos - double(c));
 }
 
+// The AVX2 runs give Eval016's results for every sample, in runs of every
+// length around the eight lanes, and write only their own outputs.
+void ExpectWideRunsEqual(const cLinearIpol1D& ipol, const uint16_t* table)
+{
+    using namespace Nuvra::DataStorage::Simd;
+    if (!processorHas(Isa::Avx2))
+        return;
+    std::vector<uint16_t> in(0x10000);
+    for (uint32_t v = 0; v <= 0xFFFF; ++v)
+        in[v] = uint16_t(v);
+    for (const bool whole : {true, false}) {
+        std::vector<uint16_t> out(2 * in.size(), 0xABCD);
+        if (whole)
+            ipol.Eval016RunWide(in.data(), 1, out.data(), 2, int(in.size()), table);
+        else
+            for (size_t i = 0, len = 1; i < in.size(); i += len, len = len % 19 + 1)
+                ipol.Eval016RunWide(&in[i], 1, &out[2 * i], 2, int(std::min(len, in.size() - i)), table);
+        for (uint32_t v = 0; v <= 0xFFFF; ++v) {
+            ASSERT_EQ(out[2 * v], ipol.Eval016(uint16_t(v), table)) << ipol.count << " entries, " << v;
+            ASSERT_EQ(out[2 * v + 1], 0xABCD) << v;
+        }
+    }
+}
+
 } // namespace
 
 TEST(LinearIpol1D, LargestIdentityTableEvaluatesToIdentity)
@@ -42,6 +67,7 @@ TEST(LinearIpol1D, LargestIdentityTableEvaluatesToIdentity)
         ASSERT_LE(std::abs(int(ipol.Eval016(uint16_t(v), t.data())) - int(v)), 1) << v;
         ASSERT_EQ(ipol.Eval016To1516(uint16_t(v), t.data()), ipol.Eval016(uint16_t(v), t.data()));
     }
+    ExpectWideRunsEqual(ipol, t.data());
 }
 
 TEST(LinearIpol1D, InterpolatesSteepAndDecreasingTables)
@@ -61,6 +87,7 @@ TEST(LinearIpol1D, InterpolatesSteepAndDecreasingTables)
         for (uint32_t v = 0; v <= 0xFFFF; v += 7)
             ASSERT_NEAR(ipol.Eval016(uint16_t(v), t.data()), Exact(t, uint16_t(v)), 1.0)
                 << t.size() << " " << v;
+        ExpectWideRunsEqual(ipol, t.data());
     }
     // A two-entry ramp is exact everywhere.
     const std::vector<uint16_t> ramp = {0, 65535};
