@@ -43,10 +43,9 @@ public:
     // than 2 grid points, no or more than 16 outputs, or an oversized grid.
     // Three and four inputs take the AVX2 evaluators where the kernels may run.
     Evaluator CalcEvaluator() const;
-    // The evaluator of whole runs where the kernels may run: three inputs
-    // (tetrahedral: at least two outputs); null otherwise (the caller goes
-    // pixel by pixel).
-    // Its results are those of CalcEvaluator's.
+    // The evaluator of whole runs, with the results of CalcEvaluator's, where
+    // the AVX2 kernels may run: three inputs (tetrahedral: at least two
+    // outputs); null otherwise, and the caller goes pixel by pixel.
     RunEvaluator CalcRunEvaluator() const;
 
     // Offset of the node at `at` (1, 3 or 4 inputs), -1 when `at` is not on a

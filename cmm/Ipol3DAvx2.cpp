@@ -347,8 +347,8 @@ void cIpol3D::EvalTetrahedral16Run(const uint16_t* in, int inStride, uint16_t* o
                 for (int j = 0; j < 4; ++j)
                     t = _mm256_add_epi32(t, _mm256_mullo_epi32(w[j], s[j]));
                 const __m256i floorAt = _mm256_sub_epi32(_mm256_slli_epi32(s[0], 16), s[0]);
-                const __m256i below = _mm256_cmpeq_epi32(_mm256_max_epu32(t, floorAt), t);
-                return Div65535(_mm256_add_epi32(t, _mm256_andnot_si256(below, _mm256_set1_epi32(65534))));
+                const __m256i atOrAbove = _mm256_cmpeq_epi32(_mm256_max_epu32(t, floorAt), t);
+                return Div65535(_mm256_add_epi32(t, _mm256_andnot_si256(atOrAbove, _mm256_set1_epi32(65534))));
             };
             for (int c = 0; c < n; c += 2) {
                 __m256i low[4], high[4];

@@ -231,7 +231,7 @@ void RunPixelLoop(const cXForm& t, const void* src, void* dst, int count, int cI
         const int m = std::min(kRunPixels, count - done);
         src = unpack(src, in, m);
         t.RunMany(in, out, m);
-        for (int p = 0; p < m && eOut > 0; ++p)
+        for (int p = 0; p < m; ++p)
             for (int e = 0; e < eOut; ++e)
                 out[p * kWorkSamples + cOut + e] = in[p * kWorkSamples + cIn + e];
         dst = pack(out, dst, m);
