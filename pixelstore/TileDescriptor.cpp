@@ -1,6 +1,7 @@
 #include "pixelstore/TileDescriptor.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -11,20 +12,42 @@ namespace {
 
 std::atomic<long> g_liveTiles{0};
 
+constexpr std::uintptr_t kTileAlignment = 64;
+
+// Tiles come from plain malloc, aligned here, with the heap's block address
+// just before the data. The heap's own aligned allocation asks for alignment
+// room beyond the size and gives back a block without it, so a freed tile
+// could never hold the next one: freed tiles piled up beside new ones.
+unsigned char* allocateTile(std::size_t bytes)
+{
+    void* block = std::malloc(bytes + kTileAlignment);
+    if (!block)
+        throw std::bad_alloc();
+    const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(block) + kTileAlignment) & ~(kTileAlignment - 1);
+    unsigned char* data = reinterpret_cast<unsigned char*>(start);
+    std::memcpy(data - sizeof block, &block, sizeof block);
+    return data;
+}
+
+void freeTile(unsigned char* data)
+{
+    void* block = nullptr;
+    std::memcpy(&block, data - sizeof block, sizeof block);
+    std::free(block);
+}
+
 } // namespace
 
 TileDescriptor::TileDescriptor(int elementSize)
-    : m_data(static_cast<unsigned char*>(std::aligned_alloc(64, std::size_t(elementSize) * kTileElements)))
+    : m_data(allocateTile(std::size_t(elementSize) * kTileElements))
     , m_elementSize(elementSize)
 {
-    if (!m_data)
-        throw std::bad_alloc();
     g_liveTiles.fetch_add(1, std::memory_order_relaxed);
 }
 
 TileDescriptor::~TileDescriptor()
 {
-    std::free(m_data);
+    freeTile(m_data);
     g_liveTiles.fetch_sub(1, std::memory_order_relaxed);
 }
 
