@@ -18,6 +18,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <vector>
@@ -124,8 +125,23 @@ void copyBlackAndWhite(PixelPlane& destination, const PixelPlane& lab, const Siz
         destination.channelReadWrite(c)->copy(*value, all, Point{0, 0});
 }
 
-// Stage 1: the frame's luminance into the Lab plane's L (modes 0 and 2), or
-// the whole frame in Lab (mode 1).
+// Rows of the region converted to Lab at a time in mode 1, a whole row of
+// tiles, so that the full-size a and b planes never exist.
+constexpr int kLabBandRows = kTileSide;
+
+// The region's rows from `top` (region coordinates), at most kLabBandRows of
+// them, in Lab.
+PixelPlane labBand(const Rect& region, const PixelPlane& source, int top)
+{
+    const int rows = std::min(kLabBandRows, region.height() - top);
+    PixelPlane band(kSetLab, kTypeFloat, Size{region.width(), rows});
+    copy(band, source, Rect{region.left, region.top + top, region.right, region.top + top + rows}, Point{0, 0});
+    return band;
+}
+
+// Stage 1: the frame's luminance into the Lab plane's L: the luminance walk
+// (modes 0 and 2) or the Lab conversion's L (mode 1), whose a and b only the
+// output needs: it converts them again.
 bool sourceLuminance(const Morvelin_paramsCalc& params, const Rect& region, const PixelPlane& source, PixelPlane& lab,
                      const StageWeights& weights, ProgressData* progress)
 {
@@ -137,9 +153,14 @@ bool sourceLuminance(const Morvelin_paramsCalc& params, const Rect& region, cons
     case 2:
         lab.addChannel(kChannelL, *frameLuminance(region, source));
         break;
-    case 1:
-        copy(lab, source, region, Point{0, 0});
+    case 1: {
+        const SmartPtr<DataChannel> l = lab.channelReadWrite(kChannelL);
+        for (int top = 0; top < region.height(); top += kLabBandRows) {
+            const PixelPlane band = labBand(region, source, top);
+            l->copy(*band.channelReadOnly(kChannelL), Rect::fromSize(band.size()), Point{0, top});
+        }
         break;
+    }
     default:
         break;
     }
@@ -222,10 +243,25 @@ bool colourStage(const Morvelin_paramsCalc& params, const Size& size, PixelPlane
     return true;
 }
 
-// Stage 9: the result into the destination at (0, 0).
-bool writeResult(const Morvelin_paramsCalc& params, const Size& size, const PixelPlane* result, const PixelPlane& lab,
-                 PixelPlane& destination, const StageWeights& weights, ProgressData* progress)
+// The toned L with the region's own a and b into the destination, band by
+// band: each band's a and b come from the same conversion as stage 1's L.
+void copyWithOwnColours(PixelPlane& destination, const PixelPlane& lab, const Rect& region, const PixelPlane& source)
 {
+    const SmartPtr<const DataChannel> toned = lab.channelReadOnly(kChannelL);
+    for (int top = 0; top < region.height(); top += kLabBandRows) {
+        PixelPlane band = labBand(region, source, top);
+        const Rect rows = Rect::fromSize(band.size());
+        band.channelReadWrite(kChannelL)->copy(*toned, Rect{0, top, rows.right, top + rows.bottom}, Point{0, 0});
+        copy(destination, band, rows, Point{0, top});
+    }
+}
+
+// Stage 9: the result into the destination at (0, 0).
+bool writeResult(const Morvelin_paramsCalc& params, const Rect& region, const PixelPlane& source,
+                 const PixelPlane* result, const PixelPlane& lab, PixelPlane& destination, const StageWeights& weights,
+                 ProgressData* progress)
+{
+    const Size size{region.width(), region.height()};
     if (isCancelled(progress))
         return false;
     weights.enter(progress, FrameStage::Output);
@@ -233,6 +269,8 @@ bool writeResult(const Morvelin_paramsCalc& params, const Size& size, const Pixe
         progress->setTotal(1);
     if (result == &lab && isBlackAndWhite(params))
         copyBlackAndWhite(destination, lab, size);
+    else if (result == &lab && params.mode == 1)
+        copyWithOwnColours(destination, lab, region, source);
     else if (result)
         copy(destination, *result, Rect::fromSize(size), Point{0, 0});
     advanceSteps(progress);
@@ -266,7 +304,7 @@ bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const Pix
     const PixelPlane* result = nullptr;
     if (!colourStage(params, size, lab, noise, rgb, result, weights, progress))
         return false;
-    return writeResult(params, size, result, lab, destination, weights, progress);
+    return writeResult(params, region, source, result, lab, destination, weights, progress);
 }
 
 bool Filter(const Nuvra::Detail::SizeT<int>& size, const std::uint8_t* src, int srcStride, std::uint8_t* dst,

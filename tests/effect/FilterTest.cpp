@@ -70,6 +70,19 @@ bool render(const Frame& in, const Morvelin_paramsCalc& p, std::vector<std::uint
     return Filter(Size{in.w, in.h}, in.px.data(), in.w * 4, out.data(), in.w * 4, 0, p, progress);
 }
 
+PixelFormat argb8()
+{
+    return PixelFormat({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
+}
+
+// The frame's pixels in a plane of 8-bit A, R, G and B.
+PixelPlane argbPlane(const Frame& f)
+{
+    PixelPlane plane(argb8(), Size{f.w, f.h});
+    EXPECT_TRUE(setData(plane, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), argb8()));
+    return plane;
+}
+
 Frame transposed(const Frame& f)
 {
     Frame t{f.h, f.w, std::vector<std::uint8_t>(f.px.size())};
@@ -608,9 +621,8 @@ TEST(Filter, CancellationAtEveryStage)
 TEST(FilterCore, RegionOfTheSource)
 {
     const Frame f = synthetic(120, 90, 8);
-    const PixelFormat format({kChannelAlpha, kChannelRed, kChannelGreen, kChannelBlue}, kTypeU8);
-    PixelPlane source(format, Size{f.w, f.h});
-    ASSERT_TRUE(setData(source, Rect{0, 0, f.w, f.h}, f.px.data(), unsigned(f.w * 4), format));
+    const PixelFormat format = argb8();
+    const PixelPlane source = argbPlane(f);
     const Rect region{10, 5, 70, 50};
     PixelPlane dst(format, Size{region.width(), region.height()});
     ASSERT_TRUE(FilterCore(colouredParams(2), region, source, dst, nullptr));
@@ -677,6 +689,65 @@ TEST(Filter, OwnColoursKeepTheHue)
                     << int(px[3]);
             }
     }
+}
+
+// The frame's own colours are the painted L with the source's own a and b:
+// into a Lab destination a and b are, bit for bit, the source region's Lab
+// conversion, and into 8-bit RGB the picture is that Lab plane's conversion.
+// The region starts off the source's tiles and spans several rows of tiles,
+// ending in part tiles.
+TEST(FilterCore, OwnColoursAreThePaintedLightnessWithTheSourceChroma)
+{
+    const Frame f = synthetic(203, 160, 11);
+    const PixelPlane source = argbPlane(f);
+    const Rect region{7, 13, 200, 158};
+    const Size size{region.width(), region.height()};
+    const Rect all = Rect::fromSize(size);
+    const Morvelin_paramsCalc p = colouredParams(1);
+
+    PixelPlane painted(kSetLab, kTypeFloat, size);
+    ASSERT_TRUE(FilterCore(p, region, source, painted, nullptr));
+    PixelPlane own(kSetLab, kTypeFloat, size);
+    copy(own, source, region, Point{0, 0});
+    const auto values = [&](const PixelPlane& plane, Channel c) {
+        std::vector<float> v(std::size_t(size.width) * size.height);
+        getData(*plane.channelReadOnly(c), all, v.data(), unsigned(size.width * sizeof(float)));
+        return v;
+    };
+    for (const Channel c : {kChannelA, kChannelB})
+        EXPECT_EQ(values(painted, c), values(own, c)) << "channel " << c;
+    EXPECT_NE(values(painted, kChannelL), values(own, kChannelL));
+
+    PixelPlane dst(argb8(), size);
+    ASSERT_TRUE(FilterCore(p, region, source, dst, nullptr));
+    PixelPlane want(kSetRGB, kTypeU8, size);
+    copy(want, painted, all, Point{0, 0});
+    const PixelFormat rgb(kSetRGB, kTypeU8);
+    std::vector<std::uint8_t> got(std::size_t(size.width) * size.height * 3), expected(got.size());
+    ASSERT_TRUE(getData(dst, all, got.data(), 0, rgb));
+    ASSERT_TRUE(getData(want, all, expected.data(), 0, rgb));
+    EXPECT_EQ(got, expected);
+
+    // L belongs to its own rows: the transposed region paints the transposed
+    // L (up to rounding, as the axes are blurred in different orders).
+    const PixelPlane sourceT = argbPlane(transposed(f));
+    PixelPlane paintedT(kSetLab, kTypeFloat, Size{size.height, size.width});
+    Morvelin_paramsCalc still = p;
+    still.noise = 0;
+    const Rect regionT{region.top, region.left, region.bottom, region.right};
+    ASSERT_TRUE(FilterCore(still, regionT, sourceT, paintedT, nullptr));
+    PixelPlane stillPainted(kSetLab, kTypeFloat, size);
+    ASSERT_TRUE(FilterCore(still, region, source, stillPainted, nullptr));
+    const std::vector<float> l = values(stillPainted, kChannelL);
+    std::vector<float> lT(l.size());
+    getData(*paintedT.channelReadOnly(kChannelL), Rect{0, 0, size.height, size.width}, lT.data(),
+            unsigned(size.height * sizeof(float)));
+    float worst = 0;
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x)
+            worst = std::max(worst, std::fabs(l[std::size_t(y) * size.width + x] -
+                                              lT[std::size_t(x) * size.height + y]));
+    EXPECT_LT(worst, 1e-4f);
 }
 
 // Black and white: every pixel is exactly grey, and within a level of what
