@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cmm/Processing.h"
+#include "colorproc/FloatLab.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -41,17 +42,7 @@ void InitOutputConv(sOutputConv& conv, unsigned code);
 // at 0xFF00 and a = b = 0 at 0x8000; stored float Lab holds 0..1.
 inline uint16_t LabToWork(uint8_t v) { return uint16_t(v << 8); }
 inline uint16_t LabToWork(uint16_t v) { return uint16_t((v * 256u + 128u) / 257u); }
-// The clamp happens on the float, so NaN and huge values never reach an
-// integer conversion.
-inline uint16_t LabToWork(float v)
-{
-    const float x = v * 65280.0f;
-    if (!(x > 0.0f))
-        return 0;
-    if (x >= 65535.0f)
-        return 0xFFFF;
-    return uint16_t(x + 0.5f);
-}
+inline uint16_t LabToWork(float v) { return floatLabToWork(v); }
 
 template <class T>
 inline T LabFromWork(uint16_t w);
@@ -68,7 +59,7 @@ inline uint16_t LabFromWork<uint16_t>(uint16_t w)
 template <>
 inline float LabFromWork<float>(uint16_t w)
 {
-    return w > 0xFF00 ? 1.0f : float(w) * 1.5318628356908448e-5f;
+    return floatLabFromWork(w);
 }
 
 } // namespace Detail

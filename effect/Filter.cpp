@@ -125,25 +125,65 @@ void copyBlackAndWhite(PixelPlane& destination, const PixelPlane& lab, const Siz
         destination.channelReadWrite(c)->copy(*value, all, Point{0, 0});
 }
 
+// Mode 1 keeps the frame's a and b from stage 1 to the output as the colour
+// processors' 16-bit working codes: half the memory of float channels, and
+// every float they give turns back into the same float.
+struct ChromaCodes {
+    explicit ChromaCodes(const Size& size) : a(size, kTypeU16), b(size, kTypeU16) {}
+    DataChannel a;
+    DataChannel b;
+};
+
 // Rows of the region converted to Lab at a time in mode 1, a whole row of
-// tiles, so that the full-size a and b planes never exist.
+// tiles, so that the full-size float a and b planes never exist.
 constexpr int kLabBandRows = kTileSide;
 
-// The region's rows from `top` (region coordinates), at most kLabBandRows of
-// them, in Lab.
-PixelPlane labBand(const Rect& region, const PixelPlane& source, int top)
+// A band's float Lab samples of one channel into codes of `codes` from row
+// `top`.
+void keepCodes(const DataChannel& band, DataChannel& codes, int top)
 {
-    const int rows = std::min(kLabBandRows, region.height() - top);
-    PixelPlane band(kSetLab, kTypeFloat, Size{region.width(), rows});
-    copy(band, source, Rect{region.left, region.top + top, region.right, region.top + top + rows}, Point{0, 0});
-    return band;
+    const Size size = band.size();
+    const std::size_t n = std::size_t(size.width) * std::size_t(size.height);
+    const ScratchBuffer<float> samples(n);
+    const ScratchBuffer<std::uint16_t> work(n);
+    getData(band, Rect::fromSize(size), samples.data(), unsigned(size.width) * 4u);
+    for (std::size_t i = 0; i < n; ++i)
+        work[i] = floatLabToWork(samples[i]);
+    setData(codes, Rect{0, top, size.width, top + size.height}, work.data(), unsigned(size.width) * 2u);
+}
+
+// The codes of `codes` from row `top` back into a band's float channel.
+void restoreCodes(const DataChannel& codes, int top, DataChannel& band)
+{
+    const Size size = band.size();
+    const std::size_t n = std::size_t(size.width) * std::size_t(size.height);
+    const ScratchBuffer<std::uint16_t> work(n);
+    const ScratchBuffer<float> samples(n);
+    getData(codes, Rect{0, top, size.width, top + size.height}, work.data(), unsigned(size.width) * 2u);
+    for (std::size_t i = 0; i < n; ++i)
+        samples[i] = floatLabFromWork(work[i]);
+    setData(band, Rect::fromSize(size), samples.data(), unsigned(size.width) * 4u);
+}
+
+// The region in Lab, a band at a time: L into `lab`, a and b into `chroma`.
+void sourceInLab(const Rect& region, const PixelPlane& source, PixelPlane& lab, ChromaCodes& chroma)
+{
+    const SmartPtr<DataChannel> l = lab.channelReadWrite(kChannelL);
+    for (int top = 0; top < region.height(); top += kLabBandRows) {
+        const int rows = std::min(kLabBandRows, region.height() - top);
+        PixelPlane band(kSetLab, kTypeFloat, Size{region.width(), rows});
+        copy(band, source, Rect{region.left, region.top + top, region.right, region.top + top + rows}, Point{0, 0});
+        l->copy(*band.channelReadOnly(kChannelL), Rect::fromSize(band.size()), Point{0, top});
+        keepCodes(*band.channelReadOnly(kChannelA), chroma.a, top);
+        keepCodes(*band.channelReadOnly(kChannelB), chroma.b, top);
+    }
 }
 
 // Stage 1: the frame's luminance into the Lab plane's L: the luminance walk
-// (modes 0 and 2) or the Lab conversion's L (mode 1), whose a and b only the
-// output needs: it converts them again.
+// (modes 0 and 2), or the Lab conversion's L with its a and b kept for the
+// output (mode 1).
 bool sourceLuminance(const Morvelin_paramsCalc& params, const Rect& region, const PixelPlane& source, PixelPlane& lab,
-                     const StageWeights& weights, ProgressData* progress)
+                     ChromaCodes& chroma, const StageWeights& weights, ProgressData* progress)
 {
     weights.enter(progress, FrameStage::SourceLuminance);
     if (progress)
@@ -153,14 +193,9 @@ bool sourceLuminance(const Morvelin_paramsCalc& params, const Rect& region, cons
     case 2:
         lab.addChannel(kChannelL, *frameLuminance(region, source));
         break;
-    case 1: {
-        const SmartPtr<DataChannel> l = lab.channelReadWrite(kChannelL);
-        for (int top = 0; top < region.height(); top += kLabBandRows) {
-            const PixelPlane band = labBand(region, source, top);
-            l->copy(*band.channelReadOnly(kChannelL), Rect::fromSize(band.size()), Point{0, top});
-        }
+    case 1:
+        sourceInLab(region, source, lab, chroma);
         break;
-    }
     default:
         break;
     }
@@ -243,25 +278,29 @@ bool colourStage(const Morvelin_paramsCalc& params, const Size& size, PixelPlane
     return true;
 }
 
-// The toned L with the region's own a and b into the destination, band by
-// band: each band's a and b come from the same conversion as stage 1's L.
-void copyWithOwnColours(PixelPlane& destination, const PixelPlane& lab, const Rect& region, const PixelPlane& source)
+// The toned L with the kept a and b into the destination, band by band. A
+// band's rows of L, a and b are given up once converted, so the output's
+// tiles take the place of theirs instead of adding to the frame's peak.
+void copyWithOwnColours(PixelPlane& destination, PixelPlane& lab, ChromaCodes& chroma, const Size& size)
 {
-    const SmartPtr<const DataChannel> toned = lab.channelReadOnly(kChannelL);
-    for (int top = 0; top < region.height(); top += kLabBandRows) {
-        PixelPlane band = labBand(region, source, top);
-        const Rect rows = Rect::fromSize(band.size());
-        band.channelReadWrite(kChannelL)->copy(*toned, Rect{0, top, rows.right, top + rows.bottom}, Point{0, 0});
-        copy(destination, band, rows, Point{0, top});
+    const SmartPtr<DataChannel> toned = lab.channelReadWrite(kChannelL);
+    for (int top = 0; top < size.height; top += kLabBandRows) {
+        const int rows = std::min(kLabBandRows, size.height - top);
+        const Rect done{0, top, size.width, top + rows};
+        PixelPlane band(kSetLab, kTypeFloat, Size{size.width, rows});
+        band.channelWriteOnly(kChannelL)->copy(*toned, done, Point{0, 0});
+        restoreCodes(chroma.a, top, *band.channelWriteOnly(kChannelA));
+        restoreCodes(chroma.b, top, *band.channelWriteOnly(kChannelB));
+        copy(destination, band, Rect::fromSize(band.size()), Point{0, top});
+        for (DataChannel* given : {toned.get(), &chroma.a, &chroma.b})
+            given->fillRect(done, nullptr);
     }
 }
 
 // Stage 9: the result into the destination at (0, 0).
-bool writeResult(const Morvelin_paramsCalc& params, const Rect& region, const PixelPlane& source,
-                 const PixelPlane* result, const PixelPlane& lab, PixelPlane& destination, const StageWeights& weights,
-                 ProgressData* progress)
+bool writeResult(const Morvelin_paramsCalc& params, const Size& size, const PixelPlane* result, PixelPlane& lab,
+                 ChromaCodes& chroma, PixelPlane& destination, const StageWeights& weights, ProgressData* progress)
 {
-    const Size size{region.width(), region.height()};
     if (isCancelled(progress))
         return false;
     weights.enter(progress, FrameStage::Output);
@@ -270,7 +309,7 @@ bool writeResult(const Morvelin_paramsCalc& params, const Rect& region, const Pi
     if (result == &lab && isBlackAndWhite(params))
         copyBlackAndWhite(destination, lab, size);
     else if (result == &lab && params.mode == 1)
-        copyWithOwnColours(destination, lab, region, source);
+        copyWithOwnColours(destination, lab, chroma, size);
     else if (result)
         copy(destination, *result, Rect::fromSize(size), Point{0, 0});
     advanceSteps(progress);
@@ -293,7 +332,8 @@ bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const Pix
     ProgressStage outer(progress, 0);
 
     PixelPlane lab(kSetLab, kTypeFloat, size);
-    if (!sourceLuminance(params, region, source, lab, weights, progress))
+    ChromaCodes chroma(size);  // written in mode 1 only
+    if (!sourceLuminance(params, region, source, lab, chroma, weights, progress))
         return false;
     if (!paintAtWorkingSize(params, ws, lab, weights, progress))
         return false;
@@ -304,7 +344,7 @@ bool FilterCore(const Morvelin_paramsCalc& params, const Rect& region, const Pix
     const PixelPlane* result = nullptr;
     if (!colourStage(params, size, lab, noise, rgb, result, weights, progress))
         return false;
-    return writeResult(params, region, source, result, lab, destination, weights, progress);
+    return writeResult(params, size, result, lab, chroma, destination, weights, progress);
 }
 
 bool Filter(const Nuvra::Detail::SizeT<int>& size, const std::uint8_t* src, int srcStride, std::uint8_t* dst,

@@ -126,12 +126,16 @@ TEST(SampleAdapters, FloatSpecials)
     EXPECT_EQ((out1<float, 0>(65535)), 1.0f);
     EXPECT_EQ((out1<float, kLab>(0xFF01)), 1.0f);
     EXPECT_EQ((out1<float, kLab>(0xFFFF)), 1.0f);
-    // Every working value survives a float round trip.
+    // Every working value survives a float round trip, and every float Lab
+    // sample the processors write comes back from its code (a float Lab
+    // channel may be kept as codes).
     for (int w = 0; w < 65536; ++w) {
         ASSERT_EQ((in1<float, 0>(out1<float, 0>(uint16_t(w)))), w);
         if (w <= 0xFF00) {
             ASSERT_EQ((in1<float, kLab>(out1<float, kLab>(uint16_t(w)))), w);
         }
+        const float lab = out1<float, kLab>(uint16_t(w));
+        ASSERT_EQ(DataStorage::floatLabFromWork(DataStorage::floatLabToWork(lab)), lab) << w;
     }
 }
 
