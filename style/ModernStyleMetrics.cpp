@@ -148,6 +148,11 @@ int ModernStyle::pixelMetric(PixelMetric m, const QStyleOption* opt, const QWidg
         return 30;
     case PM_HeaderMargin:
         return 3;
+    // A table's sections start at the base style's width and height, grown
+    // with the style's scale so that a scaled title and its sort arrow fit.
+    case PM_HeaderDefaultSectionSizeHorizontal:
+    case PM_HeaderDefaultSectionSizeVertical:
+        return scaled(QCommonStyle::pixelMetric(m, opt, widget));
     case PM_TabBarTabShiftHorizontal:
     case PM_TabBarIconSize:
         return 12;

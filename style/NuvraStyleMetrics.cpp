@@ -210,6 +210,11 @@ int NuvraStyle::pixelMetric(PixelMetric m, const QStyleOption* opt, const QWidge
     }
     case PM_MdiSubWindowFrameWidth:
         return scaled(4);
+    // A table's sections start at the base style's width and height, grown
+    // with the style's scale so that a scaled title and its sort arrow fit.
+    case PM_HeaderDefaultSectionSizeHorizontal:
+    case PM_HeaderDefaultSectionSizeVertical:
+        return scaled(QCommonStyle::pixelMetric(m, opt, widget));
     case PM_TabBarScrollButtonWidth:
         return scaled(16);
     case PM_ToolBarFrameWidth:
