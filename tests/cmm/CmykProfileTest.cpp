@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <random>
@@ -192,34 +193,79 @@ TEST_F(CmykProfile, LegalInksComeBackThroughTheInverseAndTheGamutTagAgrees)
     }
 }
 
+namespace {
+
+// A printer profile whose only LUT is a gamut tag of 9 nodes a side: 0 and 255
+// in a checkerboard, and the white L plane all flagged, so that Lab white reads
+// lower without the 8-bit Lab scaling than with it.
+QByteArray smallGamutTagFlaggingWhite()
+{
+    const int n = 9;
+    Bytes b;
+    b.sig("mft1").u32(0).u8(3).u8(1).u8(uint8_t(n)).u8(0);
+    for (int i = 0; i < 9; ++i)
+        b.s15(i % 4 == 0 ? 1.0 : 0.0);
+    for (int t = 0; t < 3; ++t)
+        for (int i = 0; i < 256; ++i)
+            b.u8(uint8_t(i));
+    for (int l = 0; l < n; ++l)
+        for (int a = 0; a < n; ++a)
+            for (int bb = 0; bb < n; ++bb)
+                b.u8(l == n - 1 || (l + a + bb) % 2 == 0 ? 255 : 0);
+    for (int i = 0; i < 256; ++i)
+        b.u8(uint8_t(i));
+
+    HeaderFields h;
+    h.deviceClass = icSig("prtr");
+    h.colorSpace = icSig("CMYK");
+    h.pcs = icSig("Lab ");
+    const QByteArray white = Bytes().sig("XYZ ").u32(0).s15(0.9642).s15(1.0).s15(0.8249);
+    return BuildProfile(h, {{Sig::Wtpt, white}, {Sig::Gamt, b}});
+}
+
+} // namespace
+
 // The gamut tag is an 8-bit table on a Lab PCS: read at its grid nodes it must
 // give what the other library reads there. A reader that loses the 8-bit Lab
 // scaling (257/256) lands a fraction of a cell off every node, which on a
-// table of 0 and 255 flags is thousands of levels.
+// table of 0 and 255 flags is thousands of levels. A gamut tag that flags
+// white is where a reader judging the scaling by the device white drops it.
 TEST_F(CmykProfile, GamutTagReadsAsTheOtherLibraryReadsIt)
 {
-    cProfile::ptr_t p(new cProfile);
-    ASSERT_TRUE(LoadBytes(*p, bytes));
-    const cLUT* gamt = p->TagAs<cLUT>(Sig::Gamt);
-    const auto* theirs = static_cast<const cmsPipeline*>(cmsReadTag(h, cmsSigGamutTag));
-    ASSERT_TRUE(gamt && theirs);
-    // Nodes only: the two readers interpolate between them differently.
-    const int n = gamt->grid.gridPoints;
-    ASSERT_GE(n, 2);
-    int worst = 0;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j)
-            for (int k = 0; k < n; ++k) {
-                // The table's own 8-bit Lab: 0..1 spans L 0..100 and a, b -128..127.
-                const float at[3] = {float(i) / float(n - 1), float(j) / float(n - 1), float(k) / float(n - 1)};
-                float expected = 0;
-                cmsPipelineEvalFloat(at, &expected, theirs);
-                uint16_t enc[3], flag[16] = {};
-                sCIELab{at[0] * 100.0f, at[1] * 255.0f - 128.0f, at[2] * 255.0f - 128.0f}.ToFixed(enc);
-                gamt->Eval(enc, flag);
-                worst = std::max(worst, std::abs(int(flag[0]) - int(std::lround(expected * 65535.0))));
-            }
-    EXPECT_LE(worst, 64);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } profiles[] = {{"built-in", bytes}, {"white flagged", smallGamutTagFlaggingWhite()}};
+    for (const auto& pr : profiles) {
+        SCOPED_TRACE(pr.name);
+        cProfile::ptr_t p(new cProfile);
+        ASSERT_TRUE(LoadBytes(*p, pr.bytes));
+        cmsHPROFILE other = cmsOpenProfileFromMem(pr.bytes.constData(), cmsUInt32Number(pr.bytes.size()));
+        ASSERT_NE(other, nullptr);
+        const cLUT* gamt = p->TagAs<cLUT>(Sig::Gamt);
+        const auto* theirs = static_cast<const cmsPipeline*>(cmsReadTag(other, cmsSigGamutTag));
+        if (!gamt || !theirs)
+            cmsCloseProfile(other);
+        ASSERT_TRUE(gamt && theirs);
+        // Nodes only: the two readers interpolate between them differently.
+        const int n = gamt->grid.gridPoints;
+        int worst = 0;
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j)
+                for (int k = 0; k < n; ++k) {
+                    // The table's own 8-bit Lab: 0..1 spans L 0..100 and a, b -128..127.
+                    const float at[3] = {float(i) / float(n - 1), float(j) / float(n - 1), float(k) / float(n - 1)};
+                    float expected = 0;
+                    cmsPipelineEvalFloat(at, &expected, theirs);
+                    uint16_t enc[3], flag[16] = {};
+                    sCIELab{at[0] * 100.0f, at[1] * 255.0f - 128.0f, at[2] * 255.0f - 128.0f}.ToFixed(enc);
+                    gamt->Eval(enc, flag);
+                    worst = std::max(worst, std::abs(int(flag[0]) - int(std::lround(expected * 65535.0))));
+                }
+        cmsCloseProfile(other);
+        EXPECT_GE(n, 2);
+        EXPECT_LE(worst, 64);
+    }
 }
 
 // Lab white through every inverse table, as this engine and the other library
