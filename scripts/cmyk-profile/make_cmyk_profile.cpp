@@ -15,8 +15,9 @@
 //          colours. Colours outside the gamut move towards mid grey first.
 //          Lab white gives no ink. B2A0 and B2A2 invert the perceptual
 //          lightness map.
-//   gamt (mft1, Lab -> 1): 255 where the colorimetric inks, as stored, print
-//          more than 3 dE76 from the node, else 0; paper white is in gamut.
+//   gamt (mft1, Lab -> 1): 0 where the printer reaches the node, else
+//          graded by how far outside the gamut it lies, half scale at 3 dE76;
+//          paper white is in gamut.
 // Usage: make_cmyk_profile data.ti3 out.icc
 #include <algorithm>
 #include <array>
@@ -893,8 +894,10 @@ std::vector<size_t> paperWhiteNodes()
 }
 
 // Inks of every node of the Lab to CMYK grid; perceptual maps L 0 to the
-// printer's black first.
-std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool perceptual)
+// printer's black first. `printed`, when given, receives the colour each node
+// was brought to before inversion: the node itself when the printer reaches it.
+std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool perceptual,
+                               std::vector<Vec3>* printed = nullptr)
 {
     const int n = kInversePoints;
     const auto at = [n](int i, int j, int k) { return (size_t(i) * n + size_t(j)) * n + size_t(k); };
@@ -947,6 +950,8 @@ std::vector<Cmyk> inverseNodes(const SampledModel& model, double blackL, bool pe
     // the paper through interpolation.
     for (size_t node : paperWhiteNodes())
         nodes[node] = Cmyk{0, 0, 0, 0};
+    if (printed)
+        *printed = std::move(targets);
     return nodes;
 }
 
@@ -974,14 +979,42 @@ std::vector<uint8_t> b2a(const std::vector<Cmyk>& nodes)
     return o.b;
 }
 
-// mft1: Lab -> out-of-gamut flag. A node is out of gamut when its colorimetric
-// inks, as stored, print further than kGamutDeltaE from it by the
-// colorimetric forward table.
+// How far a colour lies outside the gamut: the nearest any legal inks print
+// to it, over a range of blacks, and no further than `printed`, the colour in
+// the gamut the inverse tables map it to. 0 for a colour the printer reaches.
+double outsideBy(const SampledModel& model, const Vec3& lab, const Vec3& printed, const Cmyk& start)
+{
+    double nearest = deltaE(lab, printed);
+    constexpr int kSteps = 20;
+    for (int i = 0; i <= kSteps && nearest > 0; ++i)
+        nearest = std::min(nearest, solveCmy(model, lab, double(i) / kSteps, start).error);
+    return nearest;
+}
+
+// mft1: Lab -> out-of-gamut flag, graded by how far a node lies outside the
+// gamut: 0 where the printer reaches it, rising linearly to half scale at
+// kGamutDeltaE and to full scale at twice that. A reader interpolating between
+// nodes then crosses half scale near kGamutDeltaE outside the gamut, where a
+// table of only 0 and 255 crosses it midway between an in-gamut node and an
+// outside one and so flags colours at the gamut's edge that legal inks print.
 constexpr double kGamutDeltaE = 3.0;
 
-std::vector<uint8_t> gamut(const std::vector<Cmyk>& nodes, const ForwardTable& forward, size_t* outside)
+std::vector<uint8_t> gamut(const SampledModel& model, const std::vector<Cmyk>& nodes,
+                           const std::vector<Vec3>& printed, size_t* outside)
 {
     const int n = kInversePoints;
+    const auto at = [n](int i, int j, int k) { return (size_t(i) * n + size_t(j)) * n + size_t(k); };
+    std::vector<double> beyond(nodes.size());
+    parallelFor(n, [&](int i) {
+        for (int j = 0; j < n; ++j)
+            for (int k = 0; k < n; ++k)
+                beyond[at(i, j, k)] = outsideBy(model, nodeLab(i, j, k, n), printed[at(i, j, k)], nodes[at(i, j, k)]);
+    });
+    // The paper itself is in gamut, though the nodes around white lie a little
+    // beyond it: a flag there would interpolate into white.
+    for (size_t node : paperWhiteNodes())
+        beyond[node] = 0;
+
     Out o;
     o.sig("mft1");
     o.u32(0);
@@ -991,21 +1024,12 @@ std::vector<uint8_t> gamut(const std::vector<Cmyk>& nodes, const ForwardTable& f
     o.u8(0);
     writeMatrixIdentity(o);
     identity8(o, 3);
-    // The paper itself is in gamut, though the nodes around white that print
-    // it lie a little off it: a flag there would interpolate into white.
-    const std::vector<size_t> paper = paperWhiteNodes();
     *outside = 0;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j)
-            for (int k = 0; k < n; ++k) {
-                const size_t node = (size_t(i) * n + size_t(j)) * n + size_t(k);
-                const Cmyk& c = nodes[node];
-                const Cmyk stored{ink8(c[0]) / 255.0, ink8(c[1]) / 255.0, ink8(c[2]) / 255.0, ink8(c[3]) / 255.0};
-                const bool out = std::find(paper.begin(), paper.end(), node) == paper.end() &&
-                                 deltaE(forward.eval(stored), nodeLab(i, j, k, n)) > kGamutDeltaE;
-                *outside += out;
-                o.u8(out ? 255 : 0);
-            }
+    for (double d : beyond) {
+        const unsigned flag = unsigned(std::lround(std::min(d / kGamutDeltaE * 128, 255.0)));
+        *outside += flag >= 128;
+        o.u8(flag);
+    }
     identity8(o, 1);
     return o.b;
 }
@@ -1051,10 +1075,11 @@ int main(int argc, char** argv)
                      sum / double(model.patches().size()), worst);
     }
     const SampledModel sampled(model);
-    const std::vector<Cmyk> colorimetric = inverseNodes(sampled, blackL, false);
+    std::vector<Vec3> printed;
+    const std::vector<Cmyk> colorimetric = inverseNodes(sampled, blackL, false, &printed);
     const std::vector<Cmyk> perceptual = inverseNodes(sampled, blackL, true);
     size_t outside = 0;
-    std::vector<uint8_t> gamt = gamut(colorimetric, forward, &outside);
+    std::vector<uint8_t> gamt = gamut(sampled, colorimetric, printed, &outside);
     std::fprintf(stderr, "gamut: %zu of %d nodes outside\n", outside,
                  kInversePoints * kInversePoints * kInversePoints);
 

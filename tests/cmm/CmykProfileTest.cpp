@@ -1,7 +1,7 @@
 // The default CMYK profile against the measurements it was made from: its
 // forward table against every patch, the round trip through its inverse for
 // colours that legal inks (300 % total coverage) print, and its gamut tag
-// against that round trip. The other library evaluates the LUT tags; the gamut
+// against that round trip and against the measured patches. The other library evaluates the LUT tags; the gamut
 // tag is read by this engine, and checked against the other library's reading
 // of it. Paper white prints no ink in any of the inverse tables.
 
@@ -265,6 +265,80 @@ TEST_F(CmykProfile, GamutTagReadsAsTheOtherLibraryReadsIt)
         cmsCloseProfile(other);
         EXPECT_GE(n, 2);
         EXPECT_LE(worst, 64);
+    }
+}
+
+// Every measured patch that legal inks print (300 % total coverage), through
+// the profile's own colorimetric table and then its gamut tag, as this engine
+// and the other library read them. Printed colours lie on the gamut's edge far
+// more often than random inks do; few of them may be flagged (first output
+// above half scale). Paper white is in gamut; colours no ink prints, the sRGB
+// primaries and the corners of Lab at mid lightness, are flagged.
+TEST_F(CmykProfile, GamutTagPassesMeasuredPatchesAndFlagsColoursNoInkPrints)
+{
+    cProfile::ptr_t p(new cProfile);
+    ASSERT_TRUE(LoadBytes(*p, bytes));
+    const cLUT* a2b = p->TagAs<cLUT>(Sig::A2B1);
+    const cLUT* gamt = p->TagAs<cLUT>(Sig::Gamt);
+    const auto* theirs = static_cast<const cmsPipeline*>(cmsReadTag(h, cmsSigGamutTag));
+    ASSERT_TRUE(a2b && gamt && theirs);
+    const auto oursFlags = [&](const uint16_t enc[3]) {
+        uint16_t flag[16] = {};
+        gamt->Eval(enc, flag);
+        return flag[0] > 0x8000;
+    };
+    const auto theirsFlag = [&](const cmsCIELab& lab) {
+        const float at[3] = {float(std::clamp(lab.L / 100, 0.0, 1.0)), float(std::clamp((lab.a + 128) / 255, 0.0, 1.0)),
+                             float(std::clamp((lab.b + 128) / 255, 0.0, 1.0))};
+        float flag = 0;
+        cmsPipelineEvalFloat(at, &flag, theirs);
+        return flag * 65535.0f > 0x8000;
+    };
+
+    const std::vector<Measured> data = readMeasurements();
+    ASSERT_GE(data.size(), 1600u) << "measurements missing: " << kMeasurements;
+    cmsHTRANSFORM forward = toLab(INTENT_RELATIVE_COLORIMETRIC);
+    ASSERT_NE(forward, nullptr);
+    int patches = 0, ours = 0, other = 0;
+    for (const Measured& m : data) {
+        if (m.cmyk[0] + m.cmyk[1] + m.cmyk[2] + m.cmyk[3] > 300.0)
+            continue;
+        ++patches;
+        uint16_t inks[16] = {}, lab[16] = {};
+        for (int c = 0; c < 4; ++c)
+            inks[c] = uint16_t(std::lround(m.cmyk[c] / 100.0 * 65535.0));
+        a2b->Eval(inks, lab);
+        ours += oursFlags(lab);
+        cmsCIELab printed;
+        cmsDoTransform(forward, m.cmyk, &printed, 1);
+        other += theirsFlag(printed);
+    }
+    cmsDeleteTransform(forward);
+    ASSERT_GE(patches, 1500);
+    RecordProperty("PatchesFlagged", std::to_string(double(ours) / patches));
+    RecordProperty("PatchesFlaggedOther", std::to_string(double(other) / patches));
+    EXPECT_LE(double(ours) / patches, 0.03) << ours << " of " << patches;
+    EXPECT_LE(double(other) / patches, 0.03) << other << " of " << patches;
+
+    const struct {
+        const char* name;
+        cmsCIELab lab;
+        bool outside;
+    } colours[] = {
+        {"paper white", {100, 0, 0}, false},
+        {"sRGB red", {54.29, 80.81, 69.89}, true},
+        {"sRGB green", {87.82, -79.29, 80.99}, true},
+        {"sRGB blue", {29.57, 68.30, -112.03}, true},
+        {"50/+100/+100", {50, 100, 100}, true},
+        {"50/+100/-100", {50, 100, -100}, true},
+        {"50/-100/+100", {50, -100, 100}, true},
+        {"50/-100/-100", {50, -100, -100}, true},
+    };
+    for (const auto& c : colours) {
+        uint16_t enc[3];
+        sCIELab{float(c.lab.L), float(c.lab.a), float(c.lab.b)}.ToFixed(enc);
+        EXPECT_EQ(oursFlags(enc), c.outside) << c.name;
+        EXPECT_EQ(theirsFlag(c.lab), c.outside) << c.name;
     }
 }
 
