@@ -16,10 +16,11 @@
 #include <QMdiSubWindow>
 #include <QStyleOptionTitleBar>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -145,6 +146,12 @@ TEST_P(WindowButtonGlyphTest, TitleAndDockButtonGlyphsStandOutAtRestHoveredAndPr
             if (mouse == Mouse::Pressed)
                 QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, inWindow.center());
             QApplication::processEvents();
+            // The mouse reached the dock's buttons (the title bar's look
+            // alike in all three states in most styles).
+            if (const auto* dockButton = qobject_cast<const QAbstractButton*>(button.widget)) {
+                ASSERT_EQ(dockButton->underMouse(), mouse != Mouse::Away) << button.name;
+                ASSERT_EQ(dockButton->isDown(), mouse == Mouse::Pressed) << button.name;
+            }
             const QImage image = window.grab().toImage();
             const double ratio = glyphContrast(image, inWindow);
             static const char* const kMouse[] = {"at rest", "hovered", "pressed"};
