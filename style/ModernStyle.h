@@ -54,8 +54,6 @@ public:
                   QStyleHintReturn* shret = nullptr) const override;
 
     int GetStyleFamily() const override;
-    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
-                       const QWidget* widget = nullptr) const override;
 
     // Where a tab's text and icon go inside its option rectangle; the icon
     // rectangle is written only for a tab with an icon.

@@ -8,7 +8,6 @@
 
 #include <QFormLayout>
 #include <QDialogButtonBox>
-#include <QPainter>
 #include <QPushButton>
 #include <QStyleOption>
 #include <QTabBar>
@@ -244,29 +243,6 @@ int ModernStyle::styleHint(StyleHint sh, const QStyleOption* opt, const QWidget*
     default:
         return QCommonStyle::styleHint(sh, opt, w, shret);
     }
-}
-
-// --- icons ----------------------------------------------------------------------
-
-QIcon ModernStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* option, const QWidget* widget) const
-{
-    const QIcon icon = NuvraStyle::standardIcon(standardIcon, option, widget);
-    // Qt's window-button glyphs are near black, lost on a dark style's
-    // hovered button: drawn in the style's window text instead.
-    if (standardIcon != SP_TitleBarNormalButton && standardIcon != SP_TitleBarCloseButton &&
-        standardIcon != SP_DockWidgetCloseButton)
-        return icon;
-    const QColor glyph = standardPalette().color(QPalette::Active, QPalette::WindowText);
-    QIcon tinted;
-    for (const QSize& size : icon.availableSizes()) {
-        QPixmap pixmap = icon.pixmap(size);
-        QPainter p(&pixmap);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(pixmap.rect(), glyph);
-        p.end();
-        tinted.addPixmap(pixmap);
-    }
-    return tinted.isNull() ? icon : tinted;
 }
 
 // --- sizes ----------------------------------------------------------------------

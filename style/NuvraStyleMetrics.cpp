@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace Nuvra {
 namespace Style {
@@ -393,7 +394,21 @@ QIcon NuvraStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* 
             const_cast<QAbstractButton*>(button)->setProperty(nuvraIconProperty, name);
         return icon;
     }
-    return QCommonStyle::standardIcon(standardIcon, option, widget);
+    const QIcon icon = QCommonStyle::standardIcon(standardIcon, option, widget);
+    // Qt's window and dock button glyphs are near black: lost on the dark
+    // styles' buttons and on every style's hover fill. They take the window
+    // text at rest and, as a hovered tool button's text does, the highlighted
+    // text over the hover fill (active and pressed modes).
+    static const StandardPixmap windowGlyphs[] = {
+        SP_TitleBarMinButton,   SP_TitleBarMaxButton,     SP_TitleBarCloseButton,       SP_TitleBarNormalButton,
+        SP_TitleBarShadeButton, SP_TitleBarUnshadeButton, SP_TitleBarContextHelpButton, SP_DockWidgetCloseButton,
+    };
+    if (std::find(std::begin(windowGlyphs), std::end(windowGlyphs), standardIcon) == std::end(windowGlyphs))
+        return icon;
+    const QPalette palette = standardPalette();
+    const QColor text = palette.color(QPalette::Active, QPalette::WindowText);
+    const QColor over = palette.color(QPalette::Active, QPalette::HighlightedText);
+    return tintedIcon(icon, {{QIcon::Normal, text}, {QIcon::Active, over}, {QIcon::Selected, over}});
 }
 
 // --- text -----------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "style/StyleProperties.h"
 
 #include <QPainter>
+#include <QPixmap>
 #include <QStyleOption>
 #include <QWidget>
 #include <QWindow>
@@ -98,6 +99,23 @@ void DrawArrow(QPainter* painter, QPoint point, int count, int distance, eArrowD
         const QPoint centre = tip - along * i;
         painter->drawLine(centre - across * i, centre + across * i);
     }
+}
+
+QIcon tintedIcon(const QIcon& icon, std::initializer_list<std::pair<QIcon::Mode, QColor>> tints)
+{
+    QIcon tinted;
+    for (const QSize& size : icon.availableSizes()) {
+        const QPixmap shape = icon.pixmap(size);
+        for (const auto& tint : tints) {
+            QPixmap pixmap = shape;
+            QPainter p(&pixmap);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(pixmap.rect(), tint.second);
+            p.end();
+            tinted.addPixmap(pixmap, tint.first);
+        }
+    }
+    return tinted.isNull() ? icon : tinted;
 }
 
 QWindow* qt_getWindow(const QWidget* widget)

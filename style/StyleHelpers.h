@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QIcon>
 #include <QPalette>
 #include <QPen>
 #include <QPoint>
@@ -9,6 +10,9 @@
 #include <QRegion>
 #include <QSize>
 #include <QString>
+
+#include <initializer_list>
+#include <utility>
 
 class QPainter;
 class QStyleOption;
@@ -65,6 +69,11 @@ void DrawArrow(QPainter* painter, QPoint point, int count, int distance, eArrowD
 // in 64 bits, as the full int range overflows an int difference. 0 for an
 // empty span or range.
 int sliderPositionFromValue64(int minimum, int maximum, int value, int span, bool upsideDown);
+
+// The icon's shapes filled, in each listed mode, with that mode's colour: its
+// normal pixmap of every available size, alpha kept. The icon itself when it
+// has no pixmap.
+QIcon tintedIcon(const QIcon& icon, std::initializer_list<std::pair<QIcon::Mode, QColor>> tints);
 
 // The window handle of the widget's window; null for a null widget.
 QWindow* qt_getWindow(const QWidget* widget);
