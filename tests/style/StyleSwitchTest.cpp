@@ -23,7 +23,7 @@
 #include <vector>
 
 // Readable fonts in test failures.
-inline void PrintTo(const QFont& f, std::ostream* os)
+static void PrintTo(const QFont& f, std::ostream* os)
 {
     *os << f.toString().toStdString();
 }
