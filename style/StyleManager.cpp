@@ -32,6 +32,7 @@ constexpr char kHSpacingScaled[] = "HSpacingScaled";
 constexpr char kMinRowScaled[] = "MinRowScaled";
 constexpr char kMinColumnScaled[] = "MinColumnScaled";
 constexpr char kFontSizeScaled[] = "FontSizeScaled";
+constexpr char kFontScaled[] = "FontScaled";
 constexpr char kFakeDisabled[] = "FakeDisabled";
 constexpr char kFakePalette[] = "FakePalette";
 
@@ -140,6 +141,15 @@ void restoreFakePalette(QWidget* widget, bool recursive)
     }
 }
 
+// A style that does not scale the application font would keep the previous
+// style's scaled one: the font from before the first scaling pass comes back.
+void restoreUnscaledApplicationFont()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && has(app, kFontSizeScaled) && has(app, kFontScaled))
+        QApplication::setFont(app->property(kFontScaled).value<QFont>());
+}
+
 } // namespace
 
 QStyle* StyleManager::createStyle(const QString& name)
@@ -183,11 +193,14 @@ void StyleManager::applyStyle(QStyle* style, double scale)
     scale = Scaling::boundedScale(scale, Scaling::screenBound(Scaling::primaryScreen()));
 
     QGuiApplication::setDesktopSettingsAware(false);
-    if (auto* ns = qobject_cast<NuvraStyle*>(style))
+    auto* ns = qobject_cast<NuvraStyle*>(style);
+    if (ns)
         ns->setStyleScale(scale);
     for (QWidget* w : QApplication::allWidgets())
         SetFakeDisabled(w, -1, false);
     QApplication::setPalette(style->standardPalette());
+    if (!ns)
+        restoreUnscaledApplicationFont();
     QPixmapCache::clear();
     QApplication::setStyle(style);
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -309,8 +322,10 @@ void StyleManager::RescaleApplicationFont(QApplication* application)
     if (!application)
         return;
     const double scale = StyleScale();
-    if (!has(application, kFontSizeScaled))
+    if (!has(application, kFontSizeScaled)) {
         application->setProperty(kFontSizeScaled, 12);
+        application->setProperty(kFontScaled, QApplication::font());
+    }
     const int base = application->property(kFontSizeScaled).toInt();
     QFont font = QApplication::font();
     font.setPixelSize(std::max(1, Scaling::scaled(base, scale)));

@@ -27,7 +27,9 @@ public:
     // Applies the style with the user's stored "UIScale" (default: native).
     static void applyStyle(QStyle* style);
     // Applies the style with the given scale; 0 asks for the native scale.
-    // The application owns the style afterwards. A null style is ignored.
+    // A style outside the NuvraStyle family gets the application font from
+    // before the first scaling pass. The application owns the style
+    // afterwards. A null style is ignored.
     static void applyStyle(QStyle* style, double scale);
 
     // The scale suited to the primary screen, on the scale grid (1.0 to 3.0).
@@ -42,6 +44,8 @@ public:
     static void RescaleWidget(QWidget* widget, bool recursive);
     // Scales margins and spacings of the layout and its nested layouts.
     static void RescaleLayout(QLayout* layout, double scale);
+    // The application font at the pixel size of the scale in force; the
+    // first pass records the font as it was.
     static void RescaleApplicationFont(QApplication* application);
 
     // state 1 paints the disabled widget as enabled, -1 clears that; other

@@ -454,7 +454,7 @@ int main(int argc, char** argv)
     const QStringList styles = args.size() > 2 ? args.mid(2) : knownStyles();
     int failures = 0;
     for (const QString& name : styles) {
-        for (double scale : {1.0, 1.5, 2.0, 3.0}) {
+        for (double scale : {1.0, 1.5, 2.0, 2.5, 3.0}) {
             StyleManager::applyStyle(StyleManager::createStyle(name), scale);
             std::unique_ptr<QWidget> sheet(page(name, scale));
             // Sizes set here are unscaled, as in the application's forms.
