@@ -11,11 +11,22 @@
 #include <QStyleOption>
 #include <QWidget>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
 namespace Nuvra {
 namespace Style {
 namespace Complex {
 
 namespace {
+
+// Rectangles, insets and positions come from the caller and may be anything:
+// sums of them are taken in 64 bits and held to the int range.
+int held(std::int64_t v)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
 
 void drawIconButton(const QStyleOptionComplex* opt, QPainter* p)
 {
@@ -64,7 +75,8 @@ void drawInnerFrame(const QStyleOptionComplex* opt, QPainter* p)
     const QRect& r = opt->rect;
     p->setPen(opt->palette.color(QPalette::Active, QPalette::Midlight));
     p->setBrush(Qt::NoBrush);
-    p->drawRect(QRect(QPoint(r.left() + 1, r.top() + 1), QPoint(r.right() - 2, r.bottom() - 2)));
+    p->drawRect(corners(held(r.left() + std::int64_t(1)), held(r.top() + std::int64_t(1)),
+                        held(r.right() - std::int64_t(2)), held(r.bottom() - std::int64_t(2))));
 }
 
 void drawPanelHeader(const QStyleOptionComplex* opt, QPainter* p)
@@ -74,25 +86,25 @@ void drawPanelHeader(const QStyleOptionComplex* opt, QPainter* p)
         return;
     const QPalette& pal = opt->palette;
     const int right = opt->rect.right();
-    const int width = opt->rect.right() - opt->rect.left();
-    const int h = own->headerHeight;
+    const std::int64_t width = std::int64_t(opt->rect.right()) - opt->rect.left();
+    const std::int64_t h = own->headerHeight;
     const QColor midlight = pal.color(QPalette::Active, QPalette::Midlight);
     p->setPen(midlight);
     p->drawLine(0, 0, right, 0);
-    p->fillRect(QRect(QPoint(0, 1), QPoint(width, h - 2)),
+    p->fillRect(corners(0, 1, held(width), held(h - 2)),
                 own->coloured ? own->colour : pal.color(QPalette::Active, QPalette::Window));
     p->setPen(Skin::getColor(Skin::TabLineHighlight, pal.color(QPalette::Dark)));
-    p->drawLine(0, h - 2, right, h - 2);
+    p->drawLine(0, held(h - 2), right, held(h - 2));
     if (!own->noBottomLine) {
         p->setPen(midlight);
-        p->drawLine(0, h - 1, right, h - 1);
+        p->drawLine(0, held(h - 1), right, held(h - 1));
     }
     if (own->bold == 1) {
         QFont font = p->font();
         font.setBold(true);
         p->setFont(font);
         p->setPen(pal.color(QPalette::WindowText));
-        p->drawText(QRect(QPoint(11, -1), QPoint(width - 10, h - 2)), Qt::AlignLeft | Qt::AlignVCenter, own->title);
+        p->drawText(corners(11, -1, held(width - 10), held(h - 2)), Qt::AlignLeft | Qt::AlignVCenter, own->title);
     }
 }
 
@@ -145,18 +157,22 @@ void drawComponentSlider(const NuvraStyle* style, const QStyleOptionComplex* opt
     const double s = style->styleScale();
     const int t = style->pixelMetric(QStyle::PM_SliderControlThickness, opt, w);
     const QRect c = w ? w->contentsRect() : opt->rect;
-    const int top = (c.bottom() - t - c.top() + 1) / 2;
-    const QRect bar(QPoint(c.left() + own->inset, top), QPoint(c.right() - own->inset, top + t - 1));
-    p->fillRect(bar, own->gradient);
+    const std::int64_t k = own->inset;
+    const std::int64_t top = (std::int64_t(c.bottom()) - t - c.top() + 1) / 2;
+    const std::int64_t left = c.left() + k;
+    const std::int64_t right = c.right() - k;
+    const std::int64_t bottom = top + t - 1;
+    p->fillRect(corners(held(left), held(top), held(right), held(bottom)), own->gradient);
     p->setPen(Qt::darkGray);
     p->setBrush(Qt::NoBrush);
-    p->drawRect(bar.translated(-1, -1));
+    p->drawRect(corners(held(left - 1), held(top - 1), held(right - 1), held(bottom - 1)));
 
     // A pointer under the bar at the handle position.
-    const int x = own->handlePosition;
-    const int y = bar.bottom() + 1;
-    const int a = std::max(1, static_cast<int>(5 * s));
-    const QPoint pointer[] = {{x, y}, {x + a, y + a}, {x, y + 2 * a}, {x - a, y + a}};
+    const std::int64_t x = own->handlePosition;
+    const std::int64_t y = bottom + 1;
+    const std::int64_t a = std::max(1, static_cast<int>(5 * s));
+    const QPoint pointer[] = {
+        {held(x), held(y)}, {held(x + a), held(y + a)}, {held(x), held(y + 2 * a)}, {held(x - a), held(y + a)}};
     p->setRenderHint(QPainter::Antialiasing, true);
     p->setPen(QPen(Skin::getColor(Skin::RGBSliderHandleColor, Qt::black), 1.1));
     p->setBrush(Qt::white);

@@ -272,7 +272,8 @@ QSize ModernStyle::sizeFromContents(ContentsType ct, const QStyleOption* opt, co
         // The label is centred one pixel right, or set five pixels in when
         // aligned left; a pixel more for the centring's rounding.
         const int insets = flagOf(widget, "leftTextAlign") ? 5 : 3;
-        const int width = std::max(b.width(), contentsSize.width() + comboBoxChrome(combo, height, insets, widget));
+        const int width =
+            std::max(b.width(), comboBoxTextWidth(contentsSize, widget) + comboBoxChrome(combo, height, insets, widget));
         if (widget && widget->property("fixedWidthTwinCombo").toBool())
             return QSize(static_cast<int>(width + dpiScaled(20)), height);
         return QSize(width, height);

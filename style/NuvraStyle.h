@@ -103,6 +103,11 @@ protected:
     // arrow column as its own parts lay them out, plus the label's insets
     // (labelInsets) or, when editable, the line edit's margins and cursor.
     int comboBoxChrome(const QStyleOptionComboBox* combo, int height, int labelInsets, const QWidget* w) const;
+    // The text width a combo box's label needs: Qt measures each item's ink
+    // from its own first inked column, the label draws it from the text's
+    // origin, so the widest item is taken from there to its advance or last
+    // inked column, whichever is further.
+    static int comboBoxTextWidth(const QSize& contentsSize, const QWidget* w);
 
     void timerEvent(QTimerEvent* event) override;
     // Sets the object name and resource folder of a variant.

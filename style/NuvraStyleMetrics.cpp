@@ -10,12 +10,15 @@
 #include "style/StyleProperties.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QTabBar>
 #include <QToolButton>
 #include <QWidget>
+#include <QtMath>
 
 #include <algorithm>
 #include <cstdint>
@@ -578,7 +581,8 @@ QSize NuvraStyle::sizeFromContents(ContentsType ct, const QStyleOption* opt, con
         size.setHeight(odd(19));
         // The label keeps a pixel clear on either side.
         if (const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(opt))
-            size.setWidth(std::max(size.width(), contentsSize.width() + comboBoxChrome(combo, size.height(), 2, widget)));
+            size.setWidth(std::max(size.width(), comboBoxTextWidth(contentsSize, widget) +
+                                                     comboBoxChrome(combo, size.height(), 2, widget)));
         break;
     case CT_Splitter: {
         const int side = std::max(pixelMetric(PM_SplitterWidth, opt, widget), 3);
@@ -665,6 +669,25 @@ int NuvraStyle::comboBoxChrome(const QStyleOptionComboBox* combo, int height, in
     const int room = std::min(field.right(), arrow.left() - 1) - field.left() + 1;
     const int insets = combo->editable ? lineEditMargins + s->pixelMetric(PM_TextCursorWidth, combo, w) : labelInsets;
     return probe.rect.width() - room + insets;
+}
+
+int NuvraStyle::comboBoxTextWidth(const QSize& contentsSize, const QWidget* w)
+{
+    const auto* combo = qobject_cast<const QComboBox*>(w);
+    if (!combo || (combo->sizeAdjustPolicy() != QComboBox::AdjustToContents &&
+                   combo->sizeAdjustPolicy() != QComboBox::AdjustToContentsOnFirstShow))
+        return contentsSize.width();
+    const QFontMetricsF fm(combo->font());
+    int width = contentsSize.width();
+    for (int i = 0; i < combo->count(); ++i) {
+        const QString text = combo->itemText(i);
+        const QRectF ink = fm.boundingRect(text);
+        int extent = qCeil(std::max(fm.horizontalAdvance(text), ink.right()));
+        if (!combo->itemIcon(i).isNull())
+            extent += combo->iconSize().width() + 4;
+        width = std::max(width, extent);
+    }
+    return width;
 }
 
 QSize NuvraStyle::menuItemSize(const QStyleOptionMenuItem* item, const QSize& contentsSize,

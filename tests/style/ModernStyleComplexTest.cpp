@@ -350,21 +350,73 @@ TEST_F(ModernComplexTest, SliderTrackIsColouredFromTheMinimumsEnd)
     }
 }
 
-TEST_F(ModernComplexTest, ComponentSliderWithFarFieldsDrawsNothingWrappedAround)
+// The custom controls of every style of the family, given fields and
+// rectangles at the ends of the int range.
+class FarFieldsTest : public AppliedStyleTest<NuvraStyle>, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override { applyStyle(GetParam(), 1); }
+    bool modern() const { return qobject_cast<ModernStyle*>(style) != nullptr; }
+};
+
+TEST_P(FarFieldsTest, ComponentSliderWithFarFieldsDrawsNothingWrappedAround)
 {
     QWidget host;
     host.resize(120, 40);
+    // Contents away from the origin: the bar's ends are sums with the inset.
+    host.setContentsMargins(2, 2, 2, 2);
     StyleOptionComponentSlider opt;
     opt.gradient = QBrush(Qt::red);
     const int t = style->pixelMetric(QStyle::PM_SliderControlThickness, &opt, &host);
-    for (const auto& fields : {std::pair<int, int>{INT_MAX, INT_MAX}, {INT_MAX - 3, INT_MAX / 2}, {INT_MAX, INT_MIN}}) {
+    const QRect c = host.contentsRect();
+    // The flat styles draw the bar along the top, the others in the middle.
+    const int below = modern() ? t / 2 + 2 : (c.bottom() - t - c.top() + 1) / 2 + t + 1;
+    const std::pair<int, int> cases[] = {
+        {INT_MAX, INT_MAX}, {INT_MAX - 3, INT_MAX / 2}, {INT_MAX, INT_MIN}, {INT_MIN, INT_MIN}, {0, INT_MAX - 2}};
+    for (const auto& fields : cases) {
         opt.inset = fields.first;
         opt.handlePosition = fields.second;
         const QImage image =
             paint([&](QPainter* p) { style->drawComplexControl(CC_ComponentSlider, &opt, p, &host); }, host.size());
         // The handle lies far outside the widget: nothing under the bar.
-        for (int y = t / 2 + 2; y < image.height(); ++y)
+        for (int y = below; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 ASSERT_EQ(image.pixelColor(x, y).alpha(), 0) << fields.first << " " << fields.second;
     }
 }
+
+// The styles that draw the panel header and inner frame from the shared
+// custom-control code.
+using SharedFarFieldsTest = FarFieldsTest;
+
+TEST_P(SharedFarFieldsTest, PanelHeaderAndInnerFrameSpanningTheIntRangeDrawWithinIt)
+{
+    StyleOptionPanelHeader header;
+    header.palette = testPalette();
+    header.rect = QRect(QPoint(INT_MIN, 0), QPoint(INT_MAX, 19));
+    header.headerHeight = 20;
+    header.bold = 1;
+    header.title = QStringLiteral("Title");
+    const QImage image = paint([&](QPainter* p) { style->drawComplexControl(CC_PanelHeader, &header, p, nullptr); });
+    // Its lines run from the left edge to the far right.
+    for (const int y : {0, 18, 19})
+        for (const int x : {0, 79})
+            EXPECT_NE(image.pixelColor(x, y).alpha(), 0) << x << " " << y;
+    for (const int height : {INT_MIN, INT_MAX}) {
+        header.rect = QRect(0, 0, 80, 20);
+        header.headerHeight = height;
+        paint([&](QPainter* p) { style->drawComplexControl(CC_PanelHeader, &header, p, nullptr); });
+    }
+
+    QStyleOptionComplex frame;
+    frame.palette = testPalette();
+    frame.rect = QRect(QPoint(INT_MIN, INT_MIN), QPoint(INT_MAX, INT_MAX));
+    const QImage framed = paint([&](QPainter* p) { style->drawComplexControl(CC_InnerFrame, &frame, p, nullptr); });
+    // Its lines lie far outside: the inside stays clear.
+    EXPECT_EQ(framed.pixelColor(40, 25).alpha(), 0);
+    frame.rect = QRect(QPoint(INT_MAX, INT_MAX), QPoint(INT_MAX, INT_MAX));
+    paint([&](QPainter* p) { style->drawComplexControl(CC_InnerFrame, &frame, p, nullptr); });
+}
+
+INSTANTIATE_TEST_SUITE_P(Family, FarFieldsTest,
+                         ::testing::Values("NuvraStyle", "MidStyle", "DarkStyle", "ModernStyle", "ModernGray"));
+INSTANTIATE_TEST_SUITE_P(Family, SharedFarFieldsTest, ::testing::Values("NuvraStyle", "MidStyle", "DarkStyle"));

@@ -4,7 +4,9 @@
 
 #include "style/NuvraStyle.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
@@ -71,7 +73,7 @@ int inkWidth(const QString& text, const QFont& font)
 }
 
 const char* const kStyles[] = {"NuvraStyle", "MidStyle", "DarkStyle", "ModernStyle", "ModernGray"};
-const double kScales[] = {1, 1.25, 1.5, 1.75, 2, 3};
+const double kScales[] = {1, 1.25, 1.5, 1.75, 2, 2.5, 3};
 
 class TextRoomTest : public AppliedStyleTest<NuvraStyle>,
                      public ::testing::WithParamInterface<std::tuple<const char*, double>> {
@@ -159,6 +161,85 @@ TEST_P(TextRoomTest, SortedHeaderSectionLeavesItsLabelRoomBesideTheArrow)
         EXPECT_GE(header.defaultSectionSize(), header.sectionSizeFromContents(section).width())
             << qPrintable(opt.text);
     }
+}
+
+// A combo box alone in a shown window, laid out at its size hint or, for its
+// twin, wider by some pixels.
+struct LaidOutCombo {
+    LaidOutCombo(const QString& text, bool editable, int extraWidth)
+    {
+        combo = new QComboBox(&window);
+        combo->setEditable(editable);
+        combo->addItem(text);
+        auto* layout = new QHBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(combo);
+        layout->addStretch();
+        window.show();
+        if (extraWidth > 0)
+            combo->setMinimumWidth(combo->sizeHint().width() + extraWidth);
+        layout->activate();
+        // Activated and then unfocused: no cursor in an editable one.
+        QCoreApplication::processEvents();
+        if (QWidget* focus = QApplication::focusWidget())
+            focus->clearFocus();
+    }
+    // The combo as it paints itself, children included.
+    QImage grab() const { return combo->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+
+    QWidget window;
+    QComboBox* combo = nullptr;
+};
+
+// The pixels where two images of one size differ, in the first's colours,
+// cut to the columns that have any; null when none do.
+QImage inkOf(const QImage& with, const QImage& without)
+{
+    QImage ink(with.size(), QImage::Format_ARGB32);
+    ink.fill(Qt::transparent);
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < with.width(); ++x)
+        for (int y = 0; y < with.height(); ++y)
+            if (with.pixel(x, y) != without.pixel(x, y)) {
+                ink.setPixel(x, y, with.pixel(x, y));
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+    return first < 0 ? QImage() : ink.copy(first, 0, last - first + 1, ink.height());
+}
+
+// The text's ink: the combo painted with its text against the same combo
+// with the text taken out.
+QImage textInk(LaidOutCombo& laid)
+{
+    const QString text = laid.combo->itemText(0);
+    const QImage with = laid.grab();
+    laid.combo->setItemText(0, QString());
+    if (QLineEdit* edit = laid.combo->lineEdit())
+        edit->clear();
+    const QImage without = laid.grab();
+    laid.combo->setItemText(0, text);
+    return inkOf(with, without);
+}
+
+// Texts ending in round glyphs, whose ink runs out to their advance: the
+// hint has no slack at the end to hide a short measure.
+TEST_P(TextRoomTest, ComboBoxAtItsSizeHintShowsItsTextAsWhenWider)
+{
+    for (const bool editable : {false, true})
+        for (const QString& text : {QStringLiteral("Editable"), QStringLiteral("Original Colors")}) {
+            LaidOutCombo hinted(text, editable, 0);
+            ASSERT_EQ(hinted.combo->width(), hinted.combo->sizeHint().width());
+            LaidOutCombo wide(text, editable, 200);
+            ASSERT_EQ(wide.combo->width(), hinted.combo->width() + 200);
+            const QImage ink = textInk(hinted);
+            const QImage wideInk = textInk(wide);
+            ASSERT_FALSE(wideInk.isNull()) << qPrintable(text);
+            EXPECT_EQ(ink.width(), wideInk.width()) << qPrintable(text) << (editable ? " editable" : "");
+            EXPECT_TRUE(ink == wideInk) << qPrintable(text) << (editable ? " editable" : "");
+        }
 }
 
 std::string caseName(const ::testing::TestParamInfo<std::tuple<const char*, double>>& info)
