@@ -21,13 +21,6 @@ namespace Complex {
 
 namespace {
 
-// Rectangles, insets and positions come from the caller and may be anything:
-// sums of them are taken in 64 bits and held to the int range.
-int held(std::int64_t v)
-{
-    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
-
 void drawIconButton(const QStyleOptionComplex* opt, QPainter* p)
 {
     const auto* own = qstyleoption_cast<const StyleOptionIconButton*>(opt);

@@ -252,18 +252,19 @@ void ModernStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComple
         if (!header)
             return;
         const int hh = header->headerHeight;
-        const QRect R = corners(0, 0, r.right() - r.left(), hh - 1);
+        const int width = held(std::int64_t(r.right()) - r.left());
+        const QRect R = corners(0, 0, width, held(hh - std::int64_t(1)));
         const QColor fill = header->coloured ? header->colour : pal.color(QPalette::Active, QPalette::Window);
         if (header->roundedTop) {
             QRegion clip(corners(R.left(), R.top() + 2, R.right(), R.bottom()));
-            clip += corners(R.left() + 1, R.top() + 1, R.right() - 1, R.bottom());
-            clip += corners(R.left() + 2, R.top(), R.right() - 2, R.bottom());
+            clip += corners(R.left() + 1, R.top() + 1, held(R.right() - std::int64_t(1)), R.bottom());
+            clip += corners(R.left() + 2, R.top(), held(R.right() - std::int64_t(2)), R.bottom());
             p->setClipRegion(clip);
         }
         p->fillRect(R, fill);
         p->setClipping(false);
         p->setPen(Skin::getColor(Skin::TabLineHighlight, pal.color(QPalette::Dark)));
-        p->drawLine(0, hh - 2, r.right(), hh - 2);
+        p->drawLine(0, held(hh - std::int64_t(2)), r.right(), held(hh - std::int64_t(2)));
         p->setPen(pal.color(QPalette::Active, QPalette::Midlight));
         if (!header->noBottomLine)
             p->drawLine(0, r.bottom(), r.right(), r.bottom());
@@ -272,7 +273,8 @@ void ModernStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComple
             bold.setWeight(QFont::Bold);
             p->setFont(bold);
             p->setPen(pal.color(QPalette::WindowText));
-            p->drawText(corners(11, 0, r.right() - r.left() - 10, hh - 3), Qt::AlignLeft | Qt::AlignVCenter,
+            p->drawText(corners(11, 0, held(std::int64_t(width) - 10), held(hh - std::int64_t(3))),
+                        Qt::AlignLeft | Qt::AlignVCenter,
                         header->title);
         }
         return;

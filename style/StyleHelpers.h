@@ -11,6 +11,9 @@
 #include <QSize>
 #include <QString>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <initializer_list>
 #include <utility>
 
@@ -69,6 +72,13 @@ void DrawArrow(QPainter* painter, QPoint point, int count, int distance, eArrowD
 // in 64 bits, as the full int range overflows an int difference. 0 for an
 // empty span or range.
 int sliderPositionFromValue64(int minimum, int maximum, int value, int span, bool upsideDown);
+
+// Rectangles, insets and positions come from the caller and may be anything:
+// sums of them are taken in 64 bits and held to the int range by this.
+inline int held(std::int64_t v)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
 
 // The icon's shapes filled, in each listed mode, with that mode's colour: its
 // normal pixmap of every available size, alpha kept. The icon itself when it

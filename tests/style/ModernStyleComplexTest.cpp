@@ -384,6 +384,31 @@ TEST_P(FarFieldsTest, ComponentSliderWithFarFieldsDrawsNothingWrappedAround)
     }
 }
 
+TEST_P(FarFieldsTest, PanelHeaderSpanningTheIntRangeDrawsItsLinesWithinIt)
+{
+    StyleOptionPanelHeader header;
+    header.palette = testPalette();
+    header.headerHeight = 20;
+    header.bold = 1;
+    header.title = QStringLiteral("Title");
+    for (const bool rounded : {false, true}) {
+        header.roundedTop = rounded;
+        header.rect = QRect(QPoint(INT_MIN, 0), QPoint(INT_MAX, 19));
+        const QImage image =
+            paint([&](QPainter* p) { style->drawComplexControl(CC_PanelHeader, &header, p, nullptr); });
+        // Every style rules its header's last two rows from the left edge on.
+        for (const int y : {18, 19})
+            for (const int x : {0, 79})
+                EXPECT_NE(image.pixelColor(x, y).alpha(), 0) << x << " " << y << " " << rounded;
+        for (const int height : {INT_MIN, INT_MAX}) {
+            header.rect = QRect(0, 0, 80, 20);
+            header.headerHeight = height;
+            paint([&](QPainter* p) { style->drawComplexControl(CC_PanelHeader, &header, p, nullptr); });
+        }
+        header.headerHeight = 20;
+    }
+}
+
 // The styles that draw the panel header and inner frame from the shared
 // custom-control code.
 using SharedFarFieldsTest = FarFieldsTest;
