@@ -202,18 +202,12 @@ QByteArray smallGamutTagFlaggingWhite()
 {
     const int n = 9;
     Bytes b;
-    b.sig("mft1").u32(0).u8(3).u8(1).u8(uint8_t(n)).u8(0);
-    for (int i = 0; i < 9; ++i)
-        b.s15(i % 4 == 0 ? 1.0 : 0.0);
-    for (int t = 0; t < 3; ++t)
-        for (int i = 0; i < 256; ++i)
-            b.u8(uint8_t(i));
+    b.mft1Head(3, 1, n);
     for (int l = 0; l < n; ++l)
         for (int a = 0; a < n; ++a)
             for (int bb = 0; bb < n; ++bb)
                 b.u8(l == n - 1 || (l + a + bb) % 2 == 0 ? 255 : 0);
-    for (int i = 0; i < 256; ++i)
-        b.u8(uint8_t(i));
+    b.identity8(1);
 
     HeaderFields h;
     h.deviceClass = icSig("prtr");

@@ -276,12 +276,7 @@ QByteArray v2CmykWithLut8B2A()
 {
     const int n = 9;
     Bytes b;
-    b.sig("mft1").u32(0).u8(3).u8(4).u8(uint8_t(n)).u8(0);
-    for (int i = 0; i < 9; ++i)
-        b.s15(i % 4 == 0 ? 1.0 : 0.0);
-    for (int t = 0; t < 3; ++t)
-        for (int i = 0; i < 256; ++i)
-            b.u8(uint8_t(i));
+    b.mft1Head(3, 4, n);
     for (int l = 0; l < n; ++l)
         for (int a = 0; a < n; ++a)
             for (int bb = 0; bb < n; ++bb) {
@@ -292,9 +287,7 @@ QByteArray v2CmykWithLut8B2A()
                 for (double v : ink)
                     b.u8(uint8_t(std::lround(std::min(1.0, v) * 255.0)));
             }
-    for (int t = 0; t < 4; ++t)
-        for (int i = 0; i < 256; ++i)
-            b.u8(uint8_t(i));
+    b.identity8(4);
 
     HeaderFields h;
     h.version = 0x02100000;

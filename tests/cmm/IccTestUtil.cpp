@@ -34,6 +34,22 @@ Bytes& Bytes::s15(double v)
     return u32(uint32_t(int32_t(std::lround(v * 65536.0))));
 }
 
+Bytes& Bytes::mft1Head(int in, int out, int points)
+{
+    sig("mft1").u32(0).u8(uint8_t(in)).u8(uint8_t(out)).u8(uint8_t(points)).u8(0);
+    for (int i = 0; i < 9; ++i)
+        s15(i % 4 == 0 ? 1.0 : 0.0);
+    return identity8(in);
+}
+
+Bytes& Bytes::identity8(int count)
+{
+    for (int t = 0; t < count; ++t)
+        for (int i = 0; i < 256; ++i)
+            u8(uint8_t(i));
+    return *this;
+}
+
 QByteArray BuildProfile(const HeaderFields& h, const std::vector<TagSpec>& tags, int64_t sizeOverride)
 {
     const int dirEnd = 128 + 4 + 12 * int(tags.size());

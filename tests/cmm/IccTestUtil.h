@@ -51,6 +51,11 @@ struct Bytes {
             b.append('\0');
         return *this;
     }
+    // An 'mft1' up to its grid: counts, identity matrix and `in` identity
+    // input tables; the caller writes the grid, then identity8(out).
+    Bytes& mft1Head(int in, int out, int points);
+    // `count` identity 8-bit tables of 256 entries.
+    Bytes& identity8(int count);
     operator QByteArray() const { return b; }
 };
 
