@@ -12,7 +12,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 
 namespace Nuvra {

@@ -1,9 +1,10 @@
 // The default CMYK profile against the measurements it was made from: its
 // forward table against every patch, the round trip through its inverse for
 // colours that legal inks (300 % total coverage) print, and its gamut tag
-// against that round trip and against the measured patches. The other library evaluates the LUT tags; the gamut
-// tag is read by this engine, and checked against the other library's reading
-// of it. Paper white prints no ink in any of the inverse tables.
+// against that round trip and against the measured patches. The other library
+// evaluates the LUT tags; the gamut tag is read by this engine, and checked
+// against the other library's reading of it. Paper white prints no ink in any
+// of the inverse tables.
 
 #include "IccTestUtil.h"
 

@@ -410,7 +410,8 @@ TEST_P(FarFieldsTest, PanelHeaderSpanningTheIntRangeDrawsItsLinesWithinIt)
 }
 
 // The styles that draw the panel header and inner frame from the shared
-// custom-control code.
+// custom-control code; their header's lower rules and far heights are
+// covered above.
 using SharedFarFieldsTest = FarFieldsTest;
 
 TEST_P(SharedFarFieldsTest, PanelHeaderAndInnerFrameSpanningTheIntRangeDrawWithinIt)
@@ -422,15 +423,9 @@ TEST_P(SharedFarFieldsTest, PanelHeaderAndInnerFrameSpanningTheIntRangeDrawWithi
     header.bold = 1;
     header.title = QStringLiteral("Title");
     const QImage image = paint([&](QPainter* p) { style->drawComplexControl(CC_PanelHeader, &header, p, nullptr); });
-    // Its lines run from the left edge to the far right.
-    for (const int y : {0, 18, 19})
-        for (const int x : {0, 79})
-            EXPECT_NE(image.pixelColor(x, y).alpha(), 0) << x << " " << y;
-    for (const int height : {INT_MIN, INT_MAX}) {
-        header.rect = QRect(0, 0, 80, 20);
-        header.headerHeight = height;
-        paint([&](QPainter* p) { style->drawComplexControl(CC_PanelHeader, &header, p, nullptr); });
-    }
+    // Its top rule runs from the left edge to the far right.
+    for (const int x : {0, 79})
+        EXPECT_NE(image.pixelColor(x, 0).alpha(), 0) << x;
 
     QStyleOptionComplex frame;
     frame.palette = testPalette();
